@@ -1,0 +1,30 @@
+# se_add_plugin(<name> [CHECKS] SOURCES <files...>)
+#
+# Builds one module library: the module's sources plus the framework, compiled
+# with the framework's precondition checks (CHECKS) or without. The library is
+# named after the deliverable, without a "lib" prefix, and exports only the two
+# entry points.
+function(se_add_plugin name)
+  cmake_parse_arguments(ARG "CHECKS" "" "SOURCES" ${ARGN})
+  if(ARG_CHECKS)
+    set(sdk se_sdk_checked)
+  else()
+    set(sdk se_sdk_unchecked)
+  endif()
+  add_library(${name} MODULE ${ARG_SOURCES} $<TARGET_OBJECTS:${sdk}>)
+  target_link_libraries(${name} PRIVATE se_sdk_headers)
+  if(ARG_CHECKS)
+    target_compile_definitions(${name} PRIVATE SE_CHECKS)
+  endif()
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${SE_PLUGIN_DIR}
+    RUNTIME_OUTPUT_DIRECTORY ${SE_PLUGIN_DIR}
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  if(WIN32)
+    # Self-contained DLL: the compiler's runtime is linked in.
+    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+  set_property(GLOBAL APPEND PROPERTY SE_PLUGINS ${name})
+endfunction()

@@ -1,0 +1,135 @@
+// Our host: loads module libraries, creates and wires instances, hands out
+// buffers, delivers sample-accurate events and answers every request an
+// instance makes.
+//
+// Typical use:
+//   Host host(44100.0f, 256);
+//   auto &gen = host.Load("plugins/wavetable_generator.so");
+//   int g = host.Add(gen), o = host.Add(osc);
+//   host.Connect(g, "QX_Osc_Link", o, "QX_Osc_Link");
+//   host.SetValue(o, "Active", 1);
+//   host.Open();
+//   host.ProcessBlock();  // or Render(o, "Wave.Out", n)
+#ifndef SEHOST_HOST_H
+#define SEHOST_HOST_H
+
+#include "host_error.h"
+#include "plugin_library.h"
+#include "source.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sehost {
+
+// One request an instance made, as it made it.
+struct Request {
+  int32_t opcode;
+  int32_t index;
+  int32_t value;
+  intptr_t ptr;
+  float opt;
+  SETimedEvent event{}; // a copy of the event of HRQ_ADD_EVENT
+};
+
+class Host {
+public:
+  Host(float sample_rate = 44100.0f, int32_t block_size = 256);
+  ~Host();
+  Host(const Host &) = delete;
+  Host &operator=(const Host &) = delete;
+
+  float SampleRate() const { return m_sample_rate; }
+  int32_t BlockSize() const { return m_block_size; }
+
+  // ---- Building the patch (before Open) ----
+  // Loads a library once; later calls with the same path answer the same one.
+  PluginLibrary &Load(const std::string &path);
+  // Creates a DSP instance (makeModule index 0, type 1) and answers its id.
+  int Add(PluginLibrary &library, const std::string &label = "");
+  // Extra pins the host reports beyond the list (for a last pin with IO_REPEAT_LAST).
+  void SetExtraPins(int instance, int count);
+  void Connect(int from, int out_pin, int to, int in_pin);
+  void Connect(int from, const std::string &out_pin, int to, const std::string &in_pin);
+  // Feeds an audio input from a host-side source.
+  void Feed(int instance, int pin, std::unique_ptr<Source> source);
+  // Sets an input's value: audio pins in samples (1.0 = 10 V), choices by value.
+  // Before Open it is the initial value; after Open it takes effect at the next
+  // block's start.
+  void SetValue(int instance, int pin, double value);
+  void SetValue(int instance, const std::string &pin, double value);
+  // Changes an input's value at a sample clock, with a PS_ONCE status event.
+  void ScheduleValue(int instance, int pin, int64_t clock, double value);
+  // Answers the DSP pin index of a pin named `name`; throws HostError if none.
+  int PinIndex(int instance, const std::string &name) const;
+  std::vector<PinInfo> Pins(int instance) const;
+
+  // ---- Running ----
+  // Sends sample rate, block size and open to every instance, feeders first,
+  // then queues the initial status of every input at the current clock.
+  void Open();
+  bool IsOpen() const { return m_open; }
+  // Processes one block of every instance, in the order they were opened.
+  void ProcessBlock();
+  // Processes blocks until `samples` more samples of one output are collected.
+  std::vector<float> Render(int instance, int pin, int64_t samples);
+  std::vector<float> Render(int instance, const std::string &pin, int64_t samples);
+  // The buffer of an audio pin (outputs: what the module wrote last).
+  const float *Buffer(int instance, int pin) const;
+  int64_t Clock() const { return m_block_start; }
+  // A smaller block size after open (buffers keep the size they were made with).
+  void SetBlockSize(int32_t block_size);
+
+  // ---- Direct access, for tests ----
+  SEModuleRecord *Record(int instance) const;
+  intptr_t Dispatch(int instance, int32_t opcode, int32_t index, int32_t value, void *ptr,
+                    float opt);
+  // Queues an event to be delivered through the event entry at its time_stamp.
+  void QueueEvent(int instance, const SETimedEvent &event);
+  void RecordRequests(int instance, bool on);
+  const std::vector<Request> &Requests(int instance) const;
+  void ClearRequests(int instance);
+  bool Sleeping(int instance) const;
+  int ProcessCalls(int instance) const;
+  // Closes one instance (opcode 1); its outputs keep their last buffers.
+  void Close(int instance);
+  int InstanceCount() const { return static_cast<int>(m_instances.size()); }
+
+  // The entry every instance calls; public so that the C callback can reach it.
+  intptr_t OnRequest(int instance, int32_t opcode, int32_t index, int32_t value, void *ptr,
+                     float opt);
+
+private:
+  struct Instance;
+  struct Slot;
+  struct Event;
+  Instance &At(int instance);
+  const Instance &At(int instance) const;
+  Slot &SlotAt(int instance, int pin);
+  void RequireBuilding(const char *what) const;
+  void AllocateBuffers();
+  void OpenInstance(Instance &inst);
+  void QueueStatus(int instance, int pin, int64_t clock, int32_t status, bool has_value,
+                   double value);
+  void WriteVariable(Instance &inst, Slot &slot);
+  void DeliverDue(Instance &inst, int64_t clock);
+  void ProcessInstance(Instance &inst);
+  std::vector<int> OpenOrder() const;
+
+  float m_sample_rate;
+  int32_t m_block_size;
+  int32_t m_capacity;
+  bool m_open = false;
+  int64_t m_block_start = 0;
+  uint64_t m_event_sequence = 0;
+  std::map<std::string, std::unique_ptr<PluginLibrary>> m_libraries;
+  std::vector<std::unique_ptr<Instance>> m_instances;
+  std::vector<int> m_order;
+};
+
+} // namespace sehost
+
+#endif

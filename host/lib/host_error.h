@@ -1,0 +1,17 @@
+#ifndef SEHOST_HOST_ERROR_H
+#define SEHOST_HOST_ERROR_H
+
+#include <stdexcept>
+
+namespace sehost {
+
+// Every failure the host reports to its user: a bad plugin file, a pin that
+// does not exist, a connection that cannot be made.
+class HostError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+} // namespace sehost
+
+#endif

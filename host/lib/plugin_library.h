@@ -1,0 +1,54 @@
+// A module library loaded by the host: its two exports, its description and
+// its pin list.
+#ifndef SEHOST_PLUGIN_LIBRARY_H
+#define SEHOST_PLUGIN_LIBRARY_H
+
+#include "dynamic_library.h"
+#include "pin_info.h"
+#include "se_abi.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sehost {
+
+struct ModuleDescription {
+  std::string name;
+  std::string id;
+  std::string about;
+  int32_t sdk_version = 0;
+};
+
+class PluginLibrary {
+public:
+  // Loads the file and reaches its two exports; throws HostError naming the
+  // file and what is wrong.
+  static std::unique_ptr<PluginLibrary> Load(const std::string &path);
+
+  const std::string &Path() const { return m_path; }
+  const ModuleDescription &Description() const { return m_description; }
+  // Every pin of the list, GUI-only pins included, in list order.
+  const std::vector<PinInfo> &Pins() const { return m_pins; }
+  // The pins that get a DSP pin object, indexed by DSP pin index.
+  std::vector<PinInfo> DspPins() const;
+
+  SEGetModulePropertiesFn GetModuleProperties() const { return m_get_properties; }
+  SEMakeModuleFn MakeModule() const { return m_make_module; }
+
+  // Reads the pin list of one DSP instance through its dispatcher.
+  static std::vector<PinInfo> ReadPins(SEModuleRecord *record);
+
+private:
+  PluginLibrary() = default;
+  std::string m_path;
+  std::unique_ptr<DynamicLibrary> m_library;
+  SEGetModulePropertiesFn m_get_properties = nullptr;
+  SEMakeModuleFn m_make_module = nullptr;
+  ModuleDescription m_description;
+  std::vector<PinInfo> m_pins;
+};
+
+} // namespace sehost
+
+#endif

@@ -1,0 +1,41 @@
+// A module's pin list as a table of constants, and the DescribePin that fills
+// the host's record from it.
+#ifndef SE_PINS_H
+#define SE_PINS_H
+
+#include "se_abi.h"
+
+#include <cstddef>
+
+namespace se {
+
+struct PinSpec {
+  const char *name;
+  int32_t direction;
+  int32_t datatype;
+  const char *default_value; // null: not written
+  const char *datatype_text; // null: not written
+  uint32_t flags = 0;        // 0: not written
+};
+
+// Fills the fields a pin needs and leaves the others as the caller gave them.
+// `variables` holds one address per pin (null for none). Answers false for an
+// index outside the list.
+template <size_t N>
+bool DescribePinFrom(const PinSpec (&pins)[N], void *const (&variables)[N], int32_t index,
+                     SEPinProperties *p) {
+  if (index < 0 || static_cast<size_t>(index) >= N || p == nullptr) return false;
+  const PinSpec &s = pins[index];
+  p->variable = variables[index];
+  p->direction = s.direction;
+  p->datatype = s.datatype;
+  p->name = s.name;
+  if (s.default_value != nullptr) p->default_value = s.default_value;
+  if (s.datatype_text != nullptr) p->datatype_text = s.datatype_text;
+  if (s.flags != 0) p->flags = s.flags;
+  return true;
+}
+
+} // namespace se
+
+#endif // SE_PINS_H
