@@ -1,0 +1,30 @@
+# 32-bit Windows build with MinGW-w64 (Debian g++-mingw-w64-i686).
+#
+#   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake
+#
+# Produces the deliverable DLLs (plugins/<name>.dll) and a Windows build of the
+# host library and test suite. Programs are linked statically, so neither the
+# DLLs nor the tests need the compiler's runtime DLLs. Test programs run through
+# scripts/wine-run.sh (wine) when CTest or GoogleTest's discovery starts them.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+
+set(se_mingw i686-w64-mingw32)
+# The "posix" thread model: with GCC 12 only it has std::mutex and std::thread
+# (GoogleTest needs them). Its libwinpthread is linked in statically too.
+find_program(CMAKE_C_COMPILER NAMES ${se_mingw}-gcc-posix ${se_mingw}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${se_mingw}-g++-posix ${se_mingw}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${se_mingw}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${se_mingw})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Self-contained programs: libgcc, libstdc++ and the C runtime glue linked in.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+get_filename_component(se_source_root ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${se_source_root}/scripts/wine-run.sh)
+
+set(SE_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources to build the tests with")

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the win32 build under wine, headless and quiet:
+#   scripts/wine-run.sh build-win32/tests/.../some_test.exe [args...]
+# CMake uses it as the build's CMAKE_CROSSCOMPILING_EMULATOR, so CTest and
+# GoogleTest's test discovery start the test programs through it.
+#
+# WINEPREFIX names the wine prefix (default: /tmp/se-wine-<uid>); it is created
+# on first use. A wine server that persists is started with the prefix, so
+# that each program does not pay for wine's start-up, and so that no wine
+# background process inherits (and holds open) the output of a test.
+# `wineserver -k` with the same WINEPREFIX stops it.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+
+export WINEPREFIX="${WINEPREFIX:-/tmp/se-wine-$(id -u)}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEARCH=win32
+# No Mono/Gecko installers, no menu entries, no window of wine's own.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
+unset DISPLAY WAYLAND_DISPLAY
+
+# 32-bit programs run through qemu-user here (see scripts/enable-i386.sh):
+# wine needs MAP_FIXED_NOREPLACE to behave as the kernel's does.
+if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+  shim="${WINEPREFIX}.mmap_noreplace.so"
+  if [ ! -e "$shim" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    gcc -m32 -O2 -shared -fPIC -o "$shim.tmp.$$" "$here/wine/mmap_noreplace.c" -ldl
+    mv -f "$shim.tmp.$$" "$shim"
+  fi
+  export QEMU_SET_ENV="LD_PRELOAD=$shim"
+fi
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+{
+  flock 9
+  if [ ! -e "$WINEPREFIX/system.reg" ]; then
+    wineboot --init </dev/null >/dev/null 2>&1 9>&-
+    wineserver --wait </dev/null >/dev/null 2>&1 9>&- || true
+  fi
+  # Exit status 2: a server for this prefix is already running.
+  # (The lock's descriptor is not handed to processes that outlive this block.)
+  if wineserver --persistent </dev/null >/dev/null 2>&1 9>&-; then
+    # A fresh server: let a program of no interest start wine's services, so
+    # that they are not children of the program below.
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  fi
+} 9>"${WINEPREFIX}.lock"
+
+exec wine "$@"
