@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the builds need. Idempotent: when every
-# package is already there it asks nothing of apt and returns at once.
+# package is already there it asks nothing of apt.
 #   scripts/setup.sh            packages of the default (linux64) build
-#   scripts/setup.sh --all      also the 32-bit and Windows toolchains and wine
+#   scripts/setup.sh --all      also the 32-bit and Windows toolchains, the
+#                               GoogleTest sources they build it from, and wine;
+#                               and makes sure 32-bit programs run here
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
@@ -15,7 +17,7 @@ for arg in "$@"; do
   esac
 done
 if [ "$cross" = 1 ]; then
-  packages+=(g++-multilib g++-mingw-w64-i686 wine wine32:i386)
+  packages+=(g++-multilib googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
 fi
 
 missing=()
@@ -24,13 +26,20 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-if [ "$cross" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
+if [ ${#missing[@]} -ne 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  # wine32:i386 comes from the i386 architecture, which must be known to dpkg
+  # before apt reads the package lists.
+  if [ "$cross" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  echo "setup.sh: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-echo "setup.sh: installing ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+if [ "$cross" = 1 ]; then
+  bash "$(dirname "$0")/enable-i386.sh"
+fi

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# CI's other builds of the same tree, each with the whole test suite:
+#   linux32   g++ -m32: the exact 32-bit record layouts, tests on 32-bit
+#   sanitize  AddressSanitizer + UndefinedBehaviorSanitizer, failing on any report
+#   win32     the three plugin DLLs (export and import tables checked) and the
+#             test suite built for Windows, run under wine
+#   scripts/ci-variants.sh [linux32] [sanitize] [win32]     (default: all three)
+# The command-line tool and the benchmarks are left out of these builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+variants=("$@")
+[ ${#variants[@]} -gt 0 ] || variants=(linux32 sanitize win32)
+for v in "${variants[@]}"; do
+  case "$v" in
+    linux32 | sanitize | win32) ;;
+    *) echo "ci-variants: unknown build '$v'" >&2; exit 2 ;;
+  esac
+done
+
+bash scripts/setup.sh --all
+
+jobs="$(nproc)"
+common=(-DSE_WERROR=ON -DSE_BUILD_TOOLS=OFF -DSE_BUILD_BENCH=OFF)
+ctest_args=(--output-on-failure --timeout 600 -j "$jobs")
+
+build_and_test() { # <build dir> <cmake args...>
+  local dir="$1"
+  shift
+  cmake -S . -B "$dir" "${common[@]}" "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" "${ctest_args[@]}"
+}
+
+linux32() {
+  build_and_test build-linux32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-linux32.cmake \
+    -DCMAKE_BUILD_TYPE=Release
+}
+
+sanitize() {
+  export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  build_and_test build-asan -DSE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo
+}
+
+stop_wine() {
+  # The server saves the prefix as it ends: wait for that before removing it.
+  wineserver --kill >/dev/null 2>&1 || true
+  wineserver --wait >/dev/null 2>&1 || true
+  rm -rf "$wine_tmp"
+}
+
+win32() {
+  # A wine prefix of our own for this run, removed with its server at the end.
+  wine_tmp="$(mktemp -d /tmp/se-wine.XXXXXX)"
+  export WINEPREFIX="$wine_tmp/prefix"
+  trap 'stop_wine' EXIT
+  echo "wine prefix $WINEPREFIX"
+  scripts/wine-run.sh cmd.exe /c exit
+  cmake -S . -B build-win32 "${common[@]}" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build-win32 -j "$jobs"
+  bash scripts/check-dlls.sh build-win32
+  ctest --test-dir build-win32 "${ctest_args[@]}"
+  stop_wine
+  trap - EXIT
+}
+
+summary=()
+for v in "${variants[@]}"; do
+  echo "==== ci-variants: $v"
+  start=$(date +%s)
+  "$v"
+  summary+=("$v: $(($(date +%s) - start)) s")
+  echo "==== ci-variants: $v passed in $(($(date +%s) - start)) s"
+done
+echo "==== ci-variants: all passed (${summary[*]})"
