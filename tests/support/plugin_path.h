@@ -8,12 +8,14 @@
 namespace setest {
 
 inline std::string PluginDir() {
-  if (const char *dir = std::getenv("SE_PLUGIN_DIR")) return dir;
+  if (const char *dir = std::getenv("SE_PLUGIN_DIR"))
+    return dir;
   return SE_DEFAULT_PLUGIN_DIR;
 }
 
 inline std::string TestPluginDir() {
-  if (const char *dir = std::getenv("SE_TEST_PLUGIN_DIR")) return dir;
+  if (const char *dir = std::getenv("SE_TEST_PLUGIN_DIR"))
+    return dir;
   return SE_DEFAULT_TEST_PLUGIN_DIR;
 }
 
