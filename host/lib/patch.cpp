@@ -56,6 +56,12 @@ std::string Child(const std::string &where, size_t index) {
   return where + "/" + std::to_string(index);
 }
 
+// "an audio input", "a choice input", ...
+std::string AKind(const PinInfo &pin) {
+  const std::string kind = KindText(pin);
+  return (kind[0] == 'a' ? "an " : "a ") + kind;
+}
+
 } // namespace
 
 // Builds a Patch from its JSON document, with the location of every value at hand
@@ -320,11 +326,11 @@ void PatchBuilder::ReadConnections(const json &doc) {
     const PinRef from = Resolve(c["from"], Child(where, "from"));
     const PinRef to = Resolve(c["to"], Child(where, "to"));
     if (!from.info.IsOutput())
-      Fail(Child(where, "from"), Quoted(from.Text()) + " is an " + KindText(from.info) +
-                                     "; a connection starts at an output");
+      Fail(Child(where, "from"),
+           Quoted(from.Text()) + " is " + AKind(from.info) + "; a connection starts at an output");
     if (!to.info.IsInput())
       Fail(Child(where, "to"),
-           Quoted(to.Text()) + " is an " + KindText(to.info) + "; a connection ends at an input");
+           Quoted(to.Text()) + " is " + AKind(to.info) + "; a connection ends at an input");
     if (from.info.datatype != to.info.datatype)
       Fail(where, "cannot connect " + Quoted(from.Text()) + " (" + KindText(from.info) + ") to " +
                       Quoted(to.Text()) + " (" + KindText(to.info) +
@@ -429,7 +435,7 @@ void PatchBuilder::ReadSources(const json &doc) {
     const PinRef to = Resolve(src["to"], Child(where, "to"));
     if (!to.info.IsInput() || !to.info.IsAudio())
       Fail(Child(where, "to"),
-           Quoted(to.Text()) + " is a " + KindText(to.info) +
+           Quoted(to.Text()) + " is " + AKind(to.info) +
                "; sources drive audio inputs (set choices under \"pins\" or \"changes\")");
     const std::string type = String(src, "type", where);
     if (type == "constant") {
@@ -501,7 +507,7 @@ void PatchBuilder::ReadOutputs(const json &doc) {
       ref = Resolve(o, where);
     }
     if (!ref.info.IsOutput() || !ref.info.IsAudio())
-      Fail(where, Quoted(ref.Text()) + " is a " + KindText(ref.info) +
+      Fail(where, Quoted(ref.Text()) + " is " + AKind(ref.info) +
                       "; a channel of the file comes from an audio output");
     channel.name = ref.Text();
     channel.instance = ref.instance;
