@@ -53,7 +53,7 @@ void Describe(const PluginLibrary &lib, std::ostream &out) {
     out << "  " << (p.dsp_index >= 0 ? std::to_string(p.dsp_index) : std::string("-")) << "  "
         << DirectionText(p.direction) << "  " << DatatypeText(p.datatype) << "  \"" << p.name
         << "\"";
-    if (p.has_default) {
+    if (p.has_default && !p.default_text.empty()) {
       out << "  default " << p.default_text;
       if (p.IsAudio())
         out << " V";

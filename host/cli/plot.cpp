@@ -31,7 +31,7 @@ struct PlotOptions {
   std::string output;
   std::string title;
   double at = -1.0;        // detail position in seconds; < 0: the middle
-  double detail_ms = 20.0; // detail length
+  double detail_ms = 25.0; // detail length
   // Response mode.
   std::string response;
   std::vector<std::string> settings;
@@ -133,7 +133,7 @@ void PlotAudio(const PlotOptions &opt) {
                 channels == 1 ? "" : "s", seconds, rate);
   gp << "set multiplot layout 2,2 title " << GpQuote(head) << " font 'Sans,13'\n"
      << "set grid lc rgb '#dddddd'\nset key top right opaque\n"
-     << "set style fill transparent solid 0.55 noborder\n";
+     << "set style fill transparent solid 0.7 noborder\n";
   // 1: the waveform.
   gp << "set title 'Waveform'\nset xlabel 'time (s)'\nset ylabel 'level (1.0 = 10 V)'\n"
      << "set xrange [0:" << seconds << "]\nset yrange [*:*]\n"
