@@ -32,6 +32,7 @@ struct PlotOptions {
   std::string title;
   double at = -1.0;        // detail position in seconds; < 0: the middle
   double detail_ms = 25.0; // detail length
+  int channel = 0;         // spectrogram channel from 1; 0: all channels mixed
   // Response mode.
   std::string response;
   std::vector<std::string> settings;
@@ -106,11 +107,18 @@ void PlotAudio(const PlotOptions &opt) {
       out << "\n\n";
     }
   }
+  if (opt.channel < 0 || opt.channel > channels)
+    throw HostError(opt.audio + ": --channel must be from 1 to " + std::to_string(channels) +
+                    " (0 mixes them)");
   std::vector<float> mix(static_cast<size_t>(frames), 0.0f);
-  for (int64_t i = 0; i < frames; ++i) {
-    for (int c = 0; c < channels; ++c)
-      mix[i] += audio.samples[i * channels + c];
-    mix[i] /= static_cast<float>(channels);
+  if (opt.channel > 0) {
+    mix = audio.Channel(opt.channel - 1);
+  } else {
+    for (int64_t i = 0; i < frames; ++i) {
+      for (int c = 0; c < channels; ++c)
+        mix[i] += audio.samples[i * channels + c];
+      mix[i] /= static_cast<float>(channels);
+    }
   }
   const size_t sg_frame = std::min<size_t>(1024, FloorPowerOfTwo(static_cast<size_t>(frames)));
   const size_t hop = std::max<size_t>(sg_frame / 4, static_cast<size_t>(frames) / 400);
@@ -163,7 +171,11 @@ void PlotAudio(const PlotOptions &opt) {
        << "'";
   gp << "\nunset logscale x\n";
   // 4: the spectrogram.
-  gp << "set title 'Spectrogram" << (channels > 1 ? " (channels mixed)" : "") << "'\n"
+  const std::string which = opt.channel > 0 && channels > 1
+                                ? " (channel " + std::to_string(opt.channel) + ")"
+                            : channels > 1 ? " (channels mixed)"
+                                           : "";
+  gp << "set title 'Spectrogram" << which << "'\n"
      << "set xlabel 'time (s)'\nset ylabel 'frequency (Hz)'\nunset grid\n"
      << "set xrange [0:" << seconds << "]\nset yrange [0:" << rate / 2.0 << "]\n"
      << "set cbrange [-110:0]\nset cblabel 'dB'\n"
@@ -303,7 +315,9 @@ void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
      << "set xlabel 'frequency (Hz)'\nset ylabel 'gain (dB)'\nplot ";
   for (size_t i = 0; i < curves.size(); ++i)
     gp << (i ? ", " : "") << GpQuote(job.DataPath("response.dat")) << " index " << i
-       << " using 1:2 with lines lw 2 lc rgb '" << Colour(i) << "' title " << GpQuote(labels[i]);
+       << " using 1:2 with lines lw " << std::max(1.0, 3.0 - 0.5 * static_cast<double>(i))
+       << " lc rgb '" << Colour(i) << "' title " << GpQuote(labels[i]);
+  // Later curves are drawn thinner, so a curve that another one covers still shows.
   gp << "\n";
   job.Run(gp.str(), 1200, 700);
 }
@@ -320,6 +334,8 @@ void AddPlot(CLI::App &app, const Globals &globals) {
   cmd->add_option("--at", opt->at, "Start of the detail view in seconds (default: the middle)");
   cmd->add_option("--detail-ms", opt->detail_ms, "Length of the detail view in milliseconds")
       ->check(CLI::Range(0.1, 10000.0));
+  cmd->add_option("--channel", opt->channel,
+                  "Channel of the spectrogram, from 1 (default: all channels mixed)");
   auto *response = cmd->add_option(
       "--response", opt->response,
       "Draw the magnitude response of this plugin (\"ladder_filter\") instead of a file");
