@@ -6,6 +6,12 @@
 #include <cstring>
 #include <utility>
 
+// The sums must round as doubles: x87 arithmetic (32-bit x86 without SSE2
+// math) keeps them wider and would store different floats.
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+#error "build the wavetable store with -msse2 -mfpmath=sse"
+#endif
+
 namespace wavetable {
 
 namespace {

@@ -28,16 +28,19 @@ intptr_t SE_CDECL OnePinHost(void *, int32_t opcode, int32_t, int32_t, void *, f
   return opcode == HRQ_PIN_COUNT ? 1 : 0;
 }
 
+#if defined(_WIN32)
+DWORD WINAPI RunFunction(LPVOID f) {
+  (*static_cast<std::function<void()> *>(f))();
+  return 0;
+}
+#endif
+
 // Runs two functions on two threads and waits for both. (The Windows build's
 // runtime has no std::thread.)
-template <class F> void RunOnTwoThreads(F &a, F &b) {
+void RunOnTwoThreads(std::function<void()> &a, std::function<void()> &b) {
 #if defined(_WIN32)
-  auto entry = [](void *f) -> DWORD {
-    (*static_cast<F *>(f))();
-    return 0;
-  };
-  HANDLE ta = CreateThread(nullptr, 0, entry, &a, 0, nullptr);
-  HANDLE tb = CreateThread(nullptr, 0, entry, &b, 0, nullptr);
+  HANDLE ta = CreateThread(nullptr, 0, &RunFunction, &a, 0, nullptr);
+  HANDLE tb = CreateThread(nullptr, 0, &RunFunction, &b, 0, nullptr);
   WaitForSingleObject(ta, INFINITE);
   WaitForSingleObject(tb, INFINITE);
   CloseHandle(ta);
