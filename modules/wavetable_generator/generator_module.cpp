@@ -25,9 +25,7 @@ bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
 
 void Module::OpenInstance() {
   SEModule_base::OpenInstance();
-  wavetable::WaveTableDirectory &directory = wavetable::ProcessDirectory();
-  wavetable::publishTables(directory, wavetable::ProcessStore());
-  linkValue = reinterpret_cast<intptr_t>(&directory.entries[0]);
+  linkValue = reinterpret_cast<intptr_t>(&wavetable::publishedDirectory().entries[0]);
   // The value leaves before the first build starts; the build is complete
   // before this open returns, and so before the host runs any reader.
   PinAt(PN_LINK)->PostStatus(SampleClock(), PS_ONCE);
