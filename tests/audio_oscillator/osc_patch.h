@@ -35,7 +35,7 @@ private:
 class OscPatch {
 public:
   explicit OscPatch(int oscillators = 1, float rate = 44100.0f, int32_t block = 256,
-                    bool linked = true)
+                    bool linked = true, bool activate = true)
       : host(rate, block) {
     auto &genLib = host.Load(setest::PluginPath("wavetable_generator"));
     auto &oscLib = host.Load(setest::PluginPath("audio_oscillator"));
@@ -44,7 +44,8 @@ public:
       osc.push_back(host.Add(oscLib, "osc" + std::to_string(i)));
       if (linked)
         host.Connect(gen, "QX_Osc_Link", osc.back(), "QX_Osc_Link");
-      host.SetValue(osc.back(), "Active", 1);
+      if (activate)
+        host.SetValue(osc.back(), "Active", 1);
     }
   }
 
@@ -57,6 +58,9 @@ public:
   }
   void Open() { host.Open(); }
   std::vector<float> Render(int64_t n, int i = 0) { return host.Render(osc[i], "Wave.Out", n); }
+  const float *Out(int i = 0) const {
+    return host.Buffer(osc[i], host.PinIndex(osc[i], "Wave.Out"));
+  }
 
   // The table directory the generator sent, read from its link variable.
   const float *const *Directory() const {
