@@ -4,7 +4,8 @@
 // changes the processor's global mode.
 //
 // Callers bring the argument into range first: it must be finite and within
-// +-2^62. ClampRange does that in floating point, mapping NaN to the low end.
+// the range of the integer type. ClampRange does that in floating point,
+// mapping NaN to the low end.
 #ifndef AUDIO_OSCILLATOR_CONVERSIONS_H
 #define AUDIO_OSCILLATOR_CONVERSIONS_H
 
@@ -19,15 +20,16 @@ inline double ClampRange(double x, double lo, double hi) {
   return x < hi ? x : hi;
 }
 
-// Largest integer not above x.
-inline int64_t FloorToInt(double x) {
-  const int64_t i = static_cast<int64_t>(x);
-  return i - static_cast<int64_t>(x < static_cast<double>(i));
+// Largest integer not above x, as Int. The 32-bit form is the cheap one on
+// every target (a single truncating conversion even on 32-bit x86 with SSE2).
+template <class Int = int64_t> inline Int FloorTo(double x) {
+  const Int i = static_cast<Int>(x);
+  return i - static_cast<Int>(x < static_cast<double>(i));
 }
 
-// Nearest integer, halves to even.
-inline int64_t RoundHalfEven(double x) {
-  int64_t i = FloorToInt(x);
+// Nearest integer, halves to even, as Int.
+template <class Int = int64_t> inline Int RoundHalfEvenTo(double x) {
+  Int i = FloorTo<Int>(x);
   const double frac = x - static_cast<double>(i); // exact: x and i share the integer part
   if (frac > 0.5 || (frac == 0.5 && (i & 1) != 0))
     ++i;

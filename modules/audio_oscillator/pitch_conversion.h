@@ -26,7 +26,7 @@ enum class OctRounding { Nearest, Down };
 
 template <OctRounding R> inline double OctStep(double s) {
   const double p = ClampRange(s * kOctUnitsPerSample, kOctUnitsLow, kOctUnitsHigh);
-  const int64_t n = R == OctRounding::Nearest ? RoundHalfEven(p) : FloorToInt(p);
+  const int32_t n = R == OctRounding::Nearest ? RoundHalfEvenTo<int32_t>(p) : FloorTo<int32_t>(p);
   const double r = p - static_cast<double>(n);
   const StepEntry &e = pitchStepTable[n & 255];
   const float octave = octaveTable[(n >> 8) - kOctaveLow];
@@ -37,7 +37,7 @@ template <OctRounding R> inline double OctStep(double s) {
 // clamped to the table (g * 1200 + 3600 reaches 7199.5 a little below +30 V).
 inline int32_t HzTableIndex(double g) {
   const double x = ClampRange(g * 1200.0 + kHzZeroVolt, 0.0, kHzEntries - 1.0);
-  return static_cast<int32_t>(RoundHalfEven(x));
+  return RoundHalfEvenTo<int32_t>(x);
 }
 
 } // namespace osc

@@ -12,13 +12,16 @@ namespace osc {
 
 constexpr int kTablePoints = 512;
 constexpr int kTableStride = 516; // floats from one harmonic count's table to the next
-constexpr double kPositionLimit = 1099511627776.0; // 2^40 points; beyond it the phase is noise
+// Positions are limited to +-2^30 points (2^21 cycles), far beyond what a call
+// reaches from a phase in one cycle with steps below one cycle; only hostile
+// widths get there.
+constexpr double kPositionLimit = 1073741824.0;
 
 // The table at position t (in points), any finite or non-finite t: the point
 // is the floor of t, masked to the cycle, so negative positions wrap.
 inline float Lerp(const float *table, double t) {
   t = ClampRange(t, -kPositionLimit, kPositionLimit);
-  const int64_t i = FloorToInt(t);
+  const int32_t i = FloorTo<int32_t>(t);
   const double fr = t - static_cast<double>(i);
   const float *p = table + (i & (kTablePoints - 1));
   return static_cast<float>(p[0] + fr * (p[1] - p[0]));
@@ -38,7 +41,7 @@ inline float FixedRead(const float *table, uint32_t acc) {
 // integer to x * 2^32). |x| must stay below 2^30, which phases, folded steps
 // and folded widths do.
 inline uint32_t ToFixed(double x) {
-  return static_cast<uint32_t>(static_cast<uint64_t>(RoundHalfEven(x * 4294967296.0)));
+  return static_cast<uint32_t>(static_cast<uint64_t>(RoundHalfEvenTo<int64_t>(x * 4294967296.0)));
 }
 
 // A signed 32-bit fixed-point value back to cycles, in [-0.5, 0.5).
