@@ -55,6 +55,21 @@ TEST(OscillatorSignal, SineFrequencyInEachPitchMode) {
   }
 }
 
+TEST(OscillatorSignal, PitchTablesFollowTheSampleRate) {
+  // Instances opened one after another at different rates each play 440 Hz
+  // at 5 V: the shared tables are rebuilt for the new rate.
+  for (float rate : {48000.0f, 22050.0f, 44100.0f}) {
+    SCOPED_TRACE(rate);
+    OscPatch p(1, rate);
+    p.Open();
+    const auto out = p.Render(static_cast<int64_t>(rate / 10.0f));
+    double worst = 0.0;
+    for (size_t j = 0; j < out.size(); ++j)
+      worst = std::max(worst, std::fabs(out[j] - 0.5 * std::sin(2.0 * kPi * 440.0 * j / rate)));
+    EXPECT_LT(worst, 1e-4);
+  }
+}
+
 TEST(OscillatorSignal, HarmonicCountFromLimit) {
   struct Case {
     const char *what;

@@ -152,6 +152,26 @@ TEST(OscillatorHold, NeverReadsPastALoweredBlockSize) {
   EXPECT_TRUE(Constant(std::vector<float>(p.Out(), p.Out() + 128), 0, 128, last));
 }
 
+TEST(OscillatorHold, ActiveOnDuringHoldKeepsTheFrozenRoutine) {
+  OscPatch p;
+  p.host.RecordRequests(p.osc[0], true);
+  p.Schedule("HOLD: On/Off", 512, 1);
+  p.Schedule("Active", 1024, 0); // silence while held
+  p.Schedule("Active", 1536, 1); // announced as running, but still silent
+  p.Schedule("HOLD: On/Off", 2048, 0);
+  p.Open();
+  const auto out = p.Render(2560);
+  EXPECT_TRUE(Constant(out, 512, 1024, out[511]));
+  EXPECT_TRUE(Constant(out, 1024, 2048, 0.0f));
+  EXPECT_FALSE(Constant(out, 2048, 2560, out[2048]));
+  int running = 0;
+  for (const auto &r : p.host.Requests(p.osc[0]))
+    if (r.opcode == HRQ_PIN_STATUS && r.index == 6 && r.value == PS_RUNNING)
+      ++running;
+  // At open (the HOLD and the Active event), Active ON at 1536, HOLD OFF at 2048.
+  EXPECT_EQ(running, 4);
+}
+
 TEST(OscillatorActive, OffByDefaultThenOn) {
   OscPatch p(1, 44100.0f, 256, true, false);
   p.host.RecordRequests(p.osc[0], true);
