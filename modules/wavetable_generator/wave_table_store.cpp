@@ -3,6 +3,8 @@
 #include "spectra.h"
 
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 namespace wavetable {
 
@@ -13,33 +15,83 @@ constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 alignas(64) WaveTableStore g_store; // zero at load (static storage)
 
-// Points j0 ... j0+L-1 of all 256 tables of a block. Each point keeps its own
-// running sum in double, carried unrounded from harmonic to harmonic; only the
-// copy stored in each table is rounded to float. Working on L neighbouring
-// points at once gives L independent sums, so the additions of one point do
-// not wait for each other, and each table gets L neighbouring floats at once.
-template <int L> void buildPoints(const float *amps, const float *sine, float *block, int j0) {
-  double sum[L];
-  int phase[L];
-  for (int l = 0; l < L; ++l) {
-    phase[l] = (j0 + l) & kPhaseMask;
-    sum[l] = static_cast<double>(amps[0]) * static_cast<double>(sine[phase[l]]);
-    block[j0 + l] = static_cast<float>(sum[l]);
-  }
-  for (int k = 1; k < kHarmonics; ++k) {
-    const double a = amps[k];
-    float *table = block + static_cast<size_t>(k) * kTableStride + j0;
-    for (int l = 0; l < L; ++l) {
-      // phase = (k+1) * j mod 512: advance by j and wrap.
-      phase[l] = (phase[l] + j0 + l) & kPhaseMask;
-      sum[l] += a * static_cast<double>(sine[phase[l]]);
-      table[l] = static_cast<float>(sum[l]);
-    }
+// Groups of neighbouring points, added as one vector. Where the target has no
+// vector unit the compiler splits them into scalar operations; the arithmetic,
+// and so every stored bit, is the same either way.
+constexpr int kLanes = 2;
+using Doubles = double __attribute__((vector_size(kLanes * sizeof(double))));
+using Floats = float __attribute__((vector_size(kLanes * sizeof(float))));
+constexpr int kGroups = kCyclePoints / kLanes;
+static_assert(kCyclePoints % kLanes == 0, "groups split the cycle evenly");
+
+// sine[(k * j) mod 512] for the kLanes points from j on, widened to double.
+// (Written through a reference: a vector return value would tie the function
+// to the vector registers of one instruction set.)
+template <int... L>
+inline void gatherHarmonic(Doubles &out, const double *sine, int k, int j,
+                           std::integer_sequence<int, L...>) {
+  const int phase = k * j;
+  out = Doubles{sine[(phase + L * k) & kPhaseMask]...};
+}
+
+// Adds harmonic k (amplitude a) to the running sums of points 0 ... 511 and
+// stores their rounded copies as points 0 ... 511 of `table`.
+template <bool kFirst>
+void addHarmonic(Doubles *sum, const double *wide_sine, int k, double a, float *table) {
+  constexpr auto lanes = std::make_integer_sequence<int, kLanes>{};
+  for (int g = 0; g < kGroups; ++g) {
+    Doubles term;
+    gatherHarmonic(term, wide_sine, k, g * kLanes, lanes);
+    term *= a;
+    if constexpr (kFirst)
+      sum[g] = term;
+    else
+      sum[g] += term;
+    const Floats stored = __builtin_convertvector(sum[g], Floats);
+    std::memcpy(table + g * kLanes, &stored, sizeof stored);
   }
 }
 
-constexpr int kLanes = 8;
-static_assert(kCyclePoints % kLanes == 0, "lanes split the cycle evenly");
+// Harmonic by harmonic: table k-1 is the sum of harmonics 1 ... k at all 513
+// points, so every point keeps its own running sum (in double, carried
+// unrounded from table to table) and only the stored copy is rounded to
+// float. Each table is written front to back, one after the other, and the
+// points of one harmonic are independent of each other, so they are added
+// kLanes at a time. No sine is evaluated: each harmonic's phase is an index
+// into the sine table.
+void addHarmonics(const float *amps, const float *sine, float *block) {
+  double wide_sine[kCyclePoints]; // float to double is exact
+  for (int i = 0; i < kCyclePoints; ++i)
+    wide_sine[i] = sine[i];
+
+  // A silent harmonic (amplitude +0 or -0) adds a zero to every sum. That
+  // leaves a sum as it is unless the sum is -0 and the zero is +0. With a
+  // non-zero first amplitude, every point but 0 and 512 starts from a non-zero
+  // term (sine[j] is 0 only at j = 0), and a sum that is not -0 never becomes
+  // -0; points 0 and 512 (phase 0 at every harmonic) hold the sum of the
+  // amplitudes times sine[0] = +0, whose zero term has the amplitude's sign.
+  // So a silent harmonic changes nothing, and its table is a copy of the one
+  // before, unless it is +0 while the sum at point 0 is -0.
+  const bool may_copy = amps[0] != 0.0f;
+
+  Doubles sum[kGroups];
+  double end_sum = 0.0; // the sum at points 0 and 512: every phase there is 0
+  for (int k = 1; k <= kHarmonics; ++k) {
+    const double a = amps[k - 1];
+    float *table = block + static_cast<size_t>(k - 1) * kTableStride;
+    if (k == 1) {
+      addHarmonic<true>(sum, wide_sine, k, a, table);
+      end_sum = a * wide_sine[0];
+    } else if (may_copy && a == 0.0 && (std::signbit(a) || !std::signbit(end_sum))) {
+      std::memcpy(table, table - kTableStride, kTablePoints * sizeof(float));
+      continue;
+    } else {
+      addHarmonic<false>(sum, wide_sine, k, a, table);
+      end_sum += a * wide_sine[0];
+    }
+    table[kCyclePoints] = static_cast<float>(end_sum);
+  }
+}
 
 } // namespace
 
@@ -61,9 +113,7 @@ void normaliseAmplitudes(float *amps) {
 
 void buildWaveBlock(float *amps, const float *sine, float *block) {
   normaliseAmplitudes(amps);
-  for (int j0 = 0; j0 < kCyclePoints; j0 += kLanes)
-    buildPoints<kLanes>(amps, sine, block, j0);
-  buildPoints<1>(amps, sine, block, kCyclePoints); // point 512 closes the cycle
+  addHarmonics(amps, sine, block);
 }
 
 void buildStore(WaveTableStore &store, float *amps) {

@@ -60,6 +60,31 @@ inline double NormalisationSum(const std::array<float, kTables> &a) {
   return s;
 }
 
+// Replaces raw amplitudes by a_k / S, S = sum of |a_k| / k.
+inline double Normalise(std::array<float, kTables> &a) {
+  const double s = NormalisationSum(a);
+  for (float &v : a)
+    v = static_cast<float>(v * (1.0 / s));
+  return s;
+}
+
+// One block of 256 tables from normalised amplitudes, one point at a time.
+inline std::vector<float> BuildBlock(const std::array<float, kTables> &a,
+                                     const std::vector<float> &sine) {
+  std::vector<float> block(kBlockFloats, 0.0f);
+  for (int j = 0; j < kPoints; ++j) {
+    // Started from the first product, not from 0.0, so that a sum of
+    // negative zeros (the Saw's end points) stays a negative zero.
+    double sum = static_cast<double>(a[0]) * sine[j % 512];
+    block[j] = static_cast<float>(sum);
+    for (int k = 2; k <= kTables; ++k) {
+      sum += static_cast<double>(a[k - 1]) * sine[(k * j) % 512];
+      block[size_t(k - 1) * kStride + j] = static_cast<float>(sum);
+    }
+  }
+  return block;
+}
+
 struct Tables {
   std::vector<float> sine = std::vector<float>(kStride, 0.0f);
   std::vector<std::vector<float>> blocks; // blocks[n - 1]
@@ -73,22 +98,8 @@ inline Tables Build() {
     t.sine[i] = static_cast<float>(0.5 * std::sin(i * (1.0 / 512) * two_pi));
   for (int n = 1; n <= kBlocks; ++n) {
     std::array<float, kTables> a = RawAmplitudes(n);
-    const double s = NormalisationSum(a);
-    t.sums[n - 1] = s;
-    for (float &v : a)
-      v = static_cast<float>(v * (1.0 / s));
-    std::vector<float> block(kBlockFloats, 0.0f);
-    for (int j = 0; j < kPoints; ++j) {
-      // Started from the first product, not from 0.0, so that a sum of
-      // negative zeros (the Saw's end points) stays a negative zero.
-      double sum = static_cast<double>(a[0]) * t.sine[j % 512];
-      block[j] = static_cast<float>(sum);
-      for (int k = 2; k <= kTables; ++k) {
-        sum += static_cast<double>(a[k - 1]) * t.sine[(k * j) % 512];
-        block[size_t(k - 1) * kStride + j] = static_cast<float>(sum);
-      }
-    }
-    t.blocks.push_back(std::move(block));
+    t.sums[n - 1] = Normalise(a);
+    t.blocks.push_back(BuildBlock(a, t.sine));
   }
   return t;
 }
