@@ -25,6 +25,10 @@ intptr_t SE_CDECL HostCallbackEntry(void *record, int32_t opcode, int32_t index,
   return binding->host->OnRequest(binding->id, opcode, index, value, ptr, opt);
 }
 
+// A pin value as an integer. Values that are not finite or lie beyond the
+// 64-bit range give 0 rather than an undefined conversion.
+int64_t ToInteger(double v) { return (v > -9.2e18 && v < 9.2e18) ? static_cast<int64_t>(v) : 0; }
+
 } // namespace
 
 struct Host::Slot {
@@ -225,7 +229,7 @@ void Host::SetValue(int instance, int pin, double value) {
   if (slot.info.IsAudio())
     slot.source = std::make_unique<SteppedSource>(static_cast<float>(value));
   slot.value = value;
-  slot.raw_value = static_cast<intptr_t>(value);
+  slot.raw_value = static_cast<intptr_t>(ToInteger(value));
   slot.value_set = true;
 }
 
@@ -324,7 +328,7 @@ void Host::AllocateBuffers() {
     for (Slot &s : ptr->slots)
       if (s.info.IsInput() && !s.info.IsAudio() && s.from_instance < 0 && !s.value_set) {
         s.value = s.info.DefaultValue();
-        s.raw_value = static_cast<intptr_t>(s.value);
+        s.raw_value = static_cast<intptr_t>(ToInteger(s.value));
       }
 }
 
@@ -388,10 +392,10 @@ void Host::WriteVariable(Instance &inst, Slot &s) {
   (void)inst;
   switch (s.info.datatype) {
   case DT_CHOICE:
-    *static_cast<int16_t *>(var) = static_cast<int16_t>(static_cast<int64_t>(value));
+    *static_cast<int16_t *>(var) = static_cast<int16_t>(ToInteger(value));
     break;
-  case 4: *static_cast<int8_t *>(var) = static_cast<int8_t>(static_cast<int64_t>(value)); break;
-  case 6: *static_cast<int32_t *>(var) = static_cast<int32_t>(static_cast<int64_t>(value)); break;
+  case 4: *static_cast<int8_t *>(var) = static_cast<int8_t>(ToInteger(value)); break;
+  case 6: *static_cast<int32_t *>(var) = static_cast<int32_t>(ToInteger(value)); break;
   case DT_INT32: *static_cast<intptr_t *>(var) = raw; break;
   default: break;
   }
@@ -412,7 +416,7 @@ void Host::DeliverDue(Instance &inst, int64_t now) {
     Slot &s = inst.slots[e.pin];
     if (e.has_value && s.from_instance < 0) {
       s.value = e.value;
-      s.raw_value = static_cast<intptr_t>(e.value);
+      s.raw_value = static_cast<intptr_t>(ToInteger(e.value));
     }
     WriteVariable(inst, s);
     inst.sleeping = false;
