@@ -25,6 +25,9 @@ inline constexpr float kFeedbackLimit = 1000.0f;
 // input clip stay bounded by the clip and keep their coefficient.
 inline constexpr float kUnclippedCoefFloor = -0.99999f;
 
+// States and feedback below this magnitude are stored as zero after each call.
+inline constexpr float kSubnormalGuard = 1e-30f;
+
 // Feedback values below this magnitude are flushed to zero at an update.
 inline constexpr double kFeedbackFlush = 3e-34;
 
@@ -58,7 +61,8 @@ template <int E, class V> void Module::processCombination(int32_t first, int32_t
   for (int k = 0; k < N; ++k)
     s[k] = stageState[k];
   W fb = feedback;
-  W c[N];
+  // Per stage: c, 1 + c and 1 - c (see the stage below).
+  W c[N], cPlus[N], cMinus[N];
   W q;
   auto loadCoefficients = [&] {
     const float coefs[4] = {pole, poleA, poleB, poleC};
@@ -68,6 +72,8 @@ template <int E, class V> void Module::processCombination(int32_t first, int32_t
           [&] {
             if constexpr (R.stage[K].clipIn == 0.0f)
               c[K] = c[K] < W(kUnclippedCoefFloor) ? W(kUnclippedCoefFloor) : c[K];
+            cPlus[K] = W(1) + c[K];
+            cMinus[K] = W(1) - c[K];
           }(),
           ...);
     }
@@ -100,10 +106,17 @@ template <int E, class V> void Module::processCombination(int32_t first, int32_t
       (
           [&] {
             constexpr StageSpec S = R.stage[K];
-            W h = a + c[K] * (a - s[K]);
-            if constexpr (S.clipIn != 0.0f)
+            // h = a + c (a - S) and y = h + S, evaluated as (1 + c) a - c S and
+            // (1 + c) a + (1 - c) S: the same values, with one multiply and one
+            // add on the path from a to y. c S and (1 - c) S are known ahead.
+            W h = cPlus[K] * a - c[K] * s[K];
+            W y;
+            if constexpr (S.clipIn != 0.0f) {
               h = SoftClip(h, S.clipIn);
-            W y = h + s[K];
+              y = h + s[K];
+            } else {
+              y = cPlus[K] * a + cMinus[K] * s[K];
+            }
             s[K] = h;
             if constexpr (S.clipOut != 0.0f)
               y = SoftClip(y, S.clipOut);
@@ -160,18 +173,19 @@ template <int E, class V> void Module::processCombination(int32_t first, int32_t
   }
 
   // Store in float32. A non-finite value (only from non-finite inputs) would
-  // stay forever, so it empties the ladder.
-  bool finite = true;
-  float stored[N];
-  for (int k = 0; k < N; ++k) {
-    stored[k] = static_cast<float>(s[k]);
-    finite = finite && std::isfinite(stored[k]);
-  }
-  const float storedFeedback = static_cast<float>(fb);
-  finite = finite && std::isfinite(storedFeedback);
+  // stay forever, so it empties the ladder. Values below 1e-30 (600 dB down)
+  // are stored as zero, so that a decaying ladder does not sit in the
+  // subnormal range, which is slow on many processors.
+  auto store = [](W value, bool finite) {
+    const float f = static_cast<float>(value);
+    return finite && !(std::fabs(f) < kSubnormalGuard) ? f : 0.0f;
+  };
+  bool finite = std::isfinite(static_cast<float>(fb));
   for (int k = 0; k < N; ++k)
-    stageState[k] = finite ? stored[k] : 0.0f;
-  feedback = finite ? storedFeedback : 0.0f;
+    finite = finite && std::isfinite(static_cast<float>(s[k]));
+  for (int k = 0; k < N; ++k)
+    stageState[k] = store(s[k], finite);
+  feedback = store(fb, finite);
 
   DuckOutput(out, count, duckCount);
 }
