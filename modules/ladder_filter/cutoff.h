@@ -13,13 +13,14 @@ extern const float highCutoffHz101; // 15090.569
 extern const float highCutoffHz106; // 21341.281
 
 // Limits of the relative cutoff fc (cutoff over half the sample rate). The
-// cubic below keeps every stage coefficient (the pole scaled by up to 1.0038)
-// inside -1 .. 1 only for fc up to about 0.975, and keeps the pole above -1
-// only for fc above about 0.00219. The absolute limits above give fc up to
-// 0.968 at 44.1 kHz and down to 0.00229 at 48 kHz, so neither limit acts
-// there; they hold the ladder stable at low sample rates (high pitches) and
-// at high ones (the lowest pitches). A NaN fc takes the lower limit.
-inline constexpr float kMinRelativeCutoff = 0.0022f;
+// pole cubic below stays above -1 only for fc above 0.002187, and keeps every
+// stage coefficient (the pole scaled by up to 1.0038) below 1 only for fc up
+// to about 0.975. The absolute cutoff limits give fc from 0.00229 (55 Hz at
+// 48 kHz) to 0.968 (21341 Hz at 44.1 kHz), so at 44.1 and 48 kHz neither
+// limit acts; they keep the ladder stable at low sample rates with high
+// pitches (the pole would pass -1 above fc 1.79) and at high sample rates
+// with the lowest pitches. A NaN fc takes the lower limit.
+inline constexpr float kMinRelativeCutoff = 0.00219f;
 inline constexpr float kMaxRelativeCutoff = 0.97f;
 
 // Cutoff in Hz for pitch sample u (already offset by the row): 55 Hz at or

@@ -21,8 +21,9 @@ namespace ladder {
 inline constexpr float kFeedbackLimit = 1000.0f;
 
 // A stage without an input clip and a coefficient below -1 grows without
-// bound; such a stage's coefficient is held at this value. Stages with an
-// input clip stay bounded by the clip and keep their coefficient.
+// bound (the analog spread p * 1.0038 does so at the lowest pitches); such a
+// stage takes this coefficient instead. Stages with an input clip stay
+// bounded by the clip and keep their coefficient.
 inline constexpr float kUnclippedCoefFloor = -0.99999f;
 
 // States and feedback below this magnitude are stored as zero after each call.
@@ -71,7 +72,7 @@ template <int E, class V> void Module::processCombination(int32_t first, int32_t
       (
           [&] {
             if constexpr (R.stage[K].clipIn == 0.0f)
-              c[K] = c[K] < W(kUnclippedCoefFloor) ? W(kUnclippedCoefFloor) : c[K];
+              c[K] = c[K] < W(-1) ? W(kUnclippedCoefFloor) : c[K];
             cPlus[K] = W(1) + c[K];
             cMinus[K] = W(1) - c[K];
           }(),
