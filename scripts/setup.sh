@@ -5,7 +5,7 @@
 #   scripts/setup.sh --all      also the 32-bit and Windows toolchains and wine
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
+packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
           libcli11-dev gnuplot-nox)
 cross=0
 for arg in "$@"; do

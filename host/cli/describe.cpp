@@ -43,7 +43,8 @@ void Describe(const PluginLibrary &lib, std::ostream &out) {
       line += c;
     }
   }
-  if (!line.empty()) out << "  | " << line << "\n";
+  if (!line.empty())
+    out << "  | " << line << "\n";
   out << "Pins:\n";
   for (const PinInfo &p : lib.Pins()) {
     out << "  " << (p.dsp_index >= 0 ? std::to_string(p.dsp_index) : std::string("-")) << "  "
@@ -51,9 +52,11 @@ void Describe(const PluginLibrary &lib, std::ostream &out) {
         << "\"";
     if (p.has_default) {
       out << "  default " << p.default_text;
-      if (p.IsAudio()) out << " V";
+      if (p.IsAudio())
+        out << " V";
     }
-    if (p.IsAudio() && !p.datatype_text.empty()) out << "  range " << p.datatype_text;
+    if (p.IsAudio() && !p.datatype_text.empty())
+      out << "  range " << p.datatype_text;
     out << "\n";
     if (p.datatype == DT_CHOICE) {
       const auto items = p.Choices();
@@ -63,7 +66,8 @@ void Describe(const PluginLibrary &lib, std::ostream &out) {
             << " items)\n";
       } else {
         out << "      choices:";
-        for (const auto &item : items) out << " " << item.text << "=" << item.value;
+        for (const auto &item : items)
+          out << " " << item.text << "=" << item.value;
         out << "\n";
       }
     }
@@ -79,7 +83,8 @@ void AddDescribe(CLI::App &app) {
   cmd->callback([plugins] {
     bool first = true;
     for (const auto &path : *plugins) {
-      if (!first) std::cout << "\n";
+      if (!first)
+        std::cout << "\n";
       first = false;
       auto lib = PluginLibrary::Load(path);
       Describe(*lib, std::cout);
