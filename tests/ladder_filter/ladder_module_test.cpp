@@ -202,6 +202,7 @@ TEST(LadderModule, TopologyChangeAgainstTypeAndVersionChange) {
       {kBassBoost, 3, 0, false}, // new boost values only
       {kFilterTap, 2, 1, true},  {kQTap, 1, 1, true},
       {kEmulate, 0, 1, true},    {kFilterTap, 9, 1, true}, // to routine 0 through the fallback
+      {kFilterTap, 4, 0, true}, // X with Q Tap 5: routine 31 stays, the ladder is rebuilt
   };
   for (const Case &c : cases) {
     Scenario s = Running();
