@@ -259,11 +259,7 @@ void Host::QueueStatus(int instance, int pin, int64_t clock, int32_t status, boo
   e.status = status;
   e.has_value = has_value;
   e.value = value;
-  auto at = std::upper_bound(
-      inst.events.begin(), inst.events.end(), e, [](const Event &a, const Event &b) {
-        return a.clock != b.clock ? a.clock < b.clock : a.sequence < b.sequence;
-      });
-  inst.events.insert(at, e);
+  Enqueue(inst, e);
 }
 
 void Host::QueueEvent(int instance, const SETimedEvent &event) {
@@ -276,6 +272,12 @@ void Host::QueueEvent(int instance, const SETimedEvent &event) {
   e.sequence = m_event_sequence++;
   e.raw = true;
   e.event = event;
+  Enqueue(inst, e);
+}
+
+// Keeps the queue in clock order; events due at the same clock stay in the
+// order they were queued.
+void Host::Enqueue(Instance &inst, const Event &e) {
   auto at = std::upper_bound(
       inst.events.begin(), inst.events.end(), e, [](const Event &a, const Event &b) {
         return a.clock != b.clock ? a.clock < b.clock : a.sequence < b.sequence;
