@@ -25,6 +25,10 @@ intptr_t SE_CDECL HostCallbackEntry(void *record, int32_t opcode, int32_t index,
   return binding->host->OnRequest(binding->id, opcode, index, value, ptr, opt);
 }
 
+// A pin value as an integer. Values that are not finite or lie beyond the
+// 64-bit range give 0 rather than an undefined conversion.
+int64_t ToInteger(double v) { return (v > -9.2e18 && v < 9.2e18) ? static_cast<int64_t>(v) : 0; }
+
 } // namespace
 
 struct Host::Slot {
@@ -225,7 +229,7 @@ void Host::SetValue(int instance, int pin, double value) {
   if (slot.info.IsAudio())
     slot.source = std::make_unique<SteppedSource>(static_cast<float>(value));
   slot.value = value;
-  slot.raw_value = static_cast<intptr_t>(value);
+  slot.raw_value = static_cast<intptr_t>(ToInteger(value));
   slot.value_set = true;
 }
 
@@ -255,11 +259,7 @@ void Host::QueueStatus(int instance, int pin, int64_t clock, int32_t status, boo
   e.status = status;
   e.has_value = has_value;
   e.value = value;
-  auto at = std::upper_bound(
-      inst.events.begin(), inst.events.end(), e, [](const Event &a, const Event &b) {
-        return a.clock != b.clock ? a.clock < b.clock : a.sequence < b.sequence;
-      });
-  inst.events.insert(at, e);
+  Enqueue(inst, e);
 }
 
 void Host::QueueEvent(int instance, const SETimedEvent &event) {
@@ -272,6 +272,12 @@ void Host::QueueEvent(int instance, const SETimedEvent &event) {
   e.sequence = m_event_sequence++;
   e.raw = true;
   e.event = event;
+  Enqueue(inst, e);
+}
+
+// Keeps the queue in clock order; events due at the same clock stay in the
+// order they were queued.
+void Host::Enqueue(Instance &inst, const Event &e) {
   auto at = std::upper_bound(
       inst.events.begin(), inst.events.end(), e, [](const Event &a, const Event &b) {
         return a.clock != b.clock ? a.clock < b.clock : a.sequence < b.sequence;
@@ -324,7 +330,7 @@ void Host::AllocateBuffers() {
     for (Slot &s : ptr->slots)
       if (s.info.IsInput() && !s.info.IsAudio() && s.from_instance < 0 && !s.value_set) {
         s.value = s.info.DefaultValue();
-        s.raw_value = static_cast<intptr_t>(s.value);
+        s.raw_value = static_cast<intptr_t>(ToInteger(s.value));
       }
 }
 
@@ -388,10 +394,10 @@ void Host::WriteVariable(Instance &inst, Slot &s) {
   (void)inst;
   switch (s.info.datatype) {
   case DT_CHOICE:
-    *static_cast<int16_t *>(var) = static_cast<int16_t>(static_cast<int64_t>(value));
+    *static_cast<int16_t *>(var) = static_cast<int16_t>(ToInteger(value));
     break;
-  case 4: *static_cast<int8_t *>(var) = static_cast<int8_t>(static_cast<int64_t>(value)); break;
-  case 6: *static_cast<int32_t *>(var) = static_cast<int32_t>(static_cast<int64_t>(value)); break;
+  case 4: *static_cast<int8_t *>(var) = static_cast<int8_t>(ToInteger(value)); break;
+  case 6: *static_cast<int32_t *>(var) = static_cast<int32_t>(ToInteger(value)); break;
   case DT_INT32: *static_cast<intptr_t *>(var) = raw; break;
   default: break;
   }
@@ -412,7 +418,7 @@ void Host::DeliverDue(Instance &inst, int64_t now) {
     Slot &s = inst.slots[e.pin];
     if (e.has_value && s.from_instance < 0) {
       s.value = e.value;
-      s.raw_value = static_cast<intptr_t>(e.value);
+      s.raw_value = static_cast<intptr_t>(ToInteger(e.value));
     }
     WriteVariable(inst, s);
     inst.sleeping = false;
