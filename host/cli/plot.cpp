@@ -146,8 +146,9 @@ void PlotAudio(const PlotOptions &opt) {
   gp << "set title 'Waveform'\nset xlabel 'time (s)'\nset ylabel 'level (1.0 = 10 V)'\n"
      << "set xrange [0:" << seconds << "]\nset yrange [*:*]\n"
      << "plot ";
-  for (int c = 0; c < channels; ++c)
-    gp << (c ? ", " : "") << GpQuote(job.DataPath("wave.dat")) << " index " << c
+  // Channel 1 is drawn last, on top of the others.
+  for (int c = channels - 1; c >= 0; --c)
+    gp << (c != channels - 1 ? ", " : "") << GpQuote(job.DataPath("wave.dat")) << " index " << c
        << " using 1:2:3 with filledcurves lc rgb '" << Colour(c) << "' title 'channel " << c + 1
        << "'";
   gp << "\n";
@@ -156,8 +157,8 @@ void PlotAudio(const PlotOptions &opt) {
   std::snprintf(detail_title, sizeof detail_title, "Detail at %.3f s", at);
   gp << "set title " << GpQuote(detail_title) << "\nset xlabel 'time (ms)'\n"
      << "set xrange [*:*]\nplot ";
-  for (int c = 0; c < channels; ++c)
-    gp << (c ? ", " : "") << GpQuote(job.DataPath("detail.dat")) << " index " << c
+  for (int c = channels - 1; c >= 0; --c)
+    gp << (c != channels - 1 ? ", " : "") << GpQuote(job.DataPath("detail.dat")) << " index " << c
        << " using 1:2 with lines lw 1.5 lc rgb '" << Colour(c) << "' title 'channel " << c + 1
        << "'";
   gp << "\n";

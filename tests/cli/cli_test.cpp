@@ -93,6 +93,33 @@ TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
   std::string unknown_plugin = kRamp;
   unknown_plugin.replace(unknown_plugin.find("cli_gain_plugin"), 15, "no_such_plugin");
   dir.Write("unknown.json", unknown_plugin);
+  // One mistake in each patch, found by loading, so that no output is written.
+  const auto patch = [&](const std::string &name, const std::string &modules,
+                         const std::string &rest, const std::string &duration = "1") {
+    dir.Write(name, R"({"duration": )" + duration + R"(, "modules": )" + modules + rest +
+                        R"(, "outputs": ["g.Output"]})");
+    return dir / name;
+  };
+  const std::string one = R"([{"id": "g", "plugin": "cli_gain_plugin"}])";
+  const std::string two = R"([{"id": "g", "plugin": "cli_gain_plugin"},
+                              {"id": "h", "plugin": "cli_gain_plugin"}])";
+  const std::string bad_id =
+      patch("bad_id.json", one, R"(, "connections": [{"from": "g.Output", "to": "k.Signal"}])");
+  const std::string bad_pin = patch(
+      "bad_pin.json", R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Gain": 2}}])", "");
+  const std::string bad_item =
+      patch("bad_item.json",
+            R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Mode": "Off"}}])", "");
+  const std::string bad_link =
+      patch("bad_link.json", two, R"(, "connections": [{"from": "h.Link Out", "to": "g.Level"}])");
+  const std::string no_audio =
+      patch("no_audio.json", one,
+            R"(, "sources": [{"to": "g.Signal", "type": "file", "path": "loop.wav"}])");
+  dir.Write("notes.wav", "not audio at all");
+  const std::string bad_audio =
+      patch("bad_audio.json", one,
+            R"(, "sources": [{"to": "g.Signal", "type": "file", "path": "notes.wav"}])");
+  const std::string negative = patch("negative.json", one, "", "-1.5");
   const std::string out = dir / "out.wav";
   struct Case {
     std::vector<std::string> args;
@@ -104,6 +131,22 @@ TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
       {{"render", dir / "missing.json", "-o", out}, dir / "missing.json" + ": no such patch file"},
       {{"render", dir / "unknown.json", "-o", out},
        "/modules/0/plugin: plugin \"no_such_plugin\" not found in"},
+      {{"render", bad_id, "-o", out},
+       bad_id + ": /connections/0/to: no module with the id \"k\" (modules: g)"},
+      {{"render", bad_pin, "-o", out},
+       bad_pin + ": /modules/0/pins/Gain: module \"g\" has no pin named \"Gain\""},
+      {{"render", bad_item, "-o", out},
+       bad_item + ": /modules/0/pins/Mode: g: pin \"Mode\" has no choice \"Off\" (choices: "
+                  "Pass, Invert, Mute)"},
+      {{"render", bad_link, "-o", out},
+       bad_link + ": /connections/0: cannot connect \"h.Link Out\" (link output) to "
+                  "\"g.Level\" (audio input): the pins carry different kinds of data"},
+      {{"render", no_audio, "-o", out},
+       no_audio + ": /sources/0/path: " + dir.Path() + "/loop.wav: no such audio file"},
+      {{"render", bad_audio, "-o", out},
+       bad_audio + ": /sources/0/path: " + dir.Path() + "/notes.wav: cannot read audio file"},
+      {{"render", negative, "-o", out},
+       negative + ": /duration: the duration must be a positive number of seconds"},
       {{"render", dir / "ramp.json", "-o", dir / "no/such/folder/out.wav"},
        dir / "no/such/folder/out.wav" + ": the folder \"" + dir / "no/such/folder" +
            "\" does not exist"},
@@ -123,8 +166,8 @@ TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
     const ToolResult r = SeHost(dir, c.args);
     ExpectOneErrorLine(r, c.message);
   }
-  // No failed command left a file behind.
-  EXPECT_EQ(dir.Files().size(), 3u);
+  // No failed command left a file behind: only the ten inputs are there.
+  EXPECT_EQ(dir.Files().size(), 11u);
 }
 
 TEST(Cli, AnInterruptedRenderLeavesTheOldFileAlone) {
