@@ -41,6 +41,7 @@ struct PlotOptions {
   std::string output_pin;
   double level = 1.0;
   double rate = 44100.0;
+  std::string data; // response values as CSV
 };
 
 const char *Colour(size_t i) { return kColours[i % (sizeof kColours / sizeof kColours[0])]; }
@@ -291,16 +292,39 @@ void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
   }
   const size_t n = 16384;
   double top = 0.0;
+  std::vector<std::vector<double>> responses;
+  for (const auto &settings : curves)
+    responses.push_back(MeasureResponse(path, opt, settings, n));
+  const auto hz = [&](size_t k) {
+    return static_cast<double>(k) * opt.rate / static_cast<double>(n);
+  };
   {
     std::ofstream out = OpenData(job.DataPath("response.dat"));
-    for (const auto &settings : curves) {
-      const auto db = MeasureResponse(path, opt, settings, n);
+    for (const auto &db : responses) {
       for (size_t k = 1; k < db.size(); ++k) {
-        out << static_cast<double>(k) * opt.rate / static_cast<double>(n) << " " << db[k] << "\n";
+        out << hz(k) << " " << db[k] << "\n";
         top = std::max(top, db[k]);
       }
       out << "\n\n";
     }
+  }
+  if (!opt.data.empty()) {
+    // One row per frequency, one column per curve.
+    std::ofstream csv(opt.data);
+    if (!csv)
+      throw HostError(opt.data + ": cannot write the response values");
+    csv << "frequency_hz";
+    for (const std::string &label : labels)
+      csv << ",\"" << label << " (dB)\"";
+    csv << "\n";
+    for (size_t k = 1; k <= n / 2; ++k) {
+      csv << hz(k);
+      for (const auto &db : responses)
+        csv << "," << db[k];
+      csv << "\n";
+    }
+    if (!csv)
+      throw HostError(opt.data + ": writing the response values failed");
   }
   std::string title = opt.title;
   if (title.empty()) {
@@ -350,6 +374,7 @@ void AddPlot(CLI::App &app, const Globals &globals) {
   cmd->add_option("--level", opt->level, "Impulse height in volts")
       ->needs(response)
       ->capture_default_str();
+  cmd->add_option("--data", opt->data, "Also write the measured response as CSV")->needs(response);
   cmd->add_option("--sample-rate", opt->rate, "Sample rate of the measurement")
       ->needs(response)
       ->capture_default_str();

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <thread>
 
 namespace setest {
@@ -216,11 +218,27 @@ TEST(Cli, PlotsAFileAndAResponse) {
       SeHost(dir, {"plot", dir / "r.wav", "-o", dir / "r.png", "--title", "it's a ramp"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(IsPng(dir / "r.png", 20000));
+  // The gain module at Level 5 V halves its input at every frequency, in
+  // either sign: -6.02 dB flat, whatever the impulse level.
   r = SeHost(dir, {"plot", "--response", "cli_gain_plugin", "--set", "Level=5", "--compare",
-                   "Mode=Pass,Invert", "-o", dir / "resp.png"});
+                   "Mode=Pass,Invert", "--level", "3", "--data", dir / "resp.csv", "-o",
+                   dir / "resp.png"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(IsPng(dir / "resp.png", 10000));
-  EXPECT_EQ(dir.Files().size(), 4u);
+  std::istringstream csv(ReadText(dir / "resp.csv"));
+  std::string line;
+  std::getline(csv, line);
+  EXPECT_EQ(line, "frequency_hz,\"Mode = Pass (dB)\",\"Mode = Invert (dB)\"");
+  int rows = 0;
+  while (std::getline(csv, line)) {
+    double hz = 0, pass = 0, invert = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf", &hz, &pass, &invert), 3) << line;
+    EXPECT_NEAR(pass, 20.0 * std::log10(0.5), 1e-4) << hz;
+    EXPECT_NEAR(invert, 20.0 * std::log10(0.5), 1e-4) << hz;
+    ++rows;
+  }
+  EXPECT_EQ(rows, 8192);
+  EXPECT_EQ(dir.Files().size(), 5u);
 }
 
 TEST(Cli, DescribesAPluginByName) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -101,6 +102,48 @@ TEST(Examples, EveryPatchRendersWhatItShows) {
     ++checked;
   }
   EXPECT_GE(checked, 6);
+}
+
+TEST(Examples, ThePatchInTheReadmeRenders) {
+  TempDir dir;
+  const std::string readme = ReadText(std::string(SE_EXAMPLES_DIR) + "/../README.md");
+  const auto start = readme.find("```json\n");
+  ASSERT_NE(start, std::string::npos);
+  const auto end = readme.find("```", start + 8);
+  dir.Write("readme.json", readme.substr(start + 8, end - start - 8));
+  const ToolResult r = RunTool(
+      {"--plugin-dir", PluginDir(), "render", dir / "readme.json", "-o", dir / "readme.wav"},
+      dir.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadSound(dir / "readme.wav").channels, 2);
+}
+
+// The measured response of the ladder's low-pass taps: two stages fall by
+// 12 dB and four by 24 dB per octave well above the cutoff (440 Hz at 5 V),
+// and the pass band sits within a few dB of unity without resonance.
+TEST(Examples, FilterResponseShowsTheSlopeOfEachTap) {
+  TempDir dir;
+  const ToolResult r = RunTool({"--plugin-dir", PluginDir(), "plot", "--response", "ladder_filter",
+                                "--set", "Pitch=5", "--set", "Resonance=0", "--compare",
+                                "Filter Tap=2,4", "--data", dir / "r.csv", "-o", dir / "r.png"},
+                               dir.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::istringstream csv(ReadText(dir / "r.csv"));
+  std::string line;
+  std::getline(csv, line);
+  std::map<int, std::pair<double, double>> at; // whole Hz → (2 stages, 4 stages)
+  while (std::getline(csv, line)) {
+    double hz = 0, two = 0, four = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf", &hz, &two, &four), 3);
+    for (int f : {50, 1760, 3520})
+      if (std::abs(hz - f) < 44100.0 / 16384 / 2)
+        at[f] = {two, four};
+  }
+  ASSERT_EQ(at.size(), 3u);
+  EXPECT_NEAR(at[1760].first - at[3520].first, 12.0, 2.0);
+  EXPECT_NEAR(at[1760].second - at[3520].second, 24.0, 3.0);
+  EXPECT_NEAR(at[50].first, 0.0, 3.0);
+  EXPECT_NEAR(at[50].second, 0.0, 3.0);
 }
 
 } // namespace
