@@ -393,9 +393,7 @@ void Host::WriteVariable(Instance &inst, Slot &s) {
   }
   (void)inst;
   switch (s.info.datatype) {
-  case DT_CHOICE:
-    *static_cast<int16_t *>(var) = static_cast<int16_t>(ToInteger(value));
-    break;
+  case DT_CHOICE: *static_cast<int16_t *>(var) = static_cast<int16_t>(ToInteger(value)); break;
   case 4: *static_cast<int8_t *>(var) = static_cast<int8_t>(ToInteger(value)); break;
   case 6: *static_cast<int32_t *>(var) = static_cast<int32_t>(ToInteger(value)); break;
   case DT_INT32: *static_cast<intptr_t *>(var) = raw; break;

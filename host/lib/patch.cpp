@@ -92,6 +92,9 @@ private:
                      bool required) const;
   double Number(const json &obj, const std::string &key, const std::string &where,
                 const double *fallback) const;
+  // A number of volts (or a gain) within ±kMaxVolts.
+  double Bounded(const json &obj, const std::string &key, const std::string &where,
+                 const double *fallback) const;
   std::string String(const json &obj, const std::string &key, const std::string &where) const;
   const json &Array(const json &obj, const std::string &key, const std::string &where,
                     bool required) const;
@@ -113,6 +116,8 @@ private:
   Patch &m_patch;
   std::string m_base_dir;
   PatchOptions m_options;
+  // Module-to-module connections, to keep the patch free of loops.
+  std::vector<std::pair<int, int>> m_edges;
   // Each input that something feeds, with the location of what feeds it.
   std::map<std::pair<int, int>, std::string> m_fed;
   // Inputs whose value a timed change may move: those set by value.
@@ -146,6 +151,14 @@ double PatchBuilder::Number(const json &obj, const std::string &key, const std::
   if (!std::isfinite(d))
     Fail(at, "expected a finite number");
   return d;
+}
+
+double PatchBuilder::Bounded(const json &obj, const std::string &key, const std::string &where,
+                             const double *fallback) const {
+  const double v = Number(obj, key, where, fallback);
+  if (std::abs(v) > kMaxVolts)
+    Fail(Child(where, key), "expected a value from -1e6 to 1e6, found " + json(v).dump());
+  return v;
 }
 
 std::string PatchBuilder::String(const json &obj, const std::string &key,
@@ -280,7 +293,12 @@ void PatchBuilder::ReadModules(const json &doc) {
     } catch (const HostError &e) {
       Fail(Child(where, "plugin"), e.what());
     }
-    const int instance = m_patch.m_host->Add(*library, id);
+    int instance = -1;
+    try {
+      instance = m_patch.m_host->Add(*library, id);
+    } catch (const HostError &e) {
+      Fail(Child(where, "plugin"), e.what());
+    }
     m_patch.m_ids.emplace_back(id, instance);
     if (m.contains("pins") && !m["pins"].is_object())
       Fail(Child(where, "pins"), "expected pin settings { \"pin name\": value, ... }");
@@ -337,6 +355,22 @@ void PatchBuilder::ReadConnections(const json &doc) {
                       "): the pins carry different kinds of data");
     if (from.instance == to.instance)
       Fail(where, "a module cannot feed itself");
+    // A loop cannot be ordered: every module must run after the modules feeding it.
+    std::vector<int> stack = {to.instance};
+    std::set<int> seen;
+    while (!stack.empty()) {
+      const int at = stack.back();
+      stack.pop_back();
+      if (at == from.instance)
+        Fail(where, "connecting " + Quoted(from.Text()) + " to " + Quoted(to.Text()) +
+                        " closes a loop; modules cannot feed each other in a circle");
+      if (!seen.insert(at).second)
+        continue;
+      for (const auto &[a, b] : m_edges)
+        if (a == at)
+          stack.push_back(b);
+    }
+    m_edges.emplace_back(from.instance, to.instance);
     ClaimInput(to, where);
     try {
       m_patch.m_host->Connect(from.instance, from.pin, to.instance, to.pin);
@@ -361,8 +395,9 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
       if (!p.is_array() || p.size() != 2 || !p[0].is_number() || !p[1].is_number())
         Fail(at, "expected a point [seconds, volts], found " + p.dump());
       const double t = p[0].get<double>(), v = p[1].get<double>();
-      if (!std::isfinite(t) || !std::isfinite(v) || t < 0.0)
-        Fail(at, "a point's time must be 0 or more seconds and its value finite volts");
+      if (!std::isfinite(t) || !std::isfinite(v) || t < 0.0 || t > kMaxVolts ||
+          std::abs(v) > kMaxVolts)
+        Fail(at, "a point is [seconds from 0 to 1e6, volts from -1e6 to 1e6], not " + p.dump());
       if (!list.empty() && t * rate < list.back().clock)
         Fail(at, "ramp points must be in time order");
       list.push_back({t * rate, v / 10.0});
@@ -383,8 +418,8 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
     const double hz = Number(src, "rate", where, nullptr);
     if (hz < 0.0 || hz > rate / 2.0)
       Fail(Child(where, "rate"), "the LFO rate must be from 0 Hz to half the sample rate");
-    const double center = Number(src, "center", where, &zero);
-    const double depth = Number(src, "depth", where, &one);
+    const double center = Bounded(src, "center", where, &zero);
+    const double depth = Bounded(src, "depth", where, &one);
     const double phase = Number(src, "phase", where, &zero);
     return std::make_unique<LfoSource>(shape, hz / rate, center / 10.0, depth / 10.0, phase);
   }
@@ -404,7 +439,7 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
     if (channel != std::floor(channel) || channel < 1.0 || channel > data.channels)
       Fail(Child(where, "channel"),
            "channel must be from 1 to " + std::to_string(data.channels) + " for " + Quoted(path));
-    const double gain = Number(src, "gain", where, &unity);
+    const double gain = Bounded(src, "gain", where, &unity);
     bool loop = false;
     if (src.contains("loop")) {
       if (!src["loop"].is_boolean())
@@ -440,7 +475,7 @@ void PatchBuilder::ReadSources(const json &doc) {
     const std::string type = String(src, "type", where);
     if (type == "constant") {
       CheckKeys(src, where, {"to", "type", "value"});
-      const double volts = Number(src, "value", where, nullptr);
+      const double volts = Bounded(src, "value", where, nullptr);
       ClaimInput(to, where);
       m_patch.m_host->SetValue(to.instance, to.pin, volts / 10.0);
       m_by_value.insert({to.instance, to.pin});
@@ -465,8 +500,10 @@ void PatchBuilder::ReadChanges(const json &doc) {
       Fail(where, "expected a change { \"time\": ..., \"pin\": ..., \"value\": ... }");
     CheckKeys(c, where, {"time", "pin", "value"});
     const double time = Number(c, "time", where, nullptr);
-    if (time < 0.0)
-      Fail(Child(where, "time"), "the time must be 0 or more seconds");
+    const double end = static_cast<double>(m_patch.m_frames) / rate;
+    if (time < 0.0 || time > end)
+      Fail(Child(where, "time"),
+           "the time must be from 0 to the end of the patch (" + json(end).dump() + " s)");
     if (!c.contains("pin"))
       Fail(where, "missing \"pin\"");
     if (!c.contains("value"))
@@ -502,7 +539,7 @@ void PatchBuilder::ReadOutputs(const json &doc) {
         Fail(where, "missing \"from\"");
       ref = Resolve(o["from"], Child(where, "from"));
       const double unity = 1.0;
-      channel.gain = static_cast<float>(Number(o, "gain", where, &unity));
+      channel.gain = static_cast<float>(Bounded(o, "gain", where, &unity));
     } else {
       ref = Resolve(o, where);
     }

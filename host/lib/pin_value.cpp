@@ -66,8 +66,9 @@ double ChoiceByText(const PinInfo &pin, const std::string &text) {
 }
 
 double Volts(const PinInfo &pin, double volts) {
-  if (!std::isfinite(volts))
-    throw HostError("pin \"" + pin.name + "\" needs a finite number of volts");
+  if (!std::isfinite(volts) || std::abs(volts) > kMaxVolts)
+    throw HostError("pin \"" + pin.name + "\" takes volts from -1e6 to 1e6, not " +
+                    nlohmann::json(volts).dump());
   return volts / 10.0;
 }
 

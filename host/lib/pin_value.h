@@ -13,6 +13,10 @@
 
 namespace sehost {
 
+// Audio values beyond this many volts are refused as mistakes; it keeps every
+// value far inside what a float sample can hold.
+inline constexpr double kMaxVolts = 1e6;
+
 // Throws HostError with a message that names the pin and what is wrong (but
 // not where the value came from; the caller adds that).
 double PinValueFromJson(const PinInfo &pin, const nlohmann::json &value);
