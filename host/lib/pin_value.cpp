@@ -42,8 +42,13 @@ double ChoiceByNumber(const PinInfo &pin, double number) {
     for (const ChoiceItem &item : items)
       if (item.value == number)
         return number;
-  throw HostError("pin \"" + pin.name + "\" has no choice with the value " +
-                  nlohmann::json(number).dump() + " (choices: " + ChoiceListText(pin) + ")");
+  // Whole numbers read as they were written ("3", not "3.0").
+  const std::string text =
+      std::isfinite(number) && number == std::floor(number) && std::abs(number) < 1e15
+          ? std::to_string(static_cast<long long>(number))
+          : nlohmann::json(number).dump();
+  throw HostError("pin \"" + pin.name + "\" has no choice with the value " + text +
+                  " (choices: " + ChoiceListText(pin) + ")");
 }
 
 double ChoiceByText(const PinInfo &pin, const std::string &text) {

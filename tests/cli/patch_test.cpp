@@ -148,7 +148,8 @@ TEST(Patch, EveryMistakeGetsOneLineNamingTheFileAndLocation) {
        "Invert, Mute)"},
       {"choice number not in the list",
        With(R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Mode": 3}}])"),
-       "/modules/0/pins/Mode: g: pin \"Mode\" has no choice with the value 3"},
+       "/modules/0/pins/Mode: g: pin \"Mode\" has no choice with the value 3 (choices: "
+       "Pass, Invert, Mute)"},
       {"text for volts",
        With(R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Level": "loud"}}])"),
        "/modules/0/pins/Level: g: pin \"Level\" is an audio pin; give its value in volts"},
