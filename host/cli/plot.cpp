@@ -57,6 +57,8 @@ std::ofstream OpenData(const std::string &path) {
 
 void PlotAudio(const PlotOptions &opt) {
   GnuplotJob job(opt.output);
+  // A plot reads the whole file (up to the reader's limit: an hour of stereo
+  // at 48 kHz is well inside it).
   const AudioData audio = ReadAudioFile(opt.audio);
   const int64_t frames = audio.Frames();
   if (frames < 2)

@@ -44,7 +44,7 @@ std::vector<float> AudioData::Channel(int channel) const {
   return out;
 }
 
-AudioData ReadAudioFile(const std::string &path) {
+AudioData ReadAudioFile(const std::string &path, int64_t max_samples) {
   std::error_code ec;
   if (!fs::exists(path, ec))
     throw HostError(path + ": no such audio file");
@@ -60,6 +60,11 @@ AudioData ReadAudioFile(const std::string &path) {
   if (info.channels <= 0 || info.samplerate <= 0) {
     sf_close(file);
     throw HostError(path + ": the file holds no audio channels");
+  }
+  if (info.frames > max_samples / info.channels) {
+    sf_close(file);
+    throw HostError(path + ": the file is too long (" + std::to_string(info.frames) +
+                    " frames); the limit is " + std::to_string(max_samples / info.channels));
   }
   data.samples.resize(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
   const sf_count_t got = sf_readf_float(file, data.samples.data(), info.frames);

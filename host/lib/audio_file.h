@@ -21,8 +21,9 @@ struct AudioData {
   std::vector<float> Channel(int channel) const;
 };
 
-// Reads a whole file; throws HostError naming the file and what is wrong.
-AudioData ReadAudioFile(const std::string &path);
+// Reads a whole file; throws HostError naming the file and what is wrong,
+// also when it holds more than `max_samples` samples (all channels counted).
+AudioData ReadAudioFile(const std::string &path, int64_t max_samples = int64_t{1} << 28);
 
 enum class SampleFormat { Pcm16, Pcm24, Float };
 
