@@ -23,6 +23,7 @@ void InstallInterruptHandler() {
 int main(int argc, char **argv) {
   CLI::App app{"se-host: load, describe and run audio module libraries"};
   app.require_subcommand(1);
+  app.fallthrough(); // --plugin-dir may also follow the subcommand
   auto globals = std::make_shared<sehost::cli::GlobalOptions>();
   app.add_option("--plugin-dir", globals->plugin_dir,
                  "Folder of the plugin files (default: $SE_PLUGIN_DIR, else plugins/ beside "

@@ -248,6 +248,23 @@ TEST(Cli, DescribesAPluginByName) {
   EXPECT_NE(r.out.find("Module:  CLI Gain"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"Level\"  default 10 V"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("choices: Pass=0 Invert=1 Mute=7"), std::string::npos) << r.out;
+
+  // The plugin folder: an option after the subcommand, else $SE_PLUGIN_DIR.
+  EXPECT_EQ(
+      RunTool({"describe", "cli_gain_plugin", "--plugin-dir", TestPluginDir()}, dir.Path()).out,
+      r.out);
+  const char *saved = std::getenv("SE_PLUGIN_DIR");
+  const std::string previous = saved ? saved : "";
+  setenv("SE_PLUGIN_DIR", TestPluginDir().c_str(), 1);
+  const ToolResult by_env = RunTool({"describe", "cli_gain_plugin"}, dir.Path());
+  setenv("SE_PLUGIN_DIR", (dir / "empty").c_str(), 1);
+  const ToolResult nowhere = RunTool({"describe", "cli_gain_plugin"}, dir.Path());
+  if (saved)
+    setenv("SE_PLUGIN_DIR", previous.c_str(), 1);
+  else
+    unsetenv("SE_PLUGIN_DIR");
+  EXPECT_EQ(by_env.out, r.out);
+  ExpectOneErrorLine(nowhere, "the plugin folder \"" + dir / "empty" + "\" does not exist");
 }
 
 } // namespace
