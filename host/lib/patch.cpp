@@ -111,7 +111,7 @@ private:
   void ReadChanges(const json &doc);
   void ReadOutputs(const json &doc);
   std::unique_ptr<Source> MakeSource(const json &src, const std::string &where,
-                                     const std::string &type, const PinRef &to);
+                                     const std::string &type);
 
   Patch &m_patch;
   std::string m_base_dir;
@@ -381,7 +381,7 @@ void PatchBuilder::ReadConnections(const json &doc) {
 }
 
 std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::string &where,
-                                                 const std::string &type, const PinRef &to) {
+                                                 const std::string &type) {
   const double rate = m_patch.m_host->SampleRate();
   if (type == "ramp") {
     CheckKeys(src, where, {"to", "type", "points"});
@@ -454,7 +454,6 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
       s = static_cast<float>(s * gain);
     return std::make_unique<FileSource>(std::move(samples), loop);
   }
-  (void)to;
   return nullptr;
 }
 
@@ -484,7 +483,7 @@ void PatchBuilder::ReadSources(const json &doc) {
     if (type != "ramp" && type != "lfo" && type != "file")
       Fail(Child(where, "type"),
            "unknown source type " + Quoted(type) + " (use constant, ramp, lfo or file)");
-    std::unique_ptr<Source> source = MakeSource(src, where, type, to);
+    std::unique_ptr<Source> source = MakeSource(src, where, type);
     ClaimInput(to, where);
     m_patch.m_host->Feed(to.instance, to.pin, std::move(source));
   }
