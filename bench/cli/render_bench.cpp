@@ -1,4 +1,4 @@
-// Rendering each example patch: the "audio_s_per_s" counter is the CPU time
+// Rendering each example patch: the "cpu_s_per_audio_s" counter is the CPU time
 // per second of rendered audio (the patch must stay well under 1).
 #include "patch.h"
 #include "plugin_path.h"
@@ -17,7 +17,7 @@ void RenderExample(benchmark::State &state, const std::string &name) {
     while (!patch->Done()) benchmark::DoNotOptimize(patch->RenderBlock().data());
     audio_seconds += static_cast<double>(patch->Frames()) / patch->SampleRate();
   }
-  state.counters["audio_s_per_s"] =
+  state.counters["cpu_s_per_audio_s"] =
       benchmark::Counter(audio_seconds, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
