@@ -34,8 +34,9 @@ void Render(const RenderOptions &opt, const GlobalOptions &globals) {
 
   const double cpu_start = CpuSeconds();
   const auto wall_start = std::chrono::steady_clock::now();
-  AudioFileWriter writer(opt.output, patch->Channels(), patch->SampleRate(), format);
+  // From here on an interrupt is handled, so that the temporary file is removed.
   InstallInterruptHandler();
+  AudioFileWriter writer(opt.output, patch->Channels(), patch->SampleRate(), format);
   Progress progress("rendering " + opt.output, !opt.no_progress);
   const double total = static_cast<double>(patch->Frames()) / patch->SampleRate();
   while (!patch->Done()) {
