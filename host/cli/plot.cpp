@@ -381,6 +381,9 @@ void AddPlot(CLI::App &app, const Globals &globals) {
       ->needs(response)
       ->capture_default_str();
   cmd->callback([opt, globals] {
+    // An interrupt stops gnuplot (same process group); se-host lives on to
+    // remove the unfinished picture and its temporary folder.
+    InstallInterruptHandler();
     if (opt->response.empty() == opt->audio.empty())
       throw HostError("plot takes an audio file or --response PLUGIN (one of them)");
     if (opt->response.empty())
