@@ -1,11 +1,17 @@
-# se_add_plugin(<name> [CHECKS] SOURCES <files...>)
+# se_add_plugin(<name> [CHECKS] [TEST] SOURCES <files...>)
 #
 # Builds one module library: the module's sources plus the framework, compiled
 # with the framework's precondition checks (CHECKS) or without. The library is
 # named after the deliverable, without a "lib" prefix, and exports only the two
-# entry points.
+# entry points. Deliverables land in SE_PLUGIN_DIR and are listed in the global
+# property SE_PLUGINS; plugins made only for tests (TEST) land in SE_TEST_PLUGIN_DIR.
 function(se_add_plugin name)
-  cmake_parse_arguments(ARG "CHECKS" "" "SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "CHECKS;TEST" "" "SOURCES" ${ARGN})
+  if(ARG_TEST)
+    set(out_dir ${SE_TEST_PLUGIN_DIR})
+  else()
+    set(out_dir ${SE_PLUGIN_DIR})
+  endif()
   if(ARG_CHECKS)
     set(sdk se_sdk_checked)
   else()
@@ -18,13 +24,15 @@ function(se_add_plugin name)
   endif()
   set_target_properties(${name} PROPERTIES
     PREFIX ""
-    LIBRARY_OUTPUT_DIRECTORY ${SE_PLUGIN_DIR}
-    RUNTIME_OUTPUT_DIRECTORY ${SE_PLUGIN_DIR}
+    LIBRARY_OUTPUT_DIRECTORY ${out_dir}
+    RUNTIME_OUTPUT_DIRECTORY ${out_dir}
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   if(WIN32)
     # Self-contained DLL: the compiler's runtime is linked in.
     target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
   endif()
-  set_property(GLOBAL APPEND PROPERTY SE_PLUGINS ${name})
+  if(NOT ARG_TEST)
+    set_property(GLOBAL APPEND PROPERTY SE_PLUGINS ${name})
+  endif()
 endfunction()

@@ -7,8 +7,8 @@
 #                               and makes sure 32-bit programs run here
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
-          libcli11-dev gnuplot-nox)
+packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
+          libcli11-dev gnuplot-nox pkg-config fonts-dejavu-core)
 cross=0
 for arg in "$@"; do
   case "$arg" in

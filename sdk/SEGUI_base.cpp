@@ -13,7 +13,8 @@ SEGUI_base::SEGUI_base(SEHostCallback host, intptr_t host_data) : m_host(host) {
 
 intptr_t SE_CDECL SEGUI_base::DispatcherEntry(void *record, int32_t opcode, int32_t index,
                                               int32_t value, void *ptr, float opt) {
-  if (record == nullptr) return 0;
+  if (record == nullptr)
+    return 0;
   auto *self = static_cast<SEGUI_base *>(static_cast<SEGuiRecord *>(record)->instance);
   try {
     return self->Dispatch(opcode, index, value, ptr, opt);
@@ -22,8 +23,7 @@ intptr_t SE_CDECL SEGUI_base::DispatcherEntry(void *record, int32_t opcode, int3
   }
 }
 
-intptr_t SEGUI_base::Dispatch(int32_t opcode, int32_t index, int32_t value, void *ptr,
-                              float opt) {
+intptr_t SEGUI_base::Dispatch(int32_t opcode, int32_t index, int32_t value, void *ptr, float opt) {
   const SEGuiPair pair{index, value};
   switch (opcode) {
   case 0: OnGuiOpcode0(index == 1); return 0;

@@ -52,7 +52,8 @@ SEModule_base::~SEModule_base() { delete[] m_pins; }
 
 intptr_t SE_CDECL SEModule_base::DispatcherEntry(void *record, int32_t opcode, int32_t index,
                                                  int32_t value, void *ptr, float opt) {
-  if (record == nullptr) return 0;
+  if (record == nullptr)
+    return 0;
   auto *self = static_cast<SEModule_base *>(static_cast<SEModuleRecord *>(record)->instance);
   try {
     return self->Dispatch(opcode, index, value, ptr, opt);
@@ -62,7 +63,8 @@ intptr_t SE_CDECL SEModule_base::DispatcherEntry(void *record, int32_t opcode, i
 }
 
 void SE_CDECL SEModule_base::EventEntry(void *instance, SETimedEvent *e) {
-  if (instance == nullptr || e == nullptr) return;
+  if (instance == nullptr || e == nullptr)
+    return;
   try {
     static_cast<SEModule_base *>(instance)->DeliverEvent(e);
   } catch (...) {
@@ -72,45 +74,36 @@ void SE_CDECL SEModule_base::EventEntry(void *instance, SETimedEvent *e) {
 intptr_t SEModule_base::Dispatch(int32_t opcode, int32_t index, int32_t value, void *ptr,
                                  float opt) {
   switch (opcode) {
-  case DOP_OPEN:
-    OpenInstance();
-    return 0;
+  case DOP_OPEN: OpenInstance(); return 0;
   case DOP_CLOSE:
     CloseInstance();
     delete this;
     return 1;
-  case DOP_SAMPLE_RATE:
-    ChangeSampleRate(opt);
-    return 0;
-  case DOP_BLOCK_SIZE:
-    ChangeBlockSize(value);
-    return 0;
+  case DOP_SAMPLE_RATE: ChangeSampleRate(opt); return 0;
+  case DOP_BLOCK_SIZE: ChangeBlockSize(value); return 0;
   case DOP_PIN_PROPERTIES: {
-    if (ptr == nullptr || index < 0) return 0;
+    if (ptr == nullptr || index < 0)
+      return 0;
     auto *props = static_cast<SEPinProperties *>(ptr);
     const bool described = DescribePin(index, props);
     CheckPatchStoreRule(props);
     return described ? 1 : 0;
   }
   case DOP_CODE7:
-  case DOP_CODE10:
-    SE_ASSERT(false, "false", SE_SRC_MODULE_BASE);
-    return 0;
+  case DOP_CODE10: SE_ASSERT(false, "false", SE_SRC_MODULE_BASE); return 0;
   case DOP_CODE8:
     OnHostOpcode8();
-    if (index > 0) OnHostOpcode8Index(index);
+    if (index > 0)
+      OnHostOpcode8Index(index);
     return 0;
-  case DOP_CODE12:
-    OnHostOpcode12(value, index, ptr);
-    return 0;
+  case DOP_CODE12: OnHostOpcode12(value, index, ptr); return 0;
   case DOP_PROCESS_REFERENCE:
     g_process_reference.one = 1;
     g_process_reference.size = static_cast<int32_t>(sizeof m_process);
     g_process_reference.process_field = reinterpret_cast<intptr_t>(&m_process);
     g_process_reference.zero = 0;
     return reinterpret_cast<intptr_t>(&g_process_reference);
-  default:
-    return 0;
+  default: return 0;
   }
 }
 
@@ -118,12 +111,14 @@ void SEModule_base::ChangeSampleRate(float rate) {
   // Modules divide by the rate; a rate that is not a positive finite number
   // keeps the one in force.
   SE_ASSERT(std::isfinite(rate) && rate > 0.0f, "sample rate > 0", SE_SRC_MODULE_BASE);
-  if (std::isfinite(rate) && rate > 0.0f) m_sample_rate = rate;
+  if (std::isfinite(rate) && rate > 0.0f)
+    m_sample_rate = rate;
 }
 
 void SEModule_base::ChangeBlockSize(int32_t size) {
   SE_ASSERT(size > 0, "block size > 0", SE_SRC_MODULE_BASE);
-  if (size > 0) m_block_size = size;
+  if (size > 0)
+    m_block_size = size;
 }
 
 bool SEModule_base::DescribePin(int32_t, SEPinProperties *) { return false; }
@@ -133,12 +128,15 @@ void SEModule_base::PinChanged(SEPin *) {}
 void SEModule_base::OpenInstance() { CreatePins(); }
 
 void SEModule_base::CreatePins() {
-  if (m_pins != nullptr) return; // a second open keeps the pins it has
+  if (m_pins != nullptr)
+    return; // a second open keeps the pins it has
   intptr_t n = HostRequest(HRQ_PIN_COUNT);
   SE_ASSERT(n >= 0 && n <= kMaxPins, "pin count within 0 .. 4096", SE_SRC_MODULE_BASE);
-  if (n <= 0 || n > kMaxPins) return;
+  if (n <= 0 || n > kMaxPins)
+    return;
   m_pins = new (std::nothrow) SEPin[static_cast<size_t>(n)];
-  if (m_pins == nullptr) return;
+  if (m_pins == nullptr)
+    return;
   m_pin_count = static_cast<int32_t>(n);
 
   SEPinProperties props;
@@ -151,37 +149,41 @@ void SEModule_base::CreatePins() {
     }
     ++j;
   }
-  if (j == 0) return;
+  if (j == 0)
+    return;
   ReadPinProperties(j - 1, &props);
   if (IsDspPin(props) && (props.flags & IO_REPEAT_LAST) != 0) {
-    for (; i < m_pin_count; ++i) m_pins[i].Attach(this, i, props.datatype, nullptr);
+    for (; i < m_pin_count; ++i)
+      m_pins[i].Attach(this, i, props.datatype, nullptr);
   }
 }
 
 intptr_t SEModule_base::HostRequest(int32_t opcode, int32_t index, int32_t value, void *ptr,
                                     float opt) {
-  if (m_host == nullptr) return 0;
+  if (m_host == nullptr)
+    return 0;
   return m_host(&m_record, opcode, index, value, ptr, opt);
 }
 
-int32_t SEModule_base::SampleClock() {
-  return static_cast<int32_t>(HostRequest(HRQ_SAMPLE_CLOCK));
-}
+int32_t SEModule_base::SampleClock() { return static_cast<int32_t>(HostRequest(HRQ_SAMPLE_CLOCK)); }
 
 SEPin *SEModule_base::PinAt(int32_t index) {
   SE_ASSERT(m_pins != 0, "m_pins != 0", SE_SRC_MODULE_BASE);
-  if (m_pins == nullptr || index < 0 || index >= m_pin_count) return &g_inert_pin;
+  if (m_pins == nullptr || index < 0 || index >= m_pin_count)
+    return &g_inert_pin;
   return &m_pins[index];
 }
 
 bool SEModule_base::ReadPinProperties(int32_t index, SEPinProperties *properties) {
   std::memset(properties, 0, sizeof *properties);
-  if (index < 0) return false;
+  if (index < 0)
+    return false;
   return DescribePin(index, properties);
 }
 
 void SEModule_base::InstallProcessRoutine(SEProcessEntry routine) {
-  if (routine == m_process || routine == nullptr) return;
+  if (routine == m_process || routine == nullptr)
+    return;
   m_process = routine;
   m_record.process = routine;
   HostRequest(HRQ_PROCESS_CHANGED);
@@ -194,7 +196,8 @@ void SEModule_base::DeliverEvent(const SETimedEvent *e) {
     const intptr_t index = e->ptr_value;
     const bool valid = index >= 0 && index < m_pin_count && m_pins[index].IsAttached();
     SE_ASSERT(valid, "e->ptr_value < pin count", SE_SRC_MODULE_BASE);
-    if (valid) m_pins[index].ApplyStatus(e->int_value);
+    if (valid)
+      m_pins[index].ApplyStatus(e->int_value);
     break;
   }
   case EV_DATA:
@@ -204,18 +207,20 @@ void SEModule_base::DeliverEvent(const SETimedEvent *e) {
     auto routine = reinterpret_cast<SERoutineEntry>(e->ptr_value);
     const bool known = IsKnownRoutine(routine);
     SE_ASSERT(known, "routine queued by this instance", SE_SRC_MODULE_BASE);
-    if (known) routine(this);
+    if (known)
+      routine(this);
     break;
   }
-  default:
-    break;
+  default: break;
   }
 }
 
 bool SEModule_base::IsKnownRoutine(SERoutineEntry routine) const {
-  if (routine == nullptr) return false;
+  if (routine == nullptr)
+    return false;
   for (SERoutineEntry known : m_queued_routines)
-    if (known == routine) return true;
+    if (known == routine)
+      return true;
   return false;
 }
 

@@ -87,9 +87,9 @@ enum {
 // Every entry takes 32-bit integers and one float32 and answers a pointer-sized
 // integer, so that an address (the opcode 13 answer) fits on 64-bit builds.
 typedef intptr_t(SE_CDECL *SEHostCallback)(void *record, int32_t opcode, int32_t index,
-                                            int32_t value, void *ptr, float opt);
+                                           int32_t value, void *ptr, float opt);
 typedef intptr_t(SE_CDECL *SEDispatcherEntry)(void *record, int32_t opcode, int32_t index,
-                                               int32_t value, void *ptr, float opt);
+                                              int32_t value, void *ptr, float opt);
 typedef void(SE_CDECL *SEProcessEntry)(void *instance, int32_t first, int32_t count);
 struct SETimedEvent;
 typedef void(SE_CDECL *SEEventEntry)(void *instance, struct SETimedEvent *event);

@@ -15,13 +15,14 @@ void ReportAssertion(const char *condition, const char *source) noexcept;
 } // namespace se
 
 #ifdef SE_CHECKS
-#define SE_ASSERT(cond, text, source)                                                    \
-  do {                                                                                    \
-    if (!(cond)) ::se::ReportAssertion(text, source);                                     \
+#define SE_ASSERT(cond, text, source)                                                              \
+  do {                                                                                             \
+    if (!(cond))                                                                                   \
+      ::se::ReportAssertion(text, source);                                                         \
   } while (0)
 #else
-#define SE_ASSERT(cond, text, source)                                                    \
-  do {                                                                                    \
+#define SE_ASSERT(cond, text, source)                                                              \
+  do {                                                                                             \
   } while (0)
 #endif
 

@@ -24,15 +24,19 @@ struct PinSpec {
 template <size_t N>
 bool DescribePinFrom(const PinSpec (&pins)[N], void *const (&variables)[N], int32_t index,
                      SEPinProperties *p) {
-  if (index < 0 || static_cast<size_t>(index) >= N || p == nullptr) return false;
+  if (index < 0 || static_cast<size_t>(index) >= N || p == nullptr)
+    return false;
   const PinSpec &s = pins[index];
   p->variable = variables[index];
   p->direction = s.direction;
   p->datatype = s.datatype;
   p->name = s.name;
-  if (s.default_value != nullptr) p->default_value = s.default_value;
-  if (s.datatype_text != nullptr) p->datatype_text = s.datatype_text;
-  if (s.flags != 0) p->flags = s.flags;
+  if (s.default_value != nullptr)
+    p->default_value = s.default_value;
+  if (s.datatype_text != nullptr)
+    p->datatype_text = s.datatype_text;
+  if (s.flags != 0)
+    p->flags = s.flags;
   return true;
 }
 

@@ -26,9 +26,12 @@ struct NoGui {};
 
 inline int32_t GetModuleProperties(const PluginInfo &info, int32_t index,
                                    SEModuleProperties *props) {
-  if (props == nullptr) return 0;
-  if (info.version_before_index) props->sdk_version = info.sdk_version;
-  if (index != 0) return 0;
+  if (props == nullptr)
+    return 0;
+  if (info.version_before_index)
+    props->sdk_version = info.sdk_version;
+  if (index != 0)
+    return 0;
   props->name = info.name;
   props->id = info.id;
   props->about = info.about;
@@ -38,7 +41,8 @@ inline int32_t GetModuleProperties(const PluginInfo &info, int32_t index,
 
 template <class Dsp, class Gui>
 void *MakeModule(int32_t index, int32_t type, SEHostCallback host, intptr_t host_data) {
-  if (index != 0) return nullptr;
+  if (index != 0)
+    return nullptr;
   try {
     if (type == MT_DSP) {
       auto *m = new (std::nothrow) Dsp(host, host_data);
@@ -57,14 +61,14 @@ void *MakeModule(int32_t index, int32_t type, SEHostCallback host, intptr_t host
 
 } // namespace se
 
-#define SE_DECLARE_PLUGIN(INFO, DSP, GUI)                                                     \
-  extern "C" SE_EXPORT int32_t SE_CDECL getModuleProperties(int32_t index,                   \
-                                                             SEModuleProperties *props) {     \
-    return ::se::GetModuleProperties(INFO, index, props);                                     \
-  }                                                                                           \
-  extern "C" SE_EXPORT void *SE_CDECL makeModule(int32_t index, int32_t type,                 \
-                                                 SEHostCallback host, intptr_t host_data) {   \
-    return ::se::MakeModule<DSP, GUI>(index, type, host, host_data);                          \
+#define SE_DECLARE_PLUGIN(INFO, DSP, GUI)                                                          \
+  extern "C" SE_EXPORT int32_t SE_CDECL getModuleProperties(int32_t index,                         \
+                                                            SEModuleProperties *props) {           \
+    return ::se::GetModuleProperties(INFO, index, props);                                          \
+  }                                                                                                \
+  extern "C" SE_EXPORT void *SE_CDECL makeModule(int32_t index, int32_t type, SEHostCallback host, \
+                                                 intptr_t host_data) {                             \
+    return ::se::MakeModule<DSP, GUI>(index, type, host, host_data);                               \
   }
 
 #endif // SE_PLUGIN_H

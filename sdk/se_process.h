@@ -12,12 +12,8 @@ class SEModule_base;
 namespace se {
 
 template <class T> struct MemberOf;
-template <class C> struct MemberOf<void (C::*)(int32_t, int32_t)> {
-  using type = C;
-};
-template <class C> struct MemberOf<void (C::*)()> {
-  using type = C;
-};
+template <class C> struct MemberOf<void (C::*)(int32_t, int32_t)> { using type = C; };
+template <class C> struct MemberOf<void (C::*)()> { using type = C; };
 
 template <class M, void (M::*F)(int32_t, int32_t)>
 void SE_CDECL ProcessThunk(void *instance, int32_t first, int32_t count) {

@@ -4,9 +4,24 @@
 
 #include <CLI/CLI.hpp>
 
+#include <memory>
+#include <string>
+
 namespace sehost::cli {
 
-void AddDescribe(CLI::App &app);
+// Options every subcommand shares.
+struct GlobalOptions {
+  std::string plugin_dir; // --plugin-dir; empty: $SE_PLUGIN_DIR or plugins/ beside se-host
+};
+using Globals = std::shared_ptr<GlobalOptions>;
+
+void AddDescribe(CLI::App &app, const Globals &globals);
+void AddRender(CLI::App &app, const Globals &globals);
+void AddPlot(CLI::App &app, const Globals &globals);
+
+// Set by SIGINT/SIGTERM; long loops stop and clean up when they see it.
+bool Interrupted();
+void InstallInterruptHandler();
 
 } // namespace sehost::cli
 

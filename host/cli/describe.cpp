@@ -2,6 +2,9 @@
 // shows them.
 #include "commands.h"
 #include "host.h"
+#include "plugin_locator.h"
+
+#include <filesystem>
 
 #include <iostream>
 #include <memory>
@@ -43,17 +46,20 @@ void Describe(const PluginLibrary &lib, std::ostream &out) {
       line += c;
     }
   }
-  if (!line.empty()) out << "  | " << line << "\n";
+  if (!line.empty())
+    out << "  | " << line << "\n";
   out << "Pins:\n";
   for (const PinInfo &p : lib.Pins()) {
     out << "  " << (p.dsp_index >= 0 ? std::to_string(p.dsp_index) : std::string("-")) << "  "
         << DirectionText(p.direction) << "  " << DatatypeText(p.datatype) << "  \"" << p.name
         << "\"";
-    if (p.has_default) {
+    if (p.has_default && !p.default_text.empty()) {
       out << "  default " << p.default_text;
-      if (p.IsAudio()) out << " V";
+      if (p.IsAudio())
+        out << " V";
     }
-    if (p.IsAudio() && !p.datatype_text.empty()) out << "  range " << p.datatype_text;
+    if (p.IsAudio() && !p.datatype_text.empty())
+      out << "  range " << p.datatype_text;
     out << "\n";
     if (p.datatype == DT_CHOICE) {
       const auto items = p.Choices();
@@ -63,7 +69,8 @@ void Describe(const PluginLibrary &lib, std::ostream &out) {
             << " items)\n";
       } else {
         out << "      choices:";
-        for (const auto &item : items) out << " " << item.text << "=" << item.value;
+        for (const auto &item : items)
+          out << " " << item.text << "=" << item.value;
         out << "\n";
       }
     }
@@ -72,16 +79,30 @@ void Describe(const PluginLibrary &lib, std::ostream &out) {
 
 } // namespace
 
-void AddDescribe(CLI::App &app) {
+void AddDescribe(CLI::App &app, const Globals &globals) {
   auto plugins = std::make_shared<std::vector<std::string>>();
   CLI::App *cmd = app.add_subcommand("describe", "Show a plugin's description and pin list");
-  cmd->add_option("plugin", *plugins, "Plugin library files")->required();
-  cmd->callback([plugins] {
+  cmd->add_option("plugin", *plugins,
+                  "Plugin names (\"ladder_filter\") or files; none: every plugin in the folder");
+  cmd->callback([plugins, globals] {
+    const std::string dir = DefaultPluginDir(globals->plugin_dir);
+    std::vector<std::string> names = *plugins;
+    if (names.empty()) {
+      names = ListPlugins(dir);
+      if (names.empty())
+        throw HostError("no plugins in \"" + dir + "\"");
+    }
     bool first = true;
-    for (const auto &path : *plugins) {
-      if (!first) std::cout << "\n";
+    for (const auto &name : names) {
+      // A file named on the command line is taken as it is; a bare name is
+      // looked up in the plugin folder.
+      std::error_code ec;
+      const bool is_file =
+          name.find('/') != std::string::npos && std::filesystem::is_regular_file(name, ec);
+      auto lib = PluginLibrary::Load(is_file ? name : ResolvePlugin(name, dir));
+      if (!first)
+        std::cout << "\n";
       first = false;
-      auto lib = PluginLibrary::Load(path);
       Describe(*lib, std::cout);
     }
   });

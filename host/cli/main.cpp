@@ -2,12 +2,35 @@
 #include "commands.h"
 #include "host_error.h"
 
+#include <csignal>
 #include <iostream>
+
+namespace sehost::cli {
+namespace {
+volatile std::sig_atomic_t g_interrupted = 0;
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+} // namespace
+
+bool Interrupted() { return g_interrupted != 0; }
+
+void InstallInterruptHandler() {
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+}
+
+} // namespace sehost::cli
 
 int main(int argc, char **argv) {
   CLI::App app{"se-host: load, describe and run audio module libraries"};
   app.require_subcommand(1);
-  sehost::cli::AddDescribe(app);
+  app.fallthrough(); // --plugin-dir may also follow the subcommand
+  auto globals = std::make_shared<sehost::cli::GlobalOptions>();
+  app.add_option("--plugin-dir", globals->plugin_dir,
+                 "Folder of the plugin files (default: $SE_PLUGIN_DIR, else plugins/ beside "
+                 "se-host)");
+  sehost::cli::AddDescribe(app, globals);
+  sehost::cli::AddRender(app, globals);
+  sehost::cli::AddPlot(app, globals);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError &e) {

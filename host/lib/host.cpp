@@ -16,12 +16,18 @@ namespace {
 
 intptr_t SE_CDECL HostCallbackEntry(void *record, int32_t opcode, int32_t index, int32_t value,
                                     void *ptr, float opt) {
-  if (record == nullptr) return 0;
+  if (record == nullptr)
+    return 0;
   auto *binding =
       reinterpret_cast<CallbackBinding *>(static_cast<SEModuleRecord *>(record)->host_data);
-  if (binding == nullptr) return 0;
+  if (binding == nullptr)
+    return 0;
   return binding->host->OnRequest(binding->id, opcode, index, value, ptr, opt);
 }
+
+// A pin value as an integer. Values that are not finite or lie beyond the
+// 64-bit range give 0 rather than an undefined conversion.
+int64_t ToInteger(double v) { return (v > -9.2e18 && v < 9.2e18) ? static_cast<int64_t>(v) : 0; }
 
 } // namespace
 
@@ -89,7 +95,8 @@ Host::~Host() {
 
 PluginLibrary &Host::Load(const std::string &path) {
   auto it = m_libraries.find(path);
-  if (it != m_libraries.end()) return *it->second;
+  if (it != m_libraries.end())
+    return *it->second;
   auto library = PluginLibrary::Load(path);
   return *m_libraries.emplace(path, std::move(library)).first->second;
 }
@@ -103,10 +110,12 @@ int Host::Add(PluginLibrary &library, const std::string &label) {
   inst->library = &library;
   void *record = library.MakeModule()(0, MT_DSP, &HostCallbackEntry,
                                       reinterpret_cast<intptr_t>(&inst->binding));
-  if (record == nullptr) throw HostError(library.Path() + ": makeModule created no instance");
+  if (record == nullptr)
+    throw HostError(library.Path() + ": makeModule created no instance");
   inst->record = static_cast<SEModuleRecord *>(record);
   for (const PinInfo &pin : PluginLibrary::ReadPins(inst->record)) {
-    if (pin.dsp_index < 0) continue;
+    if (pin.dsp_index < 0)
+      continue;
     Slot slot;
     slot.info = pin;
     inst->slots.push_back(std::move(slot));
@@ -118,7 +127,8 @@ int Host::Add(PluginLibrary &library, const std::string &label) {
 void Host::SetExtraPins(int instance, int count) {
   RequireBuilding("add pins");
   Instance &inst = At(instance);
-  if (inst.slots.empty() || count < 0) throw HostError("no pin to repeat");
+  if (inst.slots.empty() || count < 0)
+    throw HostError("no pin to repeat");
   for (int i = 0; i < count; ++i) {
     Slot slot;
     slot.info = inst.slots.back().info;
@@ -130,7 +140,8 @@ void Host::SetExtraPins(int instance, int count) {
 }
 
 void Host::RequireBuilding(const char *what) const {
-  if (m_open) throw HostError(std::string("cannot ") + what + " after the patch is open");
+  if (m_open)
+    throw HostError(std::string("cannot ") + what + " after the patch is open");
 }
 
 Host::Instance &Host::At(int instance) {
@@ -153,13 +164,15 @@ Host::Slot &Host::SlotAt(int instance, int pin) {
 int Host::PinIndex(int instance, const std::string &name) const {
   const Instance &inst = At(instance);
   for (const Slot &s : inst.slots)
-    if (s.info.name == name) return s.info.dsp_index;
+    if (s.info.name == name)
+      return s.info.dsp_index;
   throw HostError(inst.label + ": no pin named \"" + name + "\"");
 }
 
 std::vector<PinInfo> Host::Pins(int instance) const {
   std::vector<PinInfo> pins;
-  for (const Slot &s : At(instance).slots) pins.push_back(s.info);
+  for (const Slot &s : At(instance).slots)
+    pins.push_back(s.info);
   return pins;
 }
 
@@ -173,12 +186,16 @@ void Host::Connect(int from, int out_pin, int to, int in_pin) {
   Slot &in = SlotAt(to, in_pin);
   const std::string what = At(from).label + ".\"" + out.info.name + "\" -> " + At(to).label +
                            ".\"" + in.info.name + "\"";
-  if (from == to) throw HostError(what + ": a module cannot feed itself");
-  if (!out.info.IsOutput()) throw HostError(what + ": the source is not an output pin");
-  if (!in.info.IsInput()) throw HostError(what + ": the target is not an input pin");
+  if (from == to)
+    throw HostError(what + ": a module cannot feed itself");
+  if (!out.info.IsOutput())
+    throw HostError(what + ": the source is not an output pin");
+  if (!in.info.IsInput())
+    throw HostError(what + ": the target is not an input pin");
   if (out.info.datatype != in.info.datatype)
     throw HostError(what + ": the pins carry different kinds of data");
-  if (in.from_instance >= 0 || in.fed) throw HostError(what + ": the input is already fed");
+  if (in.from_instance >= 0 || in.fed)
+    throw HostError(what + ": the input is already fed");
   in.from_instance = from;
   in.from_pin = out_pin;
   out.targets.emplace_back(to, in_pin);
@@ -189,7 +206,8 @@ void Host::Feed(int instance, int pin, std::unique_ptr<Source> source) {
   Slot &slot = SlotAt(instance, pin);
   if (!slot.info.IsInput() || !slot.info.IsAudio())
     throw HostError(At(instance).label + ".\"" + slot.info.name + "\": not an audio input");
-  if (slot.from_instance >= 0) throw HostError("the input is already fed by a module");
+  if (slot.from_instance >= 0)
+    throw HostError("the input is already fed by a module");
   slot.source = std::move(source);
   slot.fed = true;
 }
@@ -211,7 +229,7 @@ void Host::SetValue(int instance, int pin, double value) {
   if (slot.info.IsAudio())
     slot.source = std::make_unique<SteppedSource>(static_cast<float>(value));
   slot.value = value;
-  slot.raw_value = static_cast<intptr_t>(value);
+  slot.raw_value = static_cast<intptr_t>(ToInteger(value));
   slot.value_set = true;
 }
 
@@ -220,9 +238,11 @@ void Host::ScheduleValue(int instance, int pin, int64_t clock, double value) {
   if (!slot.info.IsInput() || slot.from_instance >= 0 || slot.fed)
     throw HostError(At(instance).label + ".\"" + slot.info.name +
                     "\": only an input that nothing feeds can be set");
-  if (clock < m_block_start) throw HostError("cannot schedule a change in the past");
+  if (clock < m_block_start)
+    throw HostError("cannot schedule a change in the past");
   if (slot.info.IsAudio()) {
-    if (!slot.source) slot.source = std::make_unique<SteppedSource>(slot.info.DefaultValue());
+    if (!slot.source)
+      slot.source = std::make_unique<SteppedSource>(slot.info.DefaultValue());
     static_cast<SteppedSource *>(slot.source.get())->AddStep(clock, static_cast<float>(value));
   }
   QueueStatus(instance, pin, clock, PS_ONCE, true, value);
@@ -239,12 +259,7 @@ void Host::QueueStatus(int instance, int pin, int64_t clock, int32_t status, boo
   e.status = status;
   e.has_value = has_value;
   e.value = value;
-  auto at = std::upper_bound(inst.events.begin(), inst.events.end(), e,
-                             [](const Event &a, const Event &b) {
-                               return a.clock != b.clock ? a.clock < b.clock
-                                                         : a.sequence < b.sequence;
-                             });
-  inst.events.insert(at, e);
+  Enqueue(inst, e);
 }
 
 void Host::QueueEvent(int instance, const SETimedEvent &event) {
@@ -253,15 +268,20 @@ void Host::QueueEvent(int instance, const SETimedEvent &event) {
   // The 32-bit time stamp is read relative to the current block, so it
   // survives the wrap of the 32-bit clock.
   e.clock = m_block_start + static_cast<int32_t>(static_cast<uint32_t>(event.time_stamp) -
-                                                  static_cast<uint32_t>(m_block_start));
+                                                 static_cast<uint32_t>(m_block_start));
   e.sequence = m_event_sequence++;
   e.raw = true;
   e.event = event;
-  auto at = std::upper_bound(inst.events.begin(), inst.events.end(), e,
-                             [](const Event &a, const Event &b) {
-                               return a.clock != b.clock ? a.clock < b.clock
-                                                         : a.sequence < b.sequence;
-                             });
+  Enqueue(inst, e);
+}
+
+// Keeps the queue in clock order; events due at the same clock stay in the
+// order they were queued.
+void Host::Enqueue(Instance &inst, const Event &e) {
+  auto at = std::upper_bound(
+      inst.events.begin(), inst.events.end(), e, [](const Event &a, const Event &b) {
+        return a.clock != b.clock ? a.clock < b.clock : a.sequence < b.sequence;
+      });
   inst.events.insert(at, e);
 }
 
@@ -270,18 +290,22 @@ std::vector<int> Host::OpenOrder() const {
   std::vector<int> indegree(n, 0);
   for (int i = 0; i < n; ++i)
     for (const Slot &s : m_instances[i]->slots)
-      if (s.from_instance >= 0) ++indegree[i];
+      if (s.from_instance >= 0)
+        ++indegree[i];
   std::vector<int> order;
   std::vector<bool> done(n, false);
   while (static_cast<int>(order.size()) < n) {
     int next = -1;
     for (int i = 0; i < n && next < 0; ++i)
-      if (!done[i] && indegree[i] == 0) next = i;
-    if (next < 0) throw HostError("the patch has a feedback loop; it cannot be ordered");
+      if (!done[i] && indegree[i] == 0)
+        next = i;
+    if (next < 0)
+      throw HostError("the patch has a feedback loop; it cannot be ordered");
     done[next] = true;
     order.push_back(next);
     for (const Slot &s : m_instances[next]->slots)
-      for (const auto &[to, pin] : s.targets) --indegree[to];
+      for (const auto &[to, pin] : s.targets)
+        --indegree[to];
   }
   return order;
 }
@@ -289,7 +313,8 @@ std::vector<int> Host::OpenOrder() const {
 void Host::AllocateBuffers() {
   for (auto &ptr : m_instances) {
     for (Slot &s : ptr->slots) {
-      if (!s.info.IsAudio() || s.from_instance >= 0) continue;
+      if (!s.info.IsAudio() || s.from_instance >= 0)
+        continue;
       s.own_buffer.assign(static_cast<size_t>(m_capacity), 0.0f);
       s.buffer = s.own_buffer.data();
       if (s.info.IsInput() && !s.source)
@@ -305,16 +330,18 @@ void Host::AllocateBuffers() {
     for (Slot &s : ptr->slots)
       if (s.info.IsInput() && !s.info.IsAudio() && s.from_instance < 0 && !s.value_set) {
         s.value = s.info.DefaultValue();
-        s.raw_value = static_cast<intptr_t>(s.value);
+        s.raw_value = static_cast<intptr_t>(ToInteger(s.value));
       }
 }
 
 void Host::Open() {
-  if (m_open) throw HostError("the patch is already open");
+  if (m_open)
+    throw HostError("the patch is already open");
   m_order = OpenOrder();
   AllocateBuffers();
   m_open = true;
-  for (int id : m_order) OpenInstance(*m_instances[id]);
+  for (int id : m_order)
+    OpenInstance(*m_instances[id]);
 }
 
 void Host::OpenInstance(Instance &inst) {
@@ -322,25 +349,28 @@ void Host::OpenInstance(Instance &inst) {
   rec->dispatcher(rec, DOP_SAMPLE_RATE, 0, 0, nullptr, m_sample_rate);
   rec->dispatcher(rec, DOP_BLOCK_SIZE, 0, m_block_size, nullptr, 0.0f);
   for (Slot &s : inst.slots)
-    if (s.info.IsInput() || s.info.IsAudio()) WriteVariable(inst, s);
+    if (s.info.IsInput() || s.info.IsAudio())
+      WriteVariable(inst, s);
   inst.clock = m_block_start;
   rec->dispatcher(rec, DOP_OPEN, 0, 0, nullptr, 0.0f);
   inst.opened = true;
   for (Slot &s : inst.slots) {
-    if (!s.info.IsInput()) continue;
+    if (!s.info.IsInput())
+      continue;
     bool streaming = false;
     if (s.from_instance >= 0)
       streaming = m_instances[s.from_instance]->slots[s.from_pin].posted_status == PS_RUNNING;
     else if (s.source)
       streaming = s.source->Streaming();
-    QueueStatus(inst.binding.id, s.info.dsp_index, m_block_start,
-                streaming ? PS_RUNNING : PS_ONCE, false, 0.0);
+    QueueStatus(inst.binding.id, s.info.dsp_index, m_block_start, streaming ? PS_RUNNING : PS_ONCE,
+                false, 0.0);
   }
 }
 
 void Host::WriteVariable(Instance &inst, Slot &s) {
   void *var = s.info.variable;
-  if (var == nullptr) return;
+  if (var == nullptr)
+    return;
   if (s.info.IsAudio()) {
     *static_cast<float **>(var) = s.buffer;
     return;
@@ -351,7 +381,8 @@ void Host::WriteVariable(Instance &inst, Slot &s) {
   if (s.from_instance >= 0) {
     const Slot &out = m_instances[s.from_instance]->slots[s.from_pin];
     const void *src = out.info.variable;
-    if (src == nullptr) return;
+    if (src == nullptr)
+      return;
     switch (s.info.datatype) {
     case DT_CHOICE: value = *static_cast<const int16_t *>(src); break;
     case 4: value = *static_cast<const int8_t *>(src); break;
@@ -362,11 +393,9 @@ void Host::WriteVariable(Instance &inst, Slot &s) {
   }
   (void)inst;
   switch (s.info.datatype) {
-  case DT_CHOICE:
-    *static_cast<int16_t *>(var) = static_cast<int16_t>(static_cast<int64_t>(value));
-    break;
-  case 4: *static_cast<int8_t *>(var) = static_cast<int8_t>(static_cast<int64_t>(value)); break;
-  case 6: *static_cast<int32_t *>(var) = static_cast<int32_t>(static_cast<int64_t>(value)); break;
+  case DT_CHOICE: *static_cast<int16_t *>(var) = static_cast<int16_t>(ToInteger(value)); break;
+  case 4: *static_cast<int8_t *>(var) = static_cast<int8_t>(ToInteger(value)); break;
+  case 6: *static_cast<int32_t *>(var) = static_cast<int32_t>(ToInteger(value)); break;
   case DT_INT32: *static_cast<intptr_t *>(var) = raw; break;
   default: break;
   }
@@ -382,11 +411,12 @@ void Host::DeliverDue(Instance &inst, int64_t now) {
       inst.record->event_entry(inst.record->instance, &e.event);
       continue;
     }
-    if (e.pin < 0 || e.pin >= static_cast<int>(inst.slots.size())) continue;
+    if (e.pin < 0 || e.pin >= static_cast<int>(inst.slots.size()))
+      continue;
     Slot &s = inst.slots[e.pin];
     if (e.has_value && s.from_instance < 0) {
       s.value = e.value;
-      s.raw_value = static_cast<intptr_t>(e.value);
+      s.raw_value = static_cast<intptr_t>(ToInteger(e.value));
     }
     WriteVariable(inst, s);
     inst.sleeping = false;
@@ -400,15 +430,19 @@ void Host::DeliverDue(Instance &inst, int64_t now) {
 }
 
 void Host::ProcessBlock() {
-  if (!m_open) throw HostError("open the patch before processing");
-  for (int id : m_order) ProcessInstance(*m_instances[id]);
+  if (!m_open)
+    throw HostError("open the patch before processing");
+  for (int id : m_order)
+    ProcessInstance(*m_instances[id]);
   m_block_start += m_block_size;
 }
 
 void Host::ProcessInstance(Instance &inst) {
-  if (inst.closed) return;
+  if (inst.closed)
+    return;
   for (Slot &s : inst.slots) {
-    if (!s.info.IsAudio()) continue;
+    if (!s.info.IsAudio())
+      continue;
     if (s.info.IsInput() && s.from_instance < 0 && s.source)
       s.source->Fill(s.buffer, m_block_size, m_block_start);
     WriteVariable(inst, s);
@@ -417,10 +451,13 @@ void Host::ProcessInstance(Instance &inst) {
   while (pos < m_block_size && !inst.closed) {
     const int64_t now = m_block_start + pos;
     DeliverDue(inst, now);
-    if (inst.closed) return;
+    if (inst.closed)
+      return;
     int64_t next = m_block_start + m_block_size;
-    if (!inst.events.empty()) next = std::min(next, inst.events.front().clock);
-    if (next <= now) continue; // an event queued for now during delivery
+    if (!inst.events.empty())
+      next = std::min(next, inst.events.front().clock);
+    if (next <= now)
+      continue; // an event queued for now during delivery
     if (!inst.sleeping) {
       inst.clock = now;
       ++inst.process_calls;
@@ -436,7 +473,8 @@ std::vector<float> Host::Render(int instance, const std::string &pin, int64_t sa
 
 std::vector<float> Host::Render(int instance, int pin, int64_t samples) {
   Slot &slot = SlotAt(instance, pin);
-  if (!slot.info.IsAudio()) throw HostError("only audio pins can be rendered");
+  if (!slot.info.IsAudio())
+    throw HostError("only audio pins can be rendered");
   std::vector<float> out;
   out.reserve(static_cast<size_t>(std::max<int64_t>(samples, 0)));
   while (static_cast<int64_t>(out.size()) < samples) {
@@ -468,7 +506,8 @@ SEModuleRecord *Host::Record(int instance) const {
 intptr_t Host::Dispatch(int instance, int32_t opcode, int32_t index, int32_t value, void *ptr,
                         float opt) {
   Instance &inst = At(instance);
-  if (inst.closed) throw HostError(inst.label + " is closed");
+  if (inst.closed)
+    throw HostError(inst.label + " is closed");
   if (opcode == DOP_CLOSE) {
     Close(instance);
     return 1;
@@ -484,7 +523,8 @@ int Host::ProcessCalls(int instance) const { return At(instance).process_calls; 
 
 void Host::Close(int instance) {
   Instance &inst = At(instance);
-  if (inst.closed) return;
+  if (inst.closed)
+    return;
   inst.record->dispatcher(inst.record, DOP_CLOSE, 0, 0, nullptr, 0.0f);
   inst.closed = true;
   inst.record = nullptr;
@@ -496,35 +536,39 @@ intptr_t Host::OnRequest(int instance, int32_t opcode, int32_t index, int32_t va
   Instance &inst = At(instance);
   if (inst.recording) {
     Request r{opcode, index, value, reinterpret_cast<intptr_t>(ptr), opt, {}};
-    if (opcode == HRQ_ADD_EVENT && ptr != nullptr) r.event = *static_cast<SETimedEvent *>(ptr);
+    if (opcode == HRQ_ADD_EVENT && ptr != nullptr)
+      r.event = *static_cast<SETimedEvent *>(ptr);
     inst.requests.push_back(r);
   }
   const bool valid_pin = index >= 0 && index < static_cast<int>(inst.slots.size());
   switch (opcode) {
   case HRQ_PIN_STATUS: {
-    if (!valid_pin || !inst.slots[index].info.IsOutput()) return 0;
+    if (!valid_pin || !inst.slots[index].info.IsOutput())
+      return 0;
     Slot &out = inst.slots[index];
     out.posted_status = value;
     const int32_t clock32 = static_cast<int32_t>(reinterpret_cast<intptr_t>(ptr));
     const int64_t clock =
-        m_block_start + static_cast<int32_t>(static_cast<uint32_t>(clock32) -
-                                             static_cast<uint32_t>(m_block_start));
-    for (const auto &[to, pin] : out.targets) QueueStatus(to, pin, clock, value, false, 0.0);
+        m_block_start +
+        static_cast<int32_t>(static_cast<uint32_t>(clock32) - static_cast<uint32_t>(m_block_start));
+    for (const auto &[to, pin] : out.targets)
+      QueueStatus(to, pin, clock, value, false, 0.0);
     return 0;
   }
   case HRQ_PIN_CONNECTED: {
-    if (!valid_pin) return 0;
+    if (!valid_pin)
+      return 0;
     const Slot &s = inst.slots[index];
     return (s.from_instance >= 0 || s.fed || !s.targets.empty()) ? 1 : 0;
   }
   case HRQ_SAMPLE_CLOCK: return static_cast<int32_t>(inst.clock);
-  case HRQ_PIN_BUFFER:
-    return valid_pin ? reinterpret_cast<intptr_t>(inst.slots[index].buffer) : 0;
+  case HRQ_PIN_BUFFER: return valid_pin ? reinterpret_cast<intptr_t>(inst.slots[index].buffer) : 0;
   case HRQ_BLOCK_START_CLOCK: return static_cast<int32_t>(m_block_start);
   case HRQ_SLEEP: inst.sleeping = true; return 0;
   case HRQ_PIN_COUNT: return static_cast<intptr_t>(inst.slots.size());
   case HRQ_ADD_EVENT:
-    if (ptr != nullptr) QueueEvent(instance, *static_cast<SETimedEvent *>(ptr));
+    if (ptr != nullptr)
+      QueueEvent(instance, *static_cast<SETimedEvent *>(ptr));
     return 0;
   case HRQ_PROCESS_CHANGED: return 0; // the entry is read from the record at every call
   default: return 0;

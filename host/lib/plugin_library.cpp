@@ -21,7 +21,8 @@ constexpr int kMaxPinList = 4096;
 std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::string &path) {
   std::string error;
   auto library = DynamicLibrary::Open(path, error);
-  if (!library) throw HostError(path + ": " + error);
+  if (!library)
+    throw HostError(path + ": " + error);
   std::unique_ptr<PluginLibrary> p(new PluginLibrary());
   p->m_path = path;
   p->m_get_properties =
@@ -38,11 +39,13 @@ std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::string &path) {
   p->m_description = {Text(props.name), Text(props.id), Text(props.about), props.sdk_version};
 
   void *record = p->m_make_module(0, MT_DSP, &SilentHost, 0);
-  if (record == nullptr) throw HostError(path + ": the library creates no DSP instance");
+  if (record == nullptr)
+    throw HostError(path + ": the library creates no DSP instance");
   auto *rec = static_cast<SEModuleRecord *>(record);
   p->m_pins = ReadPins(rec);
   rec->dispatcher(rec, DOP_CLOSE, 0, 0, nullptr, 0.0f);
-  for (auto &pin : p->m_pins) pin.variable = nullptr; // belonged to the closed instance
+  for (auto &pin : p->m_pins)
+    pin.variable = nullptr; // belonged to the closed instance
   return p;
 }
 
@@ -52,7 +55,8 @@ std::vector<PinInfo> PluginLibrary::ReadPins(SEModuleRecord *rec) {
   for (int j = 0; j < kMaxPinList; ++j) {
     SEPinProperties pp;
     std::memset(&pp, 0, sizeof pp);
-    if (rec->dispatcher(rec, DOP_PIN_PROPERTIES, j, 0, &pp, 0.0f) == 0) break;
+    if (rec->dispatcher(rec, DOP_PIN_PROPERTIES, j, 0, &pp, 0.0f) == 0)
+      break;
     PinInfo info;
     info.property_index = j;
     const bool is_dsp = (pp.flags & IO_UI_COMMUNICATION) == 0 || (pp.flags & IO_ALSO_DSP) != 0;
@@ -73,7 +77,8 @@ std::vector<PinInfo> PluginLibrary::ReadPins(SEModuleRecord *rec) {
 std::vector<PinInfo> PluginLibrary::DspPins() const {
   std::vector<PinInfo> out;
   for (const auto &p : m_pins)
-    if (p.dsp_index >= 0) out.push_back(p);
+    if (p.dsp_index >= 0)
+      out.push_back(p);
   return out;
 }
 

@@ -13,7 +13,8 @@ void SteppedSource::AddStep(int64_t clock, float value) {
 float SteppedSource::ValueAt(int64_t clock) const {
   float v = m_initial;
   for (const auto &[c, value] : m_steps) {
-    if (c > clock) break;
+    if (c > clock)
+      break;
     v = value;
   }
   return v;

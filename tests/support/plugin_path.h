@@ -8,17 +8,31 @@
 namespace setest {
 
 inline std::string PluginDir() {
-  if (const char *dir = std::getenv("SE_PLUGIN_DIR")) return dir;
+  if (const char *dir = std::getenv("SE_PLUGIN_DIR"))
+    return dir;
   return SE_DEFAULT_PLUGIN_DIR;
 }
 
+inline std::string TestPluginDir() {
+  if (const char *dir = std::getenv("SE_TEST_PLUGIN_DIR"))
+    return dir;
+  return SE_DEFAULT_TEST_PLUGIN_DIR;
+}
+
+#if defined(_WIN32)
+inline constexpr const char *kPluginSuffix = ".dll";
+#else
+inline constexpr const char *kPluginSuffix = ".so";
+#endif
+
 // The file of a plugin by its deliverable name ("ladder_filter").
 inline std::string PluginPath(const std::string &name) {
-#if defined(_WIN32)
-  return PluginDir() + "/" + name + ".dll";
-#else
-  return PluginDir() + "/" + name + ".so";
-#endif
+  return PluginDir() + "/" + name + kPluginSuffix;
+}
+
+// The file of a plugin built only for the tests.
+inline std::string TestPluginPath(const std::string &name) {
+  return TestPluginDir() + "/" + name + kPluginSuffix;
 }
 
 } // namespace setest

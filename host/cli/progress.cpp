@@ -1,0 +1,38 @@
+#include "progress.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace sehost::cli {
+
+Progress::Progress(std::string what, bool enabled)
+    : m_what(std::move(what)), m_enabled(enabled && isatty(STDERR_FILENO) != 0),
+      m_start(Clock::now()), m_last(m_start) {}
+
+Progress::~Progress() { Finish(); }
+
+void Progress::Update(double done, double total) {
+  if (!m_enabled)
+    return;
+  const auto now = Clock::now();
+  if (now - m_start < std::chrono::seconds(1))
+    return;
+  if (m_shown && now - m_last < std::chrono::milliseconds(100))
+    return;
+  m_last = now;
+  m_shown = true;
+  const double percent = total > 0.0 ? 100.0 * done / total : 100.0;
+  std::fprintf(stderr, "\r%s: %3.0f%%  (%.1f of %.1f s)\033[K", m_what.c_str(), percent, done,
+               total);
+  std::fflush(stderr);
+}
+
+void Progress::Finish() {
+  if (!m_shown)
+    return;
+  std::fprintf(stderr, "\r\033[K");
+  std::fflush(stderr);
+  m_shown = false;
+}
+
+} // namespace sehost::cli

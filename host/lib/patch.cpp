@@ -1,0 +1,615 @@
+#include "patch.h"
+
+#include "audio_file.h"
+#include "pin_value.h"
+#include "plugin_locator.h"
+#include "sources/breakpoint_source.h"
+#include "sources/file_source.h"
+#include "sources/lfo_source.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace sehost {
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+constexpr double kMaxSampleRate = 768000.0;
+constexpr double kMaxDuration = 3600.0;
+constexpr int kMaxBlockSize = 65536;
+
+std::string Quoted(const std::string &s) { return "\"" + s + "\""; }
+
+std::string KindText(const PinInfo &pin) {
+  const char *dir = pin.IsInput() ? "input" : pin.IsOutput() ? "output" : "pin";
+  switch (pin.datatype) {
+  case DT_FSAMPLE: return std::string("audio ") + dir;
+  case DT_CHOICE: return std::string("choice ") + dir;
+  case DT_INT32: return std::string("link ") + dir;
+  default: return std::string("data ") + dir;
+  }
+}
+
+// A JSON pointer to a child: "/modules/1/pins/Waveform" (with ~ and / escaped).
+std::string Child(const std::string &where, const std::string &key) {
+  std::string k;
+  for (char c : key) {
+    if (c == '~')
+      k += "~0";
+    else if (c == '/')
+      k += "~1";
+    else
+      k += c;
+  }
+  return where + "/" + k;
+}
+std::string Child(const std::string &where, size_t index) {
+  return where + "/" + std::to_string(index);
+}
+
+// "an audio input", "a choice input", ...
+std::string AKind(const PinInfo &pin) {
+  const std::string kind = KindText(pin);
+  return (kind[0] == 'a' ? "an " : "a ") + kind;
+}
+
+} // namespace
+
+// Builds a Patch from its JSON document, with the location of every value at hand
+// for messages.
+class PatchBuilder {
+public:
+  PatchBuilder(Patch &patch, std::string base_dir, const PatchOptions &options)
+      : m_patch(patch), m_base_dir(std::move(base_dir)), m_options(options) {}
+
+  void Build(const json &doc);
+
+private:
+  struct PinRef {
+    int instance;
+    int pin;
+    std::string module;
+    PinInfo info;
+    std::string Text() const { return module + "." + info.name; }
+  };
+
+  [[noreturn]] void Fail(const std::string &where, const std::string &what) const {
+    throw HostError(m_patch.m_name + ": " + (where.empty() ? "" : where + ": ") + what);
+  }
+
+  void CheckKeys(const json &obj, const std::string &where,
+                 const std::set<std::string> &allowed) const;
+  const json &Object(const json &parent, const std::string &key, const std::string &where,
+                     bool required) const;
+  double Number(const json &obj, const std::string &key, const std::string &where,
+                const double *fallback) const;
+  // A number of volts (or a gain) within ±kMaxVolts.
+  double Bounded(const json &obj, const std::string &key, const std::string &where,
+                 const double *fallback) const;
+  std::string String(const json &obj, const std::string &key, const std::string &where) const;
+  const json &Array(const json &obj, const std::string &key, const std::string &where,
+                    bool required) const;
+
+  PinRef Resolve(const json &value, const std::string &where) const;
+  PinRef ResolveIn(int instance, const std::string &module, const std::string &pin,
+                   const std::string &where) const;
+  void ClaimInput(const PinRef &ref, const std::string &where);
+
+  void ReadModules(const json &doc);
+  void ReadPinSettings(const json &modules);
+  void ReadConnections(const json &doc);
+  void ReadSources(const json &doc);
+  void ReadChanges(const json &doc);
+  void ReadOutputs(const json &doc);
+  std::unique_ptr<Source> MakeSource(const json &src, const std::string &where,
+                                     const std::string &type);
+
+  Patch &m_patch;
+  std::string m_base_dir;
+  PatchOptions m_options;
+  // Module-to-module connections, to keep the patch free of loops.
+  std::vector<std::pair<int, int>> m_edges;
+  // Each input that something feeds, with the location of what feeds it.
+  std::map<std::pair<int, int>, std::string> m_fed;
+  // Inputs whose value a timed change may move: those set by value.
+  std::set<std::pair<int, int>> m_by_value;
+};
+
+void PatchBuilder::CheckKeys(const json &obj, const std::string &where,
+                             const std::set<std::string> &allowed) const {
+  for (auto it = obj.begin(); it != obj.end(); ++it) {
+    if (allowed.count(it.key()) != 0)
+      continue;
+    std::string list;
+    for (const auto &k : allowed)
+      list += (list.empty() ? "" : ", ") + k;
+    Fail(Child(where, it.key()), "unknown key " + Quoted(it.key()) + " (expected: " + list + ")");
+  }
+}
+
+double PatchBuilder::Number(const json &obj, const std::string &key, const std::string &where,
+                            const double *fallback) const {
+  const std::string at = Child(where, key);
+  if (!obj.contains(key)) {
+    if (fallback != nullptr)
+      return *fallback;
+    Fail(where, "missing " + Quoted(key));
+  }
+  const json &v = obj.at(key);
+  if (!v.is_number())
+    Fail(at, "expected a number, found " + v.dump());
+  const double d = v.get<double>();
+  if (!std::isfinite(d))
+    Fail(at, "expected a finite number");
+  return d;
+}
+
+double PatchBuilder::Bounded(const json &obj, const std::string &key, const std::string &where,
+                             const double *fallback) const {
+  const double v = Number(obj, key, where, fallback);
+  if (std::abs(v) > kMaxVolts)
+    Fail(Child(where, key), "expected a value from -1e6 to 1e6, found " + json(v).dump());
+  return v;
+}
+
+std::string PatchBuilder::String(const json &obj, const std::string &key,
+                                 const std::string &where) const {
+  if (!obj.contains(key))
+    Fail(where, "missing " + Quoted(key));
+  const json &v = obj.at(key);
+  if (!v.is_string())
+    Fail(Child(where, key), "expected a text, found " + v.dump());
+  return v.get<std::string>();
+}
+
+const json &PatchBuilder::Array(const json &obj, const std::string &key, const std::string &where,
+                                bool required) const {
+  static const json empty = json::array();
+  if (!obj.contains(key)) {
+    if (required)
+      Fail(where, "missing " + Quoted(key));
+    return empty;
+  }
+  const json &v = obj.at(key);
+  if (!v.is_array())
+    Fail(Child(where, key), "expected a list [...]");
+  return v;
+}
+
+int Patch::Instance(const std::string &id) const {
+  for (const auto &[name, instance] : m_ids)
+    if (name == id)
+      return instance;
+  return -1;
+}
+
+PatchBuilder::PinRef PatchBuilder::ResolveIn(int instance, const std::string &module,
+                                             const std::string &pin,
+                                             const std::string &where) const {
+  for (const PinInfo &info : m_patch.m_host->Pins(instance))
+    if (info.name == pin && !pin.empty())
+      return {instance, info.dsp_index, module, info};
+  std::string names;
+  for (const PinInfo &info : m_patch.m_host->Pins(instance))
+    if (!info.name.empty())
+      names += (names.empty() ? "" : ", ") + Quoted(info.name);
+  Fail(where, "module " + Quoted(module) + " has no pin named " + Quoted(pin) +
+                  " (its pins: " + names + ")");
+}
+
+// "osc.Wave.Out": the module id is everything before the first dot (ids hold
+// no dot), the pin name everything after it.
+PatchBuilder::PinRef PatchBuilder::Resolve(const json &value, const std::string &where) const {
+  if (!value.is_string())
+    Fail(where, "expected a pin as \"module.pin\", found " + value.dump());
+  const std::string text = value.get<std::string>();
+  const auto dot = text.find('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 == text.size())
+    Fail(where, "expected a pin as \"module.pin\" (like \"vcf.Pitch\"), found " + Quoted(text));
+  const std::string module = text.substr(0, dot);
+  const int instance = m_patch.Instance(module);
+  if (instance < 0) {
+    std::string ids;
+    for (const auto &[id, i] : m_patch.m_ids)
+      ids += (ids.empty() ? "" : ", ") + id;
+    Fail(where, "no module with the id " + Quoted(module) + " (modules: " + ids + ")");
+  }
+  return ResolveIn(instance, module, text.substr(dot + 1), where);
+}
+
+void PatchBuilder::ClaimInput(const PinRef &ref, const std::string &where) {
+  const auto key = std::make_pair(ref.instance, ref.pin);
+  auto it = m_fed.find(key);
+  if (it != m_fed.end())
+    Fail(where, "pin " + Quoted(ref.Text()) + " is already fed by " + it->second +
+                    "; an input takes one value, connection or source");
+  m_fed.emplace(key, where);
+}
+
+void PatchBuilder::Build(const json &doc) {
+  const std::string root;
+  if (!doc.is_object())
+    Fail(root, "a patch is a JSON object { ... }");
+  CheckKeys(doc, root,
+            {"description", "sample_rate", "block_size", "duration", "modules", "connections",
+             "sources", "changes", "outputs"});
+  if (doc.contains("description")) {
+    if (!doc["description"].is_string())
+      Fail("/description", "expected a text");
+    m_patch.m_description = doc["description"].get<std::string>();
+  }
+  const double default_rate = 44100.0, default_block = 256.0;
+  const double rate = Number(doc, "sample_rate", root, &default_rate);
+  if (!(rate >= 1000.0 && rate <= kMaxSampleRate) || rate != std::floor(rate))
+    Fail("/sample_rate", "the sample rate must be a whole number of Hz from 1000 to 768000");
+  const double block = Number(doc, "block_size", root, &default_block);
+  if (!(block >= 1.0 && block <= kMaxBlockSize) || block != std::floor(block))
+    Fail("/block_size", "the block size must be a whole number from 1 to 65536");
+  const double duration = Number(doc, "duration", root, nullptr);
+  if (!(duration > 0.0))
+    Fail("/duration", "the duration must be a positive number of seconds");
+  if (duration > kMaxDuration)
+    Fail("/duration", "the duration must be at most 3600 seconds");
+  m_patch.m_host = std::make_unique<Host>(static_cast<float>(rate), static_cast<int32_t>(block));
+  m_patch.m_frames = std::max<int64_t>(1, std::llround(duration * rate));
+
+  ReadModules(doc);
+  ReadConnections(doc);
+  ReadSources(doc);
+  ReadPinSettings(doc.at("modules"));
+  ReadChanges(doc);
+  ReadOutputs(doc);
+}
+
+void PatchBuilder::ReadModules(const json &doc) {
+  const json &modules = Array(doc, "modules", "", true);
+  if (modules.empty())
+    Fail("/modules", "the patch has no modules");
+  for (size_t i = 0; i < modules.size(); ++i) {
+    const std::string where = Child("/modules", i);
+    const json &m = modules[i];
+    if (!m.is_object())
+      Fail(where, "expected a module { \"id\": ..., \"plugin\": ... }");
+    CheckKeys(m, where, {"id", "plugin", "pins"});
+    const std::string id = String(m, "id", where);
+    if (id.empty() || id.find('.') != std::string::npos)
+      Fail(Child(where, "id"),
+           "a module id must be a non-empty name without dots, not " + Quoted(id));
+    if (m_patch.Instance(id) >= 0)
+      Fail(Child(where, "id"), "the id " + Quoted(id) + " is used twice");
+    const std::string plugin = String(m, "plugin", where);
+    PluginLibrary *library = nullptr;
+    try {
+      library = &m_patch.m_host->Load(ResolvePlugin(plugin, m_options.plugin_dir));
+    } catch (const HostError &e) {
+      Fail(Child(where, "plugin"), e.what());
+    }
+    int instance = -1;
+    try {
+      instance = m_patch.m_host->Add(*library, id);
+    } catch (const HostError &e) {
+      Fail(Child(where, "plugin"), e.what());
+    }
+    m_patch.m_ids.emplace_back(id, instance);
+    if (m.contains("pins") && !m["pins"].is_object())
+      Fail(Child(where, "pins"), "expected pin settings { \"pin name\": value, ... }");
+  }
+}
+
+void PatchBuilder::ReadPinSettings(const json &modules) {
+  for (size_t i = 0; i < modules.size(); ++i) {
+    const json &m = modules[i];
+    if (!m.contains("pins"))
+      continue;
+    const std::string where = Child(Child("/modules", i), "pins");
+    const std::string id = m["id"].get<std::string>();
+    const int instance = m_patch.Instance(id);
+    for (auto it = m["pins"].begin(); it != m["pins"].end(); ++it) {
+      const std::string at = Child(where, it.key());
+      const PinRef ref = ResolveIn(instance, id, it.key(), at);
+      double value = 0.0;
+      try {
+        value = PinValueFromJson(ref.info, it.value());
+      } catch (const HostError &e) {
+        Fail(at, id + ": " + e.what());
+      }
+      ClaimInput(ref, at);
+      m_patch.m_host->SetValue(instance, ref.pin, value);
+      m_by_value.insert({instance, ref.pin});
+    }
+  }
+}
+
+void PatchBuilder::ReadConnections(const json &doc) {
+  const json &list = Array(doc, "connections", "", false);
+  for (size_t i = 0; i < list.size(); ++i) {
+    const std::string where = Child("/connections", i);
+    const json &c = list[i];
+    if (!c.is_object())
+      Fail(where, "expected a connection { \"from\": ..., \"to\": ... }");
+    CheckKeys(c, where, {"from", "to"});
+    if (!c.contains("from"))
+      Fail(where, "missing \"from\"");
+    if (!c.contains("to"))
+      Fail(where, "missing \"to\"");
+    const PinRef from = Resolve(c["from"], Child(where, "from"));
+    const PinRef to = Resolve(c["to"], Child(where, "to"));
+    if (!from.info.IsOutput())
+      Fail(Child(where, "from"),
+           Quoted(from.Text()) + " is " + AKind(from.info) + "; a connection starts at an output");
+    if (!to.info.IsInput())
+      Fail(Child(where, "to"),
+           Quoted(to.Text()) + " is " + AKind(to.info) + "; a connection ends at an input");
+    if (from.info.datatype != to.info.datatype)
+      Fail(where, "cannot connect " + Quoted(from.Text()) + " (" + KindText(from.info) + ") to " +
+                      Quoted(to.Text()) + " (" + KindText(to.info) +
+                      "): the pins carry different kinds of data");
+    if (from.instance == to.instance)
+      Fail(where, "a module cannot feed itself");
+    // A loop cannot be ordered: every module must run after the modules feeding it.
+    std::vector<int> stack = {to.instance};
+    std::set<int> seen;
+    while (!stack.empty()) {
+      const int at = stack.back();
+      stack.pop_back();
+      if (at == from.instance)
+        Fail(where, "connecting " + Quoted(from.Text()) + " to " + Quoted(to.Text()) +
+                        " closes a loop; modules cannot feed each other in a circle");
+      if (!seen.insert(at).second)
+        continue;
+      for (const auto &[a, b] : m_edges)
+        if (a == at)
+          stack.push_back(b);
+    }
+    m_edges.emplace_back(from.instance, to.instance);
+    ClaimInput(to, where);
+    try {
+      m_patch.m_host->Connect(from.instance, from.pin, to.instance, to.pin);
+    } catch (const HostError &e) {
+      Fail(where, e.what());
+    }
+  }
+}
+
+std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::string &where,
+                                                 const std::string &type) {
+  const double rate = m_patch.m_host->SampleRate();
+  if (type == "ramp") {
+    CheckKeys(src, where, {"to", "type", "points"});
+    const json &points = Array(src, "points", where, true);
+    if (points.empty())
+      Fail(Child(where, "points"), "a ramp needs at least one point");
+    std::vector<Breakpoint> list;
+    for (size_t i = 0; i < points.size(); ++i) {
+      const std::string at = Child(Child(where, "points"), i);
+      const json &p = points[i];
+      if (!p.is_array() || p.size() != 2 || !p[0].is_number() || !p[1].is_number())
+        Fail(at, "expected a point [seconds, volts], found " + p.dump());
+      const double t = p[0].get<double>(), v = p[1].get<double>();
+      if (!std::isfinite(t) || !std::isfinite(v) || t < 0.0 || t > kMaxVolts ||
+          std::abs(v) > kMaxVolts)
+        Fail(at, "a point is [seconds from 0 to 1e6, volts from -1e6 to 1e6], not " + p.dump());
+      if (!list.empty() && t * rate < list.back().clock)
+        Fail(at, "ramp points must be in time order");
+      list.push_back({t * rate, v / 10.0});
+    }
+    return std::make_unique<BreakpointSource>(std::move(list));
+  }
+  if (type == "lfo") {
+    CheckKeys(src, where, {"to", "type", "shape", "rate", "center", "depth", "phase"});
+    LfoShape shape = LfoShape::Sine;
+    if (src.contains("shape")) {
+      const std::string s = String(src, "shape", where);
+      if (s == "triangle")
+        shape = LfoShape::Triangle;
+      else if (s != "sine")
+        Fail(Child(where, "shape"), "unknown LFO shape " + Quoted(s) + " (use sine or triangle)");
+    }
+    const double zero = 0.0, one = 1.0;
+    const double hz = Number(src, "rate", where, nullptr);
+    if (hz < 0.0 || hz > rate / 2.0)
+      Fail(Child(where, "rate"), "the LFO rate must be from 0 Hz to half the sample rate");
+    const double center = Bounded(src, "center", where, &zero);
+    const double depth = Bounded(src, "depth", where, &one);
+    const double phase = Number(src, "phase", where, &zero);
+    return std::make_unique<LfoSource>(shape, hz / rate, center / 10.0, depth / 10.0, phase);
+  }
+  if (type == "file") {
+    CheckKeys(src, where, {"to", "type", "path", "channel", "gain", "loop"});
+    const std::string path = String(src, "path", where);
+    const fs::path full =
+        fs::path(path).is_absolute() ? fs::path(path) : fs::path(m_base_dir) / path;
+    AudioData data;
+    try {
+      data = ReadAudioFile(full.string());
+    } catch (const HostError &e) {
+      Fail(Child(where, "path"), e.what());
+    }
+    const double first = 1.0, unity = 1.0;
+    const double channel = Number(src, "channel", where, &first);
+    if (channel != std::floor(channel) || channel < 1.0 || channel > data.channels)
+      Fail(Child(where, "channel"),
+           "channel must be from 1 to " + std::to_string(data.channels) + " for " + Quoted(path));
+    const double gain = Bounded(src, "gain", where, &unity);
+    bool loop = false;
+    if (src.contains("loop")) {
+      if (!src["loop"].is_boolean())
+        Fail(Child(where, "loop"), "expected true or false");
+      loop = src["loop"].get<bool>();
+    }
+    if (data.Frames() == 0)
+      Fail(Child(where, "path"), Quoted(path) + " holds no samples");
+    std::vector<float> samples =
+        Resample(data.Channel(static_cast<int>(channel) - 1), data.sample_rate, rate);
+    for (float &s : samples)
+      s = static_cast<float>(s * gain);
+    return std::make_unique<FileSource>(std::move(samples), loop);
+  }
+  return nullptr;
+}
+
+void PatchBuilder::ReadSources(const json &doc) {
+  const json &list = Array(doc, "sources", "", false);
+  for (size_t i = 0; i < list.size(); ++i) {
+    const std::string where = Child("/sources", i);
+    const json &src = list[i];
+    if (!src.is_object())
+      Fail(where, "expected a source { \"to\": ..., \"type\": ... }");
+    if (!src.contains("to"))
+      Fail(where, "missing \"to\"");
+    const PinRef to = Resolve(src["to"], Child(where, "to"));
+    if (!to.info.IsInput() || !to.info.IsAudio())
+      Fail(Child(where, "to"),
+           Quoted(to.Text()) + " is " + AKind(to.info) +
+               "; sources drive audio inputs (set choices under \"pins\" or \"changes\")");
+    const std::string type = String(src, "type", where);
+    if (type == "constant") {
+      CheckKeys(src, where, {"to", "type", "value"});
+      const double volts = Bounded(src, "value", where, nullptr);
+      ClaimInput(to, where);
+      m_patch.m_host->SetValue(to.instance, to.pin, volts / 10.0);
+      m_by_value.insert({to.instance, to.pin});
+      continue;
+    }
+    if (type != "ramp" && type != "lfo" && type != "file")
+      Fail(Child(where, "type"),
+           "unknown source type " + Quoted(type) + " (use constant, ramp, lfo or file)");
+    std::unique_ptr<Source> source = MakeSource(src, where, type);
+    ClaimInput(to, where);
+    m_patch.m_host->Feed(to.instance, to.pin, std::move(source));
+  }
+}
+
+void PatchBuilder::ReadChanges(const json &doc) {
+  const json &list = Array(doc, "changes", "", false);
+  const double rate = m_patch.m_host->SampleRate();
+  for (size_t i = 0; i < list.size(); ++i) {
+    const std::string where = Child("/changes", i);
+    const json &c = list[i];
+    if (!c.is_object())
+      Fail(where, "expected a change { \"time\": ..., \"pin\": ..., \"value\": ... }");
+    CheckKeys(c, where, {"time", "pin", "value"});
+    const double time = Number(c, "time", where, nullptr);
+    const double end = static_cast<double>(m_patch.m_frames) / rate;
+    if (time < 0.0 || time > end)
+      Fail(Child(where, "time"),
+           "the time must be from 0 to the end of the patch (" + json(end).dump() + " s)");
+    if (!c.contains("pin"))
+      Fail(where, "missing \"pin\"");
+    if (!c.contains("value"))
+      Fail(where, "missing \"value\"");
+    const PinRef ref = Resolve(c["pin"], Child(where, "pin"));
+    double value = 0.0;
+    try {
+      value = PinValueFromJson(ref.info, c["value"]);
+    } catch (const HostError &e) {
+      Fail(Child(where, "value"), ref.module + ": " + e.what());
+    }
+    const auto key = std::make_pair(ref.instance, ref.pin);
+    if (m_fed.count(key) != 0 && m_by_value.count(key) == 0)
+      Fail(Child(where, "pin"), Quoted(ref.Text()) + " is fed by " + m_fed[key] +
+                                    "; only a pin set by value can change over time");
+    const auto clock = static_cast<int64_t>(std::llround(time * rate));
+    m_patch.m_host->ScheduleValue(ref.instance, ref.pin, clock, value);
+  }
+}
+
+void PatchBuilder::ReadOutputs(const json &doc) {
+  const json &list = Array(doc, "outputs", "", true);
+  if (list.empty())
+    Fail("/outputs", "the patch has no outputs; list at least one output pin");
+  for (size_t i = 0; i < list.size(); ++i) {
+    const std::string where = Child("/outputs", i);
+    const json &o = list[i];
+    OutputChannel channel;
+    PinRef ref{};
+    if (o.is_object()) {
+      CheckKeys(o, where, {"from", "gain"});
+      if (!o.contains("from"))
+        Fail(where, "missing \"from\"");
+      ref = Resolve(o["from"], Child(where, "from"));
+      const double unity = 1.0;
+      channel.gain = static_cast<float>(Bounded(o, "gain", where, &unity));
+    } else {
+      ref = Resolve(o, where);
+    }
+    if (!ref.info.IsOutput() || !ref.info.IsAudio())
+      Fail(where, Quoted(ref.Text()) + " is " + AKind(ref.info) +
+                      "; a channel of the file comes from an audio output");
+    channel.name = ref.Text();
+    channel.instance = ref.instance;
+    channel.pin = ref.pin;
+    m_patch.m_outputs.push_back(channel);
+  }
+}
+
+// ---- Patch ----
+
+Patch::~Patch() = default;
+
+std::unique_ptr<Patch> Patch::Parse(const std::string &text, const std::string &name,
+                                    const std::string &base_dir, const PatchOptions &options) {
+  std::unique_ptr<Patch> patch(new Patch());
+  patch->m_name = name;
+  json doc;
+  try {
+    doc = json::parse(text, nullptr, true, /*ignore_comments=*/true);
+  } catch (const json::parse_error &e) {
+    // "[json.exception.parse_error.101] parse error at line 3, column 5: ..." keeps
+    // only what a user needs.
+    std::string what = e.what();
+    const auto at = what.find("at line ");
+    what = at != std::string::npos ? what.substr(at + 3) : what;
+    throw HostError(name + ": invalid JSON: " + what);
+  }
+  PatchBuilder(*patch, base_dir, options).Build(doc);
+  return patch;
+}
+
+std::unique_ptr<Patch> Patch::Load(const std::string &path, const PatchOptions &options) {
+  std::error_code ec;
+  if (!fs::exists(path, ec))
+    throw HostError(path + ": no such patch file");
+  if (fs::is_directory(path, ec))
+    throw HostError(path + ": is a folder, not a patch file");
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    throw HostError(path + ": cannot read the patch file");
+  std::stringstream text;
+  text << in.rdbuf();
+  if (in.bad())
+    throw HostError(path + ": cannot read the patch file");
+  const fs::path parent = fs::path(path).parent_path();
+  return Parse(text.str(), path, parent.empty() ? "." : parent.string(), options);
+}
+
+const std::vector<float> &Patch::RenderBlock() {
+  m_block.clear();
+  if (Done())
+    return m_block;
+  if (!m_host->IsOpen())
+    m_host->Open();
+  m_host->ProcessBlock();
+  const int64_t frames = std::min<int64_t>(m_host->BlockSize(), m_frames - m_rendered);
+  const size_t channels = m_outputs.size();
+  m_block.resize(static_cast<size_t>(frames) * channels);
+  for (size_t c = 0; c < channels; ++c) {
+    const OutputChannel &out = m_outputs[c];
+    const float *buffer = m_host->Buffer(out.instance, out.pin);
+    for (int64_t i = 0; i < frames; ++i)
+      m_block[static_cast<size_t>(i) * channels + c] = buffer[i] * out.gain;
+  }
+  m_rendered += frames;
+  return m_block;
+}
+
+} // namespace sehost

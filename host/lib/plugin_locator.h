@@ -1,0 +1,28 @@
+// Finds plugin files by name in a plugin folder.
+#ifndef SEHOST_PLUGIN_LOCATOR_H
+#define SEHOST_PLUGIN_LOCATOR_H
+
+#include <string>
+#include <vector>
+
+namespace sehost {
+
+// The file extension of plugin libraries on this platform (".so", ".dll").
+const char *PluginExtension();
+
+// The path of a plugin given by name: an absolute path as it is; otherwise a
+// file in `plugin_dir`, with or without the extension ("ladder_filter" or
+// "ladder_filter.so"). Throws HostError naming what was looked for and the
+// plugins the folder holds.
+std::string ResolvePlugin(const std::string &name, const std::string &plugin_dir);
+
+// The plugin files in a folder, by deliverable name, sorted.
+std::vector<std::string> ListPlugins(const std::string &plugin_dir);
+
+// The folder to look in: `option` when given, else $SE_PLUGIN_DIR, else the
+// plugins/ folder beside the running program.
+std::string DefaultPluginDir(const std::string &option = "");
+
+} // namespace sehost
+
+#endif

@@ -1,0 +1,87 @@
+// The oscillator's DSP instance: pins, open, reactions to pin changes, the
+// choice of process routine, and the process routines themselves.
+#ifndef AUDIO_OSCILLATOR_OSCILLATOR_MODULE_H
+#define AUDIO_OSCILLATOR_OSCILLATOR_MODULE_H
+
+#include "SEGUI_base.h"
+#include "SEModule_base.h"
+
+#include <cstdint>
+
+class Module : public SEModule_base {
+public:
+  Module(SEHostCallback host, intptr_t host_data) : SEModule_base(host, host_data) {}
+  ~Module() override = default;
+
+  void OpenInstance() override;
+  void PinChanged(SEPin *pin) override;
+  bool DescribePin(int32_t index, SEPinProperties *properties) override;
+
+  // Process routines (first sample index in the block, sample count).
+  void processLow(int32_t first, int32_t count);  // pitch read once per call
+  void processHigh(int32_t first, int32_t count); // pitch read per sample
+  void processSyncLow(int32_t first, int32_t count);
+  void processSyncHighOct(int32_t first, int32_t count);
+  void processSyncHighLinear(int32_t first, int32_t count);
+  void processHold(int32_t first, int32_t count);
+  void processSilence(int32_t first, int32_t count);
+
+private:
+  using Routine = void (Module::*)(int32_t, int32_t);
+  enum class SyncPhase { Zero, Oct, Linear };
+
+  template <SyncPhase P> void processSync(int32_t first, int32_t count);
+  template <SyncPhase P> double syncPhaseAt(int32_t index, float cur, float prev) const;
+  void setStaticStep(double s);
+  void chooseRoutine();
+  // The table for one call (from the harmonic limit at `first`), or null.
+  const float *tableForCall(int32_t first) const;
+  bool countDownToSleep(int32_t count);
+
+  const float *tableSet = nullptr;
+  float *pitchIn = nullptr;
+  float *syncIn = nullptr;
+  float *stepScratch = nullptr;
+  float *waveOut = nullptr;
+  float *phasePwIn = nullptr;
+  float *pitchRefIn = nullptr;
+  float *freqLimitIn = nullptr;
+  float *pitchAdjustIn = nullptr;
+  float lastSync = 0.0f;
+  float limitHz = 0.0f;
+  double phase = 0.0;
+  double staticStep = 0.0;
+  float linearScale = 0.0f;
+  uint32_t noiseB = 0;
+  uint32_t noiseA = 0;
+  int32_t adjustStreaming = 0;
+  int32_t pitchStreaming = 0;
+  int32_t syncStreaming = 0;
+  int32_t phasePwStreaming = 0;
+  int32_t harmonicSetting = 0;
+  int32_t blockSize = 0;
+  int32_t holdCountdown = 0;
+  intptr_t linkValue = 0; // address of the generator's table directory, or 0
+  int32_t linkConnected = 0;
+  Routine innerProcess = &Module::processLow;
+  SEPin *outPin = nullptr;
+  SEPin *pitchPin = nullptr;
+  SEPin *pitchAdjustPin = nullptr;
+  uint16_t waveform = 0;
+  int16_t limitSystem = 0;
+  int16_t pitchMode = 0;
+  int16_t pitchModAccuracy = 0;
+  int16_t syncAccuracy = 0;
+  int16_t waveQuality = 0;
+  int16_t hold = 0;
+  int16_t active = 0;
+  int16_t harmonics = 0;
+};
+
+class GuiModule : public SEGUI_base {
+public:
+  GuiModule(SEHostCallback host, intptr_t host_data) : SEGUI_base(host, host_data) {}
+  ~GuiModule() override = default;
+};
+
+#endif // AUDIO_OSCILLATOR_OSCILLATOR_MODULE_H

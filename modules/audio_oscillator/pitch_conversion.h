@@ -1,0 +1,45 @@
+// Pitch sample (1.0 = 10 V) to phase step per sample, in cycles.
+//
+// Oct mode works in 1/256-octave units: p = s * 2560. The integer part picks
+// a table entry (low 8 bits) and an octave (the rest, an arithmetic shift),
+// the remainder follows the straight line to the next entry. One lookup, one
+// multiply-add and one multiply by a power of two per conversion.
+//
+// p is clamped to the range the tables cover (octaves -30..+30) before any
+// integer conversion, so every float input, NaN and infinities included,
+// reads inside the tables. NaN is taken as the lowest pitch.
+#ifndef AUDIO_OSCILLATOR_PITCH_CONVERSION_H
+#define AUDIO_OSCILLATOR_PITCH_CONVERSION_H
+
+#include "conversions.h"
+#include "pitch_tables.h"
+
+#include <cstdint>
+
+namespace osc {
+
+constexpr double kOctUnitsPerSample = 2560.0; // 10 V * 256 steps per volt
+constexpr double kOctUnitsLow = kOctaveLow * 256.0;
+constexpr double kOctUnitsHigh = kOctaveHigh * 256.0 + 255.0;
+
+enum class OctRounding { Nearest, Down };
+
+template <OctRounding R> inline double OctStep(double s) {
+  const double p = ClampRange(s * kOctUnitsPerSample, kOctUnitsLow, kOctUnitsHigh);
+  const int32_t n = R == OctRounding::Nearest ? RoundHalfEvenTo<int32_t>(p) : FloorTo<int32_t>(p);
+  const double r = p - static_cast<double>(n);
+  const StepEntry &e = pitchStepTable[n & 255];
+  const float octave = octaveTable[(n >> 8) - kOctaveLow];
+  return (r * e.delta + e.base) * octave;
+}
+
+// Index of pitchHzTable for a pitch sample g: g quantised to 1/120 octave,
+// clamped to the table (g * 1200 + 3600 reaches 7199.5 a little below +30 V).
+inline int32_t HzTableIndex(double g) {
+  const double x = ClampRange(g * 1200.0 + kHzZeroVolt, 0.0, kHzEntries - 1.0);
+  return RoundHalfEvenTo<int32_t>(x);
+}
+
+} // namespace osc
+
+#endif // AUDIO_OSCILLATOR_PITCH_CONVERSION_H

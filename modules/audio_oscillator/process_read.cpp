@@ -1,0 +1,136 @@
+// processLow and processHigh: the table-reading routines.
+#include "oscillator_module.h"
+
+#include "conversions.h"
+#include "harmonic_limit.h"
+#include "noise.h"
+#include "oscillator_pins.h"
+#include "pitch_conversion.h"
+#include "read_kernels.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace osc;
+
+namespace {
+
+bool IsPulse(uint16_t waveform) { return waveform >= kFirstPulse && waveform <= kLastPulse; }
+
+// A fixed width as cycles that the fixed-point conversion can take: widths a
+// million cycles or more away (or not finite) are reduced to one cycle first.
+double SafeWidth(float w) {
+  return std::fabs(w) < 1048576.0f ? static_cast<double>(w) : FoldCycles(w);
+}
+
+// Per-sample steps into the scratch buffer, in cycles (points for pulses).
+template <bool Pulse>
+void FillSteps(float *steps, const float *pitch, const float *adjust, int32_t count,
+               int16_t pitchMode, float linearScale) {
+  constexpr double kUnit = Pulse ? kTablePoints : 1.0;
+  if (pitchMode != kPitchOct) {
+    const double scale = static_cast<double>(linearScale) * kUnit;
+    for (int32_t j = 0; j < count; ++j) {
+      const double s = static_cast<double>(pitch[j]) + adjust[j];
+      steps[j] = static_cast<float>(FoldCycles(s * scale, kUnit));
+    }
+  } else {
+    for (int32_t j = 0; j < count; ++j) {
+      const double s = static_cast<double>(pitch[j]) + adjust[j];
+      steps[j] = static_cast<float>(FoldCycles(OctStep<OctRounding::Down>(s) * kUnit, kUnit));
+    }
+  }
+}
+
+} // namespace
+
+const float *Module::tableForCall(int32_t first) const {
+  if (tableSet == nullptr || waveform == kSine)
+    return tableSet; // Sine has a single table
+  int32_t n = harmonicSetting;
+  if (limitSystem != kLimitOff) {
+    const float *ref = limitSystem == kLimitB ? pitchRefIn : pitchIn;
+    const double g = static_cast<double>(ref[first]) + pitchAdjustIn[first];
+    n = HarmonicCount(limitHz, LimitFrequency(g, pitchMode), harmonicSetting);
+  }
+  n = std::clamp<int32_t>(n, 1, kMaxHarmonics);
+  return tableSet + (n - 1) * kTableStride;
+}
+
+void Module::processLow(int32_t first, int32_t count) {
+  if (count <= 0)
+    return;
+  float *out = waveOut + first;
+  const float *width = phasePwIn + first;
+  if (waveform == kNoise) {
+    RunNoise(out, width, count, noiseA, noiseB);
+    return;
+  }
+  const float *table = tableForCall(first);
+  if (table == nullptr) {
+    std::fill_n(out, count, 0.0f);
+    return;
+  }
+  double step = staticStep;
+  if (pitchStreaming != 0 || adjustStreaming != 0) {
+    const float f = pitchIn[first] + pitchAdjustIn[first];
+    step = pitchMode != kPitchOct ? static_cast<double>(f) * linearScale
+                                  : OctStep<OctRounding::Nearest>(f);
+  }
+  // Whole cycles per sample change nothing but the phase arithmetic's range.
+  step = FoldCycles(step);
+  const bool pulse = IsPulse(waveform);
+
+  if (phasePwStreaming != 0) {
+    if (pulse)
+      phase = ReadPulse(table, out, width, count, phase * kTablePoints,
+                        ConstantStep{step * kTablePoints});
+    else
+      phase = ReadPlainModulated(table, out, width, count, phase, ConstantStep{step});
+    return;
+  }
+
+  // Static width: 32-bit fixed-point phase. A step of half a cycle or more
+  // wraps modulo one cycle, as the floating-point paths do.
+  const uint32_t s = ToFixed(step);
+  const uint32_t p = ToFixed(phase);
+  const uint32_t w = ToFixed(SafeWidth(width[0]));
+  if (pulse) {
+    phase = FromFixed(ReadPulseFixed(table, out, count, p + w, p, s));
+  } else {
+    phase = FromFixed(ReadPlainFixed(table, out, count, p + w, s) - w);
+  }
+}
+
+void Module::processHigh(int32_t first, int32_t count) {
+  if (count <= 0)
+    return;
+  float *out = waveOut + first;
+  const float *width = phasePwIn + first;
+  if (waveform == kNoise) {
+    RunNoise(out, width, count, noiseA, noiseB);
+    return;
+  }
+  const float *table = tableForCall(first);
+  if (table == nullptr || stepScratch == nullptr) {
+    std::fill_n(out, count, 0.0f);
+    return;
+  }
+  // Pass 1: every step of the stretch into the scratch buffer, from its start.
+  const float *pitch = pitchIn + first;
+  const float *adjust = pitchAdjustIn + first;
+  const StepArray steps{stepScratch};
+  if (IsPulse(waveform)) {
+    FillSteps<true>(stepScratch, pitch, adjust, count, pitchMode, linearScale);
+    phase = ReadPulse(table, out, width, count, phase * kTablePoints, steps);
+    return;
+  }
+  FillSteps<false>(stepScratch, pitch, adjust, count, pitchMode, linearScale);
+  // Pass 2: the table reads.
+  if (phasePwStreaming != 0) {
+    phase = ReadPlainModulated(table, out, width, count, phase, steps);
+  } else {
+    const double w = SafeWidth(width[0]);
+    phase = ReadPlainShifted(table, out, count, phase + w, w, steps);
+  }
+}

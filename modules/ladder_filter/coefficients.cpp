@@ -1,0 +1,46 @@
+// The coefficient update of the combination routines: pole from "Pitch",
+// feedback gain from "Resonance", "(Zing)" and the pole.
+#include "cutoff.h"
+#include "ladder_filter_module.h"
+#include "resonance_gain_table.h"
+
+#include <cmath>
+
+namespace {
+// Beyond this the gain only drives the feedback into its limit; a NaN gain
+// (from a NaN "Resonance" or "(Zing)") means no resonance.
+constexpr double kMaxResonanceGain = 1e6;
+} // namespace
+
+void Module::updateCoefficients(float v, float r, float z, const ladder::CombinationRow &row) {
+  using namespace ladder;
+  lastResonance = r;
+  lastPitch = v;
+
+  const float u = v + row.pitchOffset;
+  const float fc = RelativeCutoff(CutoffHz(u, row.upper), twoOverRate);
+  pole = PoleFor(fc);
+  poleA = pole * 0.994375f;
+  poleB = pole * 1.000625f;
+  poleC = pole * 1.0038f;
+
+  gainIndex = pole * z * 99.0f;
+  // Clamp in floating point before the conversion (a NaN takes the floor).
+  float whole = std::floor(gainIndex);
+  const float floor = static_cast<float>(row.indexFloor);
+  whole = whole >= floor ? whole : floor;
+  whole = whole <= 99.0f ? whole : 99.0f;
+  gainIndexInt = static_cast<int32_t>(whole);
+  gainFraction = gainIndex - static_cast<float>(gainIndexInt);
+
+  const float t0 = kResonanceGainTable[gainIndexInt + 99];
+  const float t1 = kResonanceGainTable[gainIndexInt + 100];
+  const double q =
+      static_cast<double>(row.k) * r * (t0 + static_cast<double>(gainFraction) * (t1 - t0));
+  if (!(std::fabs(q) <= kMaxResonanceGain))
+    resonanceGain = q > 0   ? static_cast<float>(kMaxResonanceGain)
+                    : q < 0 ? static_cast<float>(-kMaxResonanceGain)
+                            : 0.0f;
+  else
+    resonanceGain = static_cast<float>(q);
+}

@@ -1,0 +1,35 @@
+#include "generator_module.h"
+
+#include "se_pins.h"
+#include "wave_table_directory.h"
+#include "wave_table_store.h"
+
+namespace {
+
+enum { PN_LINK = 0 };
+
+constexpr se::PinSpec kPins[] = {
+    {"QX_Osc_Link", DR_OUT, DT_INT32, nullptr, nullptr, 0},
+};
+
+} // namespace
+
+Module::Module(SEHostCallback host, intptr_t host_data) : SEModule_base(host, host_data) {}
+
+Module::~Module() = default;
+
+bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
+  void *const variables[] = {&linkValue};
+  return se::DescribePinFrom(kPins, variables, index, properties);
+}
+
+void Module::OpenInstance() {
+  SEModule_base::OpenInstance();
+  linkValue = reinterpret_cast<intptr_t>(&wavetable::publishedDirectory().entries[0]);
+  // The value leaves before the first build starts; the build is complete
+  // before this open returns, and so before the host runs any reader.
+  PinAt(PN_LINK)->PostStatus(SampleClock(), PS_ONCE);
+  wavetable::buildWaveTables(harmonicAmps);
+}
+
+GuiModule::~GuiModule() = default;

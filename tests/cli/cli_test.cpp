@@ -1,0 +1,271 @@
+// The se-host program end to end, run as a user runs it: exit status, the one
+// error line on standard error, and the files it leaves behind.
+#include "plugin_path.h"
+#include "run_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+namespace setest {
+namespace {
+
+const std::string kRamp = R"({
+  "sample_rate": 8000, "block_size": 100, "duration": 0.5,
+  "modules": [{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Level": 8}}],
+  "sources": [{"to": "g.Signal", "type": "ramp", "points": [[0, -10], [0.5, 10]]}],
+  "outputs": ["g.Output", {"from": "g.Output", "gain": -0.5}]
+})";
+
+ToolResult SeHost(const TempDir &dir, std::vector<std::string> args) {
+  args.insert(args.begin(), {"--plugin-dir", TestPluginDir()});
+  return RunTool(args, dir.Path());
+}
+
+// The error output is exactly one line that starts as every error does.
+void ExpectOneErrorLine(const ToolResult &r, const std::string &part) {
+  EXPECT_NE(r.status, 0) << part;
+  EXPECT_EQ(r.err.rfind("se-host: error: ", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
+  ASSERT_FALSE(r.err.empty());
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
+
+TEST(Cli, RendersWavAndFlacInEveryFormat) {
+  TempDir dir;
+  dir.Write("ramp.json", kRamp);
+  struct Case {
+    const char *file, *format;
+    int subtype;
+    double step; // one quantisation step
+  };
+  const Case cases[] = {{"a.wav", "16", SF_FORMAT_PCM_16, 1.0 / 32768},
+                        {"b.wav", "24", SF_FORMAT_PCM_24, 1.0 / 8388608},
+                        {"c.wav", "float", SF_FORMAT_FLOAT, 1e-7},
+                        {"d.flac", "24", SF_FORMAT_PCM_24, 1.0 / 8388608}};
+  for (const Case &c : cases) {
+    const ToolResult r =
+        SeHost(dir, {"render", dir / "ramp.json", "-o", dir / c.file, "-f", c.format});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find(dir / c.file), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2 channels, 0.50 s at 8000 Hz"), std::string::npos) << r.out;
+    const Sound s = ReadSound(dir / c.file);
+    ASSERT_EQ(s.channels, 2) << c.file;
+    EXPECT_EQ(s.rate, 8000);
+    EXPECT_EQ(s.format & SF_FORMAT_SUBMASK, c.subtype) << c.file;
+    ASSERT_EQ(s.Frames(), 4000u);
+    // The ramp runs from -1.0 to 1.0 over 4000 samples; Level 8 V scales it by 0.8.
+    for (size_t i = 0; i < s.Frames(); i += 37) {
+      const double x = 0.8 * (-1.0 + 2.0 * i / 4000.0);
+      ASSERT_NEAR(s.At(i, 0), x, 2 * c.step) << c.file << " frame " << i;
+      ASSERT_NEAR(s.At(i, 1), -0.5 * x, 2 * c.step) << c.file << " frame " << i;
+    }
+  }
+  // Nothing but the patch and the four files: no temporary file is left.
+  EXPECT_EQ(dir.Files().size(), 5u);
+}
+
+TEST(Cli, ClipsIntegerFormatsAndWarns) {
+  TempDir dir;
+  dir.Write("hot.json", R"({"sample_rate": 8000, "duration": 0.1,
+    "modules": [{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Signal": 15}}],
+    "sources": [{"to": "g.Level", "type": "lfo", "rate": 0, "center": 10, "depth": 0}],
+    "outputs": ["g.Output"]})");
+  ToolResult r = SeHost(dir, {"render", dir / "hot.json", "-o", dir / "hot.wav", "-f", "16"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("warning: " + (dir / "hot.wav") + ": 800 samples clipped"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NEAR(ReadSound(dir / "hot.wav").At(10, 0), 1.0, 1e-4);
+  r = SeHost(dir, {"render", dir / "hot.json", "-o", dir / "hot.wav", "-f", "float", "-q"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out + r.err, "");
+  EXPECT_NEAR(ReadSound(dir / "hot.wav").At(10, 0), 1.5, 1e-6);
+}
+
+TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
+  TempDir dir;
+  dir.Write("ramp.json", kRamp);
+  dir.Write("broken.json", "{\n  \"duration\": 1,\n  \"modules\": [\n}\n");
+  std::string unknown_plugin = kRamp;
+  unknown_plugin.replace(unknown_plugin.find("cli_gain_plugin"), 15, "no_such_plugin");
+  dir.Write("unknown.json", unknown_plugin);
+  // One mistake in each patch, found by loading, so that no output is written.
+  const auto patch = [&](const std::string &name, const std::string &modules,
+                         const std::string &rest, const std::string &duration = "1") {
+    dir.Write(name, R"({"duration": )" + duration + R"(, "modules": )" + modules + rest +
+                        R"(, "outputs": ["g.Output"]})");
+    return dir / name;
+  };
+  const std::string one = R"([{"id": "g", "plugin": "cli_gain_plugin"}])";
+  const std::string two = R"([{"id": "g", "plugin": "cli_gain_plugin"},
+                              {"id": "h", "plugin": "cli_gain_plugin"}])";
+  const std::string bad_id =
+      patch("bad_id.json", one, R"(, "connections": [{"from": "g.Output", "to": "k.Signal"}])");
+  const std::string bad_pin = patch(
+      "bad_pin.json", R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Gain": 2}}])", "");
+  const std::string bad_item =
+      patch("bad_item.json",
+            R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Mode": "Off"}}])", "");
+  const std::string bad_link =
+      patch("bad_link.json", two, R"(, "connections": [{"from": "h.Link Out", "to": "g.Level"}])");
+  const std::string no_audio =
+      patch("no_audio.json", one,
+            R"(, "sources": [{"to": "g.Signal", "type": "file", "path": "loop.wav"}])");
+  dir.Write("notes.wav", "not audio at all");
+  const std::string bad_audio =
+      patch("bad_audio.json", one,
+            R"(, "sources": [{"to": "g.Signal", "type": "file", "path": "notes.wav"}])");
+  const std::string negative = patch("negative.json", one, "", "-1.5");
+  const std::string out = dir / "out.wav";
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"render", dir / "broken.json", "-o", out},
+       dir / "broken.json" + ": invalid JSON: line 4, column 1"},
+      {{"render", dir / "missing.json", "-o", out}, dir / "missing.json" + ": no such patch file"},
+      {{"render", dir / "unknown.json", "-o", out},
+       "/modules/0/plugin: plugin \"no_such_plugin\" not found in"},
+      {{"render", bad_id, "-o", out},
+       bad_id + ": /connections/0/to: no module with the id \"k\" (modules: g)"},
+      {{"render", bad_pin, "-o", out},
+       bad_pin + ": /modules/0/pins/Gain: module \"g\" has no pin named \"Gain\""},
+      {{"render", bad_item, "-o", out},
+       bad_item + ": /modules/0/pins/Mode: g: pin \"Mode\" has no choice \"Off\" (choices: "
+                  "Pass, Invert, Mute)"},
+      {{"render", bad_link, "-o", out},
+       bad_link + ": /connections/0: cannot connect \"h.Link Out\" (link output) to "
+                  "\"g.Level\" (audio input): the pins carry different kinds of data"},
+      {{"render", no_audio, "-o", out},
+       no_audio + ": /sources/0/path: " + dir.Path() + "/loop.wav: no such audio file"},
+      {{"render", bad_audio, "-o", out},
+       bad_audio + ": /sources/0/path: " + dir.Path() + "/notes.wav: cannot read audio file"},
+      {{"render", negative, "-o", out},
+       negative + ": /duration: the duration must be a positive number of seconds"},
+      {{"render", dir / "ramp.json", "-o", dir / "no/such/folder/out.wav"},
+       dir / "no/such/folder/out.wav" + ": the folder \"" + dir / "no/such/folder" +
+           "\" does not exist"},
+      {{"render", dir / "ramp.json", "-o", dir / "out.mp3"}, "unknown output format \".mp3\""},
+      {{"render", dir / "ramp.json", "-o", out, "-f", "12"}, "unknown sample format \"12\""},
+      {{"render", dir / "ramp.json", "-o", dir / "x.flac", "-f", "float"},
+       "FLAC holds 16- or 24-bit samples"},
+      {{"plot", dir / "missing.wav", "-o", dir / "p.png"}, "missing.wav: no such audio file"},
+      {{"plot", dir / "ramp.json", "-o", dir / "p.png"}, "ramp.json: cannot read audio file"},
+      {{"plot", "--response", "cli_gain_plugin", "-o", dir / "nowhere/p.png"},
+       "the folder \"" + dir / "nowhere" + "\" does not exist"},
+      {{"plot", "--response", "cli_gain_plugin", "--set", "Mode=Loud", "-o", dir / "p.png"},
+       "pin \"Mode\" has no choice \"Loud\""},
+      {{"describe", "no_such_plugin"}, "plugin \"no_such_plugin\" not found in"},
+  };
+  for (const Case &c : cases) {
+    const ToolResult r = SeHost(dir, c.args);
+    ExpectOneErrorLine(r, c.message);
+  }
+  // No failed command left a file behind: only the ten inputs are there.
+  EXPECT_EQ(dir.Files().size(), 11u);
+}
+
+TEST(Cli, AnInterruptedRenderLeavesTheOldFileAlone) {
+  TempDir dir;
+  // An hour at a high rate: far longer than the test waits.
+  dir.Write("long.json", R"({"sample_rate": 768000, "duration": 3600,
+    "modules": [{"id": "g", "plugin": "cli_gain_plugin"}],
+    "sources": [{"to": "g.Signal", "type": "lfo", "rate": 100}],
+    "outputs": ["g.Output"]})");
+  dir.Write("out.wav", "the previous render");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    execl(SE_HOST_PROGRAM, SE_HOST_PROGRAM, "--plugin-dir", TestPluginDir().c_str(), "render",
+          (dir / "long.json").c_str(), "-o", (dir / "out.wav").c_str(), nullptr);
+    _exit(127);
+  }
+  // Wait until the render writes its temporary file, then stop it.
+  bool writing = false;
+  for (int i = 0; i < 200 && !writing; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    writing = dir.Files().size() > 2;
+  }
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(writing);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(ReadText(dir / "out.wav"), "the previous render");
+  EXPECT_EQ(dir.Files().size(), 2u);
+}
+
+bool IsPng(const std::string &path, size_t min_size) {
+  const std::string data = ReadText(path);
+  return data.size() >= min_size && data.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0;
+}
+
+TEST(Cli, PlotsAFileAndAResponse) {
+  TempDir dir;
+  dir.Write("ramp.json", kRamp);
+  ASSERT_EQ(SeHost(dir, {"render", dir / "ramp.json", "-o", dir / "r.wav"}).status, 0);
+  ToolResult r =
+      SeHost(dir, {"plot", dir / "r.wav", "-o", dir / "r.png", "--title", "it's a ramp"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(IsPng(dir / "r.png", 20000));
+  // The gain module at Level 5 V halves its input at every frequency, in
+  // either sign: -6.02 dB flat, whatever the impulse level.
+  r = SeHost(dir, {"plot", "--response", "cli_gain_plugin", "--set", "Level=5", "--compare",
+                   "Mode=Pass,Invert", "--level", "3", "--data", dir / "resp.csv", "-o",
+                   dir / "resp.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(IsPng(dir / "resp.png", 10000));
+  std::istringstream csv(ReadText(dir / "resp.csv"));
+  std::string line;
+  std::getline(csv, line);
+  EXPECT_EQ(line, "frequency_hz,\"Mode = Pass (dB)\",\"Mode = Invert (dB)\"");
+  int rows = 0;
+  while (std::getline(csv, line)) {
+    double hz = 0, pass = 0, invert = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf", &hz, &pass, &invert), 3) << line;
+    EXPECT_NEAR(pass, 20.0 * std::log10(0.5), 1e-4) << hz;
+    EXPECT_NEAR(invert, 20.0 * std::log10(0.5), 1e-4) << hz;
+    ++rows;
+  }
+  EXPECT_EQ(rows, 8192);
+  EXPECT_EQ(dir.Files().size(), 5u);
+}
+
+TEST(Cli, DescribesAPluginByName) {
+  TempDir dir;
+  const ToolResult r = SeHost(dir, {"describe", "cli_gain_plugin"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Module:  CLI Gain"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"Level\"  default 10 V"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("choices: Pass=0 Invert=1 Mute=7"), std::string::npos) << r.out;
+
+  // The plugin folder: an option after the subcommand, else $SE_PLUGIN_DIR.
+  EXPECT_EQ(
+      RunTool({"describe", "cli_gain_plugin", "--plugin-dir", TestPluginDir()}, dir.Path()).out,
+      r.out);
+  const char *saved = std::getenv("SE_PLUGIN_DIR");
+  const std::string previous = saved ? saved : "";
+  setenv("SE_PLUGIN_DIR", TestPluginDir().c_str(), 1);
+  const ToolResult by_env = RunTool({"describe", "cli_gain_plugin"}, dir.Path());
+  setenv("SE_PLUGIN_DIR", (dir / "empty").c_str(), 1);
+  const ToolResult nowhere = RunTool({"describe", "cli_gain_plugin"}, dir.Path());
+  if (saved)
+    setenv("SE_PLUGIN_DIR", previous.c_str(), 1);
+  else
+    unsetenv("SE_PLUGIN_DIR");
+  EXPECT_EQ(by_env.out, r.out);
+  ExpectOneErrorLine(nowhere, "the plugin folder \"" + dir / "empty" + "\" does not exist");
+}
+
+} // namespace
+} // namespace setest

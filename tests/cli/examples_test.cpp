@@ -1,0 +1,150 @@
+// Every patch in examples/ renders through the se-host program, and its file
+// holds what the patch is about: the channels it lists, finite samples, sound
+// in every channel, and the fundamental where the patch has a steady one.
+#include "plugin_path.h"
+#include "run_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+namespace setest {
+namespace {
+
+struct Expect {
+  int channels;
+  // Per channel: the fundamental in Hz around `at` seconds, 0 for none.
+  std::vector<double> fundamental;
+  double at = 1.0;
+};
+
+const std::map<std::string, Expect> kExpected = {
+    {"demo", {2, {55.0, 110.0}, 0.5}},
+    {"filter_sweep", {1, {55.0}, 2.0}},
+    {"filter_taps", {5, {110.0, 110.0, 110.0, 110.0, 110.0}}},
+    {"x_output", {2, {110.0, 110.0}, 0.5}},
+    {"pwm", {1, {110.0}}},
+    {"hard_sync", {1, {110.0}, 1.5}},
+    {"harmonic_limit", {2, {0.0, 0.0}}},
+    {"noise_highpass", {1, {0.0}}},
+    {"drum_filter", {1, {0.0}}},
+};
+
+// The fundamental of a stretch by autocorrelation: the shortest lag whose
+// normalised correlation comes within 10% of the best one (so a multiple of
+// the period is not taken for it), refined to its local peak.
+double Fundamental(const std::vector<float> &x, size_t start, double rate) {
+  const size_t n = 8192;
+  const size_t min_lag = static_cast<size_t>(rate / 2000.0),
+               max_lag = static_cast<size_t>(rate / 30.0);
+  std::vector<double> r(max_lag + 1, 0.0);
+  double best = 0.0;
+  for (size_t lag = min_lag; lag <= max_lag; ++lag) {
+    double xy = 0, xx = 0, yy = 0;
+    for (size_t i = start; i < start + n; ++i) {
+      xy += x[i] * x[i + lag];
+      xx += x[i] * x[i];
+      yy += x[i + lag] * x[i + lag];
+    }
+    r[lag] = xy / std::sqrt(xx * yy + 1e-30);
+    best = std::max(best, r[lag]);
+  }
+  for (size_t lag = min_lag; lag <= max_lag; ++lag) {
+    if (r[lag] < 0.9 * best)
+      continue;
+    while (lag < max_lag && r[lag + 1] > r[lag])
+      ++lag;
+    return rate / static_cast<double>(lag);
+  }
+  return 0.0;
+}
+
+TEST(Examples, EveryPatchRendersWhatItShows) {
+  TempDir dir;
+  int checked = 0;
+  for (const auto &entry : std::filesystem::directory_iterator(SE_EXAMPLES_DIR)) {
+    if (entry.path().extension() != ".json")
+      continue;
+    const std::string name = entry.path().stem().string();
+    SCOPED_TRACE(name);
+    const auto it = kExpected.find(name);
+    ASSERT_NE(it, kExpected.end()) << "no expectations for examples/" << name << ".json";
+    const Expect &e = it->second;
+    const std::string out = dir / (name + ".wav");
+    const ToolResult r = RunTool(
+        {"--plugin-dir", PluginDir(), "render", entry.path().string(), "-o", out, "-f", "float"},
+        dir.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Sound s = ReadSound(out);
+    ASSERT_EQ(s.channels, e.channels);
+    ASSERT_GE(s.Frames(), static_cast<size_t>(s.rate));
+    for (int c = 0; c < s.channels; ++c) {
+      SCOPED_TRACE("channel " + std::to_string(c + 1));
+      const std::vector<float> x = s.Channel(c);
+      double sum = 0.0;
+      bool finite = true;
+      for (float v : x) {
+        finite = finite && std::isfinite(v);
+        sum += static_cast<double>(v) * v;
+      }
+      EXPECT_TRUE(finite);
+      const double rms = std::sqrt(sum / static_cast<double>(x.size()));
+      EXPECT_GT(rms, 0.01) << "silent"; // above -40 dB of full scale
+      EXPECT_LT(rms, 2.0) << "runaway";
+      if (e.fundamental[c] > 0.0) {
+        const double f = Fundamental(x, static_cast<size_t>(e.at * s.rate), s.rate);
+        EXPECT_NEAR(f, e.fundamental[c], 0.02 * e.fundamental[c]);
+      }
+    }
+    ++checked;
+  }
+  EXPECT_GE(checked, 6);
+}
+
+TEST(Examples, ThePatchInTheReadmeRenders) {
+  TempDir dir;
+  const std::string readme = ReadText(std::string(SE_EXAMPLES_DIR) + "/../README.md");
+  const auto start = readme.find("```json\n");
+  ASSERT_NE(start, std::string::npos);
+  const auto end = readme.find("```", start + 8);
+  dir.Write("readme.json", readme.substr(start + 8, end - start - 8));
+  const ToolResult r = RunTool(
+      {"--plugin-dir", PluginDir(), "render", dir / "readme.json", "-o", dir / "readme.wav"},
+      dir.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadSound(dir / "readme.wav").channels, 2);
+}
+
+// The measured response of the ladder's low-pass taps: two stages fall by
+// 12 dB and four by 24 dB per octave well above the cutoff (440 Hz at 5 V),
+// and the pass band sits within a few dB of unity without resonance.
+TEST(Examples, FilterResponseShowsTheSlopeOfEachTap) {
+  TempDir dir;
+  const ToolResult r = RunTool({"--plugin-dir", PluginDir(), "plot", "--response", "ladder_filter",
+                                "--set", "Pitch=5", "--set", "Resonance=0", "--compare",
+                                "Filter Tap=2,4", "--data", dir / "r.csv", "-o", dir / "r.png"},
+                               dir.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::istringstream csv(ReadText(dir / "r.csv"));
+  std::string line;
+  std::getline(csv, line);
+  std::map<int, std::pair<double, double>> at; // whole Hz → (2 stages, 4 stages)
+  while (std::getline(csv, line)) {
+    double hz = 0, two = 0, four = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf", &hz, &two, &four), 3);
+    for (int f : {50, 1760, 3520})
+      if (std::abs(hz - f) < 44100.0 / 16384 / 2)
+        at[f] = {two, four};
+  }
+  ASSERT_EQ(at.size(), 3u);
+  EXPECT_NEAR(at[1760].first - at[3520].first, 12.0, 2.0);
+  EXPECT_NEAR(at[1760].second - at[3520].second, 24.0, 3.0);
+  EXPECT_NEAR(at[50].first, 0.0, 3.0);
+  EXPECT_NEAR(at[50].second, 0.0, 3.0);
+}
+
+} // namespace
+} // namespace setest
