@@ -102,10 +102,13 @@ inline std::vector<float> Samples(const std::vector<float> &v, float constant, i
 template <class F = void (*)(Reference &)>
 std::vector<float> RunReference(
     const Scenario &s, F configure = [](Reference &) {}) {
-  const auto x = Samples(s.signal, s.signalConst, s.length);
-  const auto v = Samples(s.pitch, s.pitchConst, s.length);
-  const auto r = Samples(s.resonance, s.resonanceConst, s.length);
-  const auto z = Samples(s.zing, s.zingConst, s.length);
+  // The last call covers a whole block, as the host's does, so the inputs run
+  // to the end of that block.
+  const int padded = (s.length + s.block - 1) / s.block * s.block;
+  const auto x = Samples(s.signal, s.signalConst, padded);
+  const auto v = Samples(s.pitch, s.pitchConst, padded);
+  const auto r = Samples(s.resonance, s.resonanceConst, padded);
+  const auto z = Samples(s.zing, s.zingConst, padded);
   const bool streaming = !s.signal.empty();
   Reference ref(s.rate);
   configure(ref);
