@@ -10,10 +10,15 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(se_mingw i686-w64-mingw32)
-# The "posix" thread model: with GCC 12 only it has std::mutex and std::thread
-# (GoogleTest needs them). Its libwinpthread is linked in statically too.
-find_program(CMAKE_C_COMPILER NAMES ${se_mingw}-gcc-posix ${se_mingw}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${se_mingw}-g++-posix ${se_mingw}-g++ REQUIRED)
+# Thread model of the compiler and its runtime (Debian ships both):
+#   win32  the deliverable DLLs. A DLL linked with the "posix" model's static
+#          runtime (libwinpthread) leaks one TLS index each time a host loads
+#          and frees it, so a host that does so ~1000 times can load no more.
+#   posix  the test suite: with GCC 12 only this model has std::mutex and
+#          std::thread, which GoogleTest and some tests use.
+set(SE_MINGW_THREADS win32 CACHE STRING "MinGW-w64 thread model: win32 (the DLLs) or posix (tests)")
+find_program(CMAKE_C_COMPILER NAMES ${se_mingw}-gcc-${SE_MINGW_THREADS} REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${se_mingw}-g++-${SE_MINGW_THREADS} REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${se_mingw}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${se_mingw})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -28,12 +28,14 @@ static void *placed_or_fail(void *wanted, void *got, size_t length, int flags) {
 
 void *mmap64(void *addr, size_t length, int prot, int flags, int fd, off64_t offset) {
   static void *(*next)(void *, size_t, int, int, int, off64_t);
-  if (!next) next = (void *(*)(void *, size_t, int, int, int, off64_t))dlsym(RTLD_NEXT, "mmap64");
+  if (!next)
+    next = (void *(*)(void *, size_t, int, int, int, off64_t))dlsym(RTLD_NEXT, "mmap64");
   return placed_or_fail(addr, next(addr, length, prot, flags, fd, offset), length, flags);
 }
 
 void *mmap(void *addr, size_t length, int prot, int flags, int fd, off_t offset) {
   static void *(*next)(void *, size_t, int, int, int, off_t);
-  if (!next) next = (void *(*)(void *, size_t, int, int, int, off_t))dlsym(RTLD_NEXT, "mmap");
+  if (!next)
+    next = (void *(*)(void *, size_t, int, int, int, off_t))dlsym(RTLD_NEXT, "mmap");
   return placed_or_fail(addr, next(addr, length, prot, flags, fd, offset), length, flags);
 }
