@@ -6,7 +6,8 @@
 #     undecorated names (C calling convention);
 #   - each imports nothing but system DLLs (the compiler's runtime is linked in);
 #   - every plugin is one of the deliverables, and once all of them are built,
-#     there are exactly the deliverables.
+#     there are exactly the deliverables; with SE_REQUIRE_ALL_PLUGINS=1 (CI)
+#     a deliverable that is not built is a fault too.
 # Prints one line per DLL and exits non-zero on the first build with a fault.
 set -euo pipefail
 build="${1:-build-win32}"

@@ -55,7 +55,8 @@ win32() {
   cmake -S . -B build-win32 "${common[@]}" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake \
     -DCMAKE_BUILD_TYPE=Release -DSE_BUILD_TESTS=OFF >/dev/null
   cmake --build build-win32 -j "$jobs"
-  bash scripts/check-dlls.sh build-win32
+  # All three deliverables exist now: exactly those three, each one checked.
+  SE_REQUIRE_ALL_PLUGINS=1 bash scripts/check-dlls.sh build-win32
 
   # The test suite for Windows (GoogleTest needs the posix thread model),
   # loading those DLLs, under wine in a prefix of our own for this run.
