@@ -16,7 +16,6 @@ namespace {
 
 constexpr int32_t kBlock = 1024;
 
-
 struct Setting {
   std::string pin;
   double value;

@@ -51,7 +51,8 @@ public:
   explicit FunctionSource(std::function<float(int64_t)> f) : m_f(std::move(f)) {}
   bool Streaming() const override { return true; }
   void Fill(float *out, int32_t n, int64_t clock) override {
-    for (int32_t i = 0; i < n; ++i) out[i] = m_f(clock + i);
+    for (int32_t i = 0; i < n; ++i)
+      out[i] = m_f(clock + i);
   }
 
 private:
