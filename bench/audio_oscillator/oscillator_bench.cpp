@@ -16,19 +16,6 @@ namespace {
 
 constexpr int32_t kBlock = 1024;
 
-class StreamSource : public sehost::Source {
-public:
-  explicit StreamSource(std::function<float(int64_t)> f) : m_f(std::move(f)) {}
-  bool Streaming() const override { return true; }
-  void Fill(float *out, int32_t n, int64_t clock) override {
-    for (int32_t i = 0; i < n; ++i)
-      out[i] = m_f(clock + i);
-  }
-
-private:
-  std::function<float(int64_t)> m_f;
-};
-
 struct Setting {
   std::string pin;
   double value;
@@ -51,7 +38,7 @@ void RunRoutine(benchmark::State &state, const std::vector<Setting> &settings,
   for (const auto &s : settings)
     host.SetValue(o, s.pin, s.value);
   for (const auto &s : streams)
-    host.Feed(o, host.PinIndex(o, s.pin), std::make_unique<StreamSource>(s.f));
+    host.Feed(o, host.PinIndex(o, s.pin), std::make_unique<sehost::FunctionSource>(s.f));
   host.Open();
   host.ProcessBlock();
   host.ProcessBlock();

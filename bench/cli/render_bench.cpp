@@ -14,7 +14,8 @@ void RenderExample(benchmark::State &state, const std::string &name) {
   double audio_seconds = 0.0;
   for (auto _ : state) {
     auto patch = sehost::Patch::Load(path, {setest::PluginDir()});
-    while (!patch->Done()) benchmark::DoNotOptimize(patch->RenderBlock().data());
+    while (!patch->Done())
+      benchmark::DoNotOptimize(patch->RenderBlock().data());
     audio_seconds += static_cast<double>(patch->Frames()) / patch->SampleRate();
   }
   state.counters["cpu_s_per_audio_s"] =

@@ -3,6 +3,7 @@
 #define SEHOST_SOURCE_H
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,20 @@ public:
 
 private:
   std::vector<float> m_samples;
+};
+
+// A streaming signal computed sample by sample from its clock.
+class FunctionSource : public Source {
+public:
+  explicit FunctionSource(std::function<float(int64_t)> f) : m_f(std::move(f)) {}
+  bool Streaming() const override { return true; }
+  void Fill(float *out, int32_t n, int64_t clock) override {
+    for (int32_t i = 0; i < n; ++i)
+      out[i] = m_f(clock + i);
+  }
+
+private:
+  std::function<float(int64_t)> m_f;
 };
 
 } // namespace sehost

@@ -36,6 +36,9 @@ private:
   void chooseRoutine();
   // The table for one call (from the harmonic limit at `first`), or null.
   const float *tableForCall(int32_t first) const;
+  // Writes noise, or zeros without a table, and answers null when that settles
+  // the call; otherwise answers the table the call reads.
+  const float *beginTableCall(int32_t first, int32_t count);
   bool countDownToSleep(int32_t count);
 
   const float *tableSet = nullptr;

@@ -57,20 +57,26 @@ const float *Module::tableForCall(int32_t first) const {
   return tableSet + (n - 1) * kTableStride;
 }
 
-void Module::processLow(int32_t first, int32_t count) {
+const float *Module::beginTableCall(int32_t first, int32_t count) {
   if (count <= 0)
+    return nullptr;
+  float *out = waveOut + first;
+  if (waveform == kNoise) {
+    RunNoise(out, phasePwIn + first, count, noiseA, noiseB);
+    return nullptr;
+  }
+  const float *table = tableForCall(first);
+  if (table == nullptr)
+    std::fill_n(out, count, 0.0f);
+  return table;
+}
+
+void Module::processLow(int32_t first, int32_t count) {
+  const float *table = beginTableCall(first, count);
+  if (table == nullptr)
     return;
   float *out = waveOut + first;
   const float *width = phasePwIn + first;
-  if (waveform == kNoise) {
-    RunNoise(out, width, count, noiseA, noiseB);
-    return;
-  }
-  const float *table = tableForCall(first);
-  if (table == nullptr) {
-    std::fill_n(out, count, 0.0f);
-    return;
-  }
   double step = staticStep;
   if (pitchStreaming != 0 || adjustStreaming != 0) {
     const float f = pitchIn[first] + pitchAdjustIn[first];
@@ -103,16 +109,12 @@ void Module::processLow(int32_t first, int32_t count) {
 }
 
 void Module::processHigh(int32_t first, int32_t count) {
-  if (count <= 0)
+  const float *table = beginTableCall(first, count);
+  if (table == nullptr)
     return;
   float *out = waveOut + first;
   const float *width = phasePwIn + first;
-  if (waveform == kNoise) {
-    RunNoise(out, width, count, noiseA, noiseB);
-    return;
-  }
-  const float *table = tableForCall(first);
-  if (table == nullptr || stepScratch == nullptr) {
+  if (stepScratch == nullptr) {
     std::fill_n(out, count, 0.0f);
     return;
   }

@@ -18,20 +18,6 @@ namespace osctest {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kStride = 516;
 
-// A streaming input whose sample at each clock comes from a function.
-class StreamSource : public sehost::Source {
-public:
-  explicit StreamSource(std::function<float(int64_t)> f) : m_f(std::move(f)) {}
-  bool Streaming() const override { return true; }
-  void Fill(float *out, int32_t n, int64_t clock) override {
-    for (int32_t i = 0; i < n; ++i)
-      out[i] = m_f(clock + i);
-  }
-
-private:
-  std::function<float(int64_t)> m_f;
-};
-
 class OscPatch {
 public:
   explicit OscPatch(int oscillators = 1, float rate = 44100.0f, int32_t block = 256,
@@ -51,7 +37,8 @@ public:
 
   void Set(const std::string &pin, double value, int i = 0) { host.SetValue(osc[i], pin, value); }
   void Stream(const std::string &pin, std::function<float(int64_t)> f, int i = 0) {
-    host.Feed(osc[i], host.PinIndex(osc[i], pin), std::make_unique<StreamSource>(std::move(f)));
+    host.Feed(osc[i], host.PinIndex(osc[i], pin),
+              std::make_unique<sehost::FunctionSource>(std::move(f)));
   }
   void Schedule(const std::string &pin, int64_t clock, double value, int i = 0) {
     host.ScheduleValue(osc[i], host.PinIndex(osc[i], pin), clock, value);
