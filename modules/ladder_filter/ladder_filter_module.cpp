@@ -26,6 +26,16 @@ void Module::setRate() {
   twoOverRate = rate > 0.0f ? 2.0f / rate : 0.0f;
 }
 
+// Builds the ladder afresh for the current topology: the choices it is built
+// with are remembered and every stage starts empty.
+void Module::emptyStages() {
+  prevEmulate = emulate;
+  prevFilterTap = filterTap;
+  prevQTap = qTap;
+  for (float &s : stageState)
+    s = 0.0f;
+}
+
 void Module::selectRoutine() {
   const ladder::Selection s = ladder::SelectCombination(filterTap, qTap, emulate);
   outputGain = s.gain;
@@ -43,13 +53,9 @@ void Module::OpenInstance() {
   restart = true;
   duckCount = 0;
   SEModule_base::OpenInstance();
-  prevEmulate = emulate;
-  prevFilterTap = filterTap;
-  prevQTap = qTap;
+  emptyStages();
   setRate();
   selectRoutine();
-  for (float &s : stageState)
-    s = 0.0f;
   feedback = 0.0f;
   // The "Bass Boost" pin is first read at a pin change.
   bassStrength = 0.3;
@@ -79,11 +85,7 @@ void Module::PinChanged(SEPin *) {
   // Another ladder topology: start from empty stages, keep a fifth of the
   // feedback.
   feedback *= 0.2f;
-  prevEmulate = emulate;
-  prevFilterTap = filterTap;
-  prevQTap = qTap;
-  for (float &s : stageState)
-    s = 0.0f;
+  emptyStages();
   restart = true;
   setRate();
 }
@@ -92,11 +94,7 @@ void Module::processSilent(int32_t first, int32_t count) {
   silenceCountdown -= count;
   for (int32_t i = 0; i < count; ++i)
     signalOut[first + i] = 0.0f;
-  prevEmulate = emulate;
-  prevFilterTap = filterTap;
-  prevQTap = qTap;
-  for (float &s : stageState)
-    s = 0.0f;
+  emptyStages();
   feedback = 0.0f;
   duckCount = 0;
   restart = true;

@@ -44,6 +44,7 @@ private:
   };
 
   void selectRoutine();
+  void emptyStages();
   void applyBassBoost();
   void setRate();
   // Pole, resonance gain and their inputs, for pitch v, resonance r and zing z.
