@@ -350,7 +350,7 @@ void Host::OpenInstance(Instance &inst) {
   rec->dispatcher(rec, DOP_BLOCK_SIZE, 0, m_block_size, nullptr, 0.0f);
   for (Slot &s : inst.slots)
     if (s.info.IsInput() || s.info.IsAudio())
-      WriteVariable(inst, s);
+      WriteVariable(s);
   inst.clock = m_block_start;
   rec->dispatcher(rec, DOP_OPEN, 0, 0, nullptr, 0.0f);
   inst.opened = true;
@@ -367,7 +367,7 @@ void Host::OpenInstance(Instance &inst) {
   }
 }
 
-void Host::WriteVariable(Instance &inst, Slot &s) {
+void Host::WriteVariable(Slot &s) {
   void *var = s.info.variable;
   if (var == nullptr)
     return;
@@ -391,7 +391,6 @@ void Host::WriteVariable(Instance &inst, Slot &s) {
     default: return;
     }
   }
-  (void)inst;
   switch (s.info.datatype) {
   case DT_CHOICE: *static_cast<int16_t *>(var) = static_cast<int16_t>(ToInteger(value)); break;
   case 4: *static_cast<int8_t *>(var) = static_cast<int8_t>(ToInteger(value)); break;
@@ -418,7 +417,7 @@ void Host::DeliverDue(Instance &inst, int64_t now) {
       s.value = e.value;
       s.raw_value = static_cast<intptr_t>(ToInteger(e.value));
     }
-    WriteVariable(inst, s);
+    WriteVariable(s);
     inst.sleeping = false;
     SETimedEvent ev{};
     ev.time_stamp = static_cast<int32_t>(now);
@@ -445,7 +444,7 @@ void Host::ProcessInstance(Instance &inst) {
       continue;
     if (s.info.IsInput() && s.from_instance < 0 && s.source)
       s.source->Fill(s.buffer, m_block_size, m_block_start);
-    WriteVariable(inst, s);
+    WriteVariable(s);
   }
   int32_t pos = 0;
   while (pos < m_block_size && !inst.closed) {

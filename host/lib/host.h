@@ -115,7 +115,7 @@ private:
   void QueueStatus(int instance, int pin, int64_t clock, int32_t status, bool has_value,
                    double value);
   void Enqueue(Instance &inst, const Event &event);
-  void WriteVariable(Instance &inst, Slot &slot);
+  void WriteVariable(Slot &slot);
   void DeliverDue(Instance &inst, int64_t clock);
   void ProcessInstance(Instance &inst);
   std::vector<int> OpenOrder() const;
