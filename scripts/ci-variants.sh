@@ -47,7 +47,7 @@ stop_wine() {
   # The server saves the prefix as it ends: wait for that before removing it.
   timeout 30 wineserver --kill >/dev/null 2>&1 || true
   timeout 30 wineserver --wait >/dev/null 2>&1 || true
-  pkill -9 -f "qemu-i386-static /usr/lib/wine" >/dev/null 2>&1 || true
+  pkill -9 -f "qemu-i386 /usr/lib/wine" >/dev/null 2>&1 || true
   rm -rf "$wine_tmp"
 }
 
@@ -57,7 +57,7 @@ start_wine() {
     if timeout 300 scripts/wine-run.sh cmd.exe /c exit; then return 0; fi
     echo "ci-variants: wine did not start (try $try)" >&2
     wineserver --kill >/dev/null 2>&1 || true
-    pkill -9 -f "qemu-i386-static /usr/lib/wine" >/dev/null 2>&1 || true
+    pkill -9 -f "qemu-i386 /usr/lib/wine" >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
   done
   return 1
@@ -71,51 +71,29 @@ win32() {
   # All three deliverables exist now: exactly those three, each one checked.
   SE_REQUIRE_ALL_PLUGINS=1 bash scripts/check-dlls.sh build-win32
 
-  # The test suite for Windows (GoogleTest needs the posix thread model),
-  # loading those DLLs, under wine in a prefix of our own for this run.
+  # The whole test suite for Windows (GoogleTest needs the posix thread
+  # model), loading those DLLs, under wine in a prefix of our own for this run.
+  # Every wine start and the whole run are bounded, so that a wine that hangs
+  # fails CI in minutes instead of holding it to its limit.
   wine_tmp="$(mktemp -d /tmp/se-wine.XXXXXX)"
   export WINEPREFIX="$wine_tmp/prefix"
   trap 'stop_wine' EXIT
   echo "wine prefix $WINEPREFIX"
-  # Wine under qemu-user (see below) now and then deadlocks while it creates
-  # its prefix. Each start is bounded and tried twice with a fresh prefix; if
-  # wine cannot start at all, the DLLs stay built and checked and the run says
-  # loudly that the Windows tests could not run on this machine.
-  if ! start_wine; then
-    echo "ci-variants: WARNING: wine could not start on this machine;" \
-      "the Windows test suite was NOT run (DLLs built and checked)" >&2
-    stop_wine
-    trap - EXIT
-    return 0
-  fi
-  cmake -S . -B build-win32-tests "${common[@]}" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DSE_MINGW_THREADS=posix \
-    -DSE_TESTED_PLUGIN_DIR="$PWD/build-win32/plugins" >/dev/null
-  cmake --build build-win32-tests -j "$jobs"
-  # Where 32-bit programs run through qemu-user (scripts/enable-i386.sh),
-  # wine's 32-bit loader cannot run two threads at once: the process crashes or
-  # hangs. The one test that races two threads is left out there.
-  local skip=()
-  if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-    # qemu-user itself crashes now and then at a program's start; a test that
-    # fails is run once more there (the Linux builds never retry).
-    skip=(-E '^GeneratorConcurrency[.]' --repeat until-pass:2)
-    echo "ci-variants: wine runs under qemu-user here: skipping tests that race two threads," \
-      "running a failed test once more"
-  fi
-  # A hung wine is stopped per test (120 s) and for the whole suite (20 min).
   local status=0
-  timeout 1200 ctest --test-dir build-win32-tests "${ctest_args[@]}" --timeout 120 "${skip[@]}" ||
-    status=$?
-  if [ "$status" -eq 124 ]; then
-    echo "ci-variants: WARNING: wine stopped answering; the Windows test run was cut off" >&2
-  elif [ "$status" -ne 0 ]; then
-    stop_wine
-    trap - EXIT
-    return "$status"
+  if ! start_wine; then
+    echo "ci-variants: wine could not start on this machine; the Windows tests cannot run" >&2
+    status=1
+  else
+    cmake -S . -B build-win32-tests "${common[@]}" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake \
+      -DCMAKE_BUILD_TYPE=Release -DSE_MINGW_THREADS=posix \
+      -DSE_TESTED_PLUGIN_DIR="$PWD/build-win32/plugins" >/dev/null
+    cmake --build build-win32-tests -j "$jobs"
+    timeout 1200 ctest --test-dir build-win32-tests "${ctest_args[@]}" --timeout 120 || status=$?
+    [ "$status" -ne 124 ] || echo "ci-variants: wine stopped answering; the Windows test run was cut off" >&2
   fi
   stop_wine
   trap - EXIT
+  return "$status"
 }
 
 summary=()

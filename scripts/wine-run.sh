@@ -19,18 +19,6 @@ export WINEARCH=win32
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 unset DISPLAY WAYLAND_DISPLAY
 
-# 32-bit programs run through qemu-user here (see scripts/enable-i386.sh):
-# wine needs MAP_FIXED_NOREPLACE to behave as the kernel's does.
-if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-  shim="${WINEPREFIX}.mmap_noreplace.so"
-  if [ ! -e "$shim" ]; then
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    gcc -m32 -O2 -shared -fPIC -o "$shim.tmp.$$" "$here/wine/mmap_noreplace.c" -ldl
-    mv -f "$shim.tmp.$$" "$shim"
-  fi
-  export QEMU_SET_ENV="LD_PRELOAD=$shim"
-fi
-
 mkdir -p "$(dirname "$WINEPREFIX")"
 {
   flock 9
