@@ -16,6 +16,9 @@ bool Interrupted() { return g_interrupted != 0; }
 void InstallInterruptHandler() {
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
+#if defined(SIGBREAK)
+  std::signal(SIGBREAK, OnInterrupt); // Ctrl+Break on Windows
+#endif
 }
 
 } // namespace sehost::cli
@@ -23,6 +26,8 @@ void InstallInterruptHandler() {
 int main(int argc, char **argv) {
   CLI::App app{"se-host: load, describe and run audio module libraries"};
   app.require_subcommand(1);
+  // Options are "--name" everywhere: a path that starts with "/" stays a path.
+  app.allow_windows_style_options(false);
   app.fallthrough(); // --plugin-dir may also follow the subcommand
   auto globals = std::make_shared<sehost::cli::GlobalOptions>();
   app.add_option("--plugin-dir", globals->plugin_dir,

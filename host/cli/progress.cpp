@@ -1,12 +1,13 @@
 #include "progress.h"
 
+#include "os_process.h"
+
 #include <cstdio>
-#include <unistd.h>
 
 namespace sehost::cli {
 
 Progress::Progress(std::string what, bool enabled)
-    : m_what(std::move(what)), m_enabled(enabled && isatty(STDERR_FILENO) != 0),
+    : m_what(std::move(what)), m_enabled(enabled && sehost::StderrIsTerminal()),
       m_start(Clock::now()), m_last(m_start) {}
 
 Progress::~Progress() { Finish(); }

@@ -1,6 +1,7 @@
 #include "audio_file.h"
 
 #include "host_error.h"
+#include "os_process.h"
 
 #include <sndfile.h>
 
@@ -8,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 namespace sehost {
 namespace fs = std::filesystem;
@@ -135,7 +135,7 @@ AudioFileWriter::AudioFileWriter(const std::string &path, int channels, double s
   std::string hidden = ".";
   hidden += p.filename().string();
   hidden += ".partial-";
-  hidden += std::to_string(static_cast<long>(getpid()));
+  hidden += std::to_string(ProcessId());
   m_temp_path = (p.parent_path() / hidden).string();
   m_file = sf_open(m_temp_path.c_str(), SFM_WRITE, &info);
   if (m_file == nullptr)

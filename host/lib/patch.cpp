@@ -430,7 +430,7 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
         fs::path(path).is_absolute() ? fs::path(path) : fs::path(m_base_dir) / path;
     AudioData data;
     try {
-      data = ReadAudioFile(full.string());
+      data = ReadAudioFile(full.generic_string());
     } catch (const HostError &e) {
       Fail(Child(where, "path"), e.what());
     }

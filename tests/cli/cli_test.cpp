@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -180,29 +179,26 @@ TEST(Cli, AnInterruptedRenderLeavesTheOldFileAlone) {
     "sources": [{"to": "g.Signal", "type": "lfo", "rate": 100}],
     "outputs": ["g.Output"]})");
   dir.Write("out.wav", "the previous render");
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    execl(SE_HOST_PROGRAM, SE_HOST_PROGRAM, "--plugin-dir", TestPluginDir().c_str(), "render",
-          (dir / "long.json").c_str(), "-o", (dir / "out.wav").c_str(), nullptr);
-    _exit(127);
-  }
+  RunningTool tool(
+      {"--plugin-dir", TestPluginDir(), "render", dir / "long.json", "-o", dir / "out.wav"});
   // Wait until the render writes its temporary file, then stop it.
   bool writing = false;
   for (int i = 0; i < 200 && !writing; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
     writing = dir.Files().size() > 2;
   }
-  kill(pid, SIGTERM);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  tool.Interrupt();
+  const int status = tool.Wait();
   EXPECT_TRUE(writing);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(status, 1);
   EXPECT_EQ(ReadText(dir / "out.wav"), "the previous render");
+#if defined(_WIN32)
+  // Stopped by force, it cannot remove its partial file; that stays beside
+  // the old one, never in its place.
+  EXPECT_LE(dir.Files().size(), 3u);
+#else
   EXPECT_EQ(dir.Files().size(), 2u);
+#endif
 }
 
 bool IsPng(const std::string &path, size_t min_size) {
@@ -214,17 +210,28 @@ TEST(Cli, PlotsAFileAndAResponse) {
   TempDir dir;
   dir.Write("ramp.json", kRamp);
   ASSERT_EQ(SeHost(dir, {"render", dir / "ramp.json", "-o", dir / "r.wav"}).status, 0);
+  // Without gnuplot (the Windows build's tests), each plot fails with one
+  // clear line and leaves no picture, and the response data is still written.
   ToolResult r =
       SeHost(dir, {"plot", dir / "r.wav", "-o", dir / "r.png", "--title", "it's a ramp"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(IsPng(dir / "r.png", 20000));
+  const bool drawn = !OnlyGnuplotMissing(r);
+  if (drawn) {
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(IsPng(dir / "r.png", 20000));
+  } else {
+    ExpectOneErrorLine(r, "cannot run gnuplot");
+  }
   // The gain module at Level 5 V halves its input at every frequency, in
   // either sign: -6.02 dB flat, whatever the impulse level.
   r = SeHost(dir, {"plot", "--response", "cli_gain_plugin", "--set", "Level=5", "--compare",
                    "Mode=Pass,Invert", "--level", "3", "--data", dir / "resp.csv", "-o",
                    dir / "resp.png"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(IsPng(dir / "resp.png", 10000));
+  if (drawn) {
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(IsPng(dir / "resp.png", 10000));
+  } else {
+    ExpectOneErrorLine(r, "cannot run gnuplot");
+  }
   std::istringstream csv(ReadText(dir / "resp.csv"));
   std::string line;
   std::getline(csv, line);
@@ -238,7 +245,7 @@ TEST(Cli, PlotsAFileAndAResponse) {
     ++rows;
   }
   EXPECT_EQ(rows, 8192);
-  EXPECT_EQ(dir.Files().size(), 5u);
+  EXPECT_EQ(dir.Files().size(), drawn ? 5u : 3u);
 }
 
 TEST(Cli, DescribesAPluginByName) {
@@ -255,14 +262,11 @@ TEST(Cli, DescribesAPluginByName) {
       r.out);
   const char *saved = std::getenv("SE_PLUGIN_DIR");
   const std::string previous = saved ? saved : "";
-  setenv("SE_PLUGIN_DIR", TestPluginDir().c_str(), 1);
+  SetEnvironment("SE_PLUGIN_DIR", TestPluginDir().c_str());
   const ToolResult by_env = RunTool({"describe", "cli_gain_plugin"}, dir.Path());
-  setenv("SE_PLUGIN_DIR", (dir / "empty").c_str(), 1);
+  SetEnvironment("SE_PLUGIN_DIR", (dir / "empty").c_str());
   const ToolResult nowhere = RunTool({"describe", "cli_gain_plugin"}, dir.Path());
-  if (saved)
-    setenv("SE_PLUGIN_DIR", previous.c_str(), 1);
-  else
-    unsetenv("SE_PLUGIN_DIR");
+  SetEnvironment("SE_PLUGIN_DIR", saved ? previous.c_str() : nullptr);
   EXPECT_EQ(by_env.out, r.out);
   ExpectOneErrorLine(nowhere, "the plugin folder \"" + dir / "empty" + "\" does not exist");
 }

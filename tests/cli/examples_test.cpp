@@ -127,7 +127,7 @@ TEST(Examples, FilterResponseShowsTheSlopeOfEachTap) {
                                 "--set", "Pitch=5", "--set", "Resonance=0", "--compare",
                                 "Filter Tap=2,4", "--data", dir / "r.csv", "-o", dir / "r.png"},
                                dir.Path());
-  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(r.status == 0 || OnlyGnuplotMissing(r)) << r.err;
   std::istringstream csv(ReadText(dir / "r.csv"));
   std::string line;
   std::getline(csv, line);

@@ -65,10 +65,13 @@ TEST(Patch, RendersSourcesSettingsChangesAndGains) {
 TEST(Patch, ConnectionsCarryAudioFromModuleToModule) {
   // An LFO of 2 V at 10 Hz through two modules; the second halves it and
   // mutes at 0.25 s by the choice's number.
+  // The second names the plugin by its file name.
   auto patch = ParsePatch(R"({
     "sample_rate": 1000, "duration": 0.5,
     "modules": [{"id": "a", "plugin": "cli_gain_plugin"},
-                {"id": "b", "plugin": "cli_gain_plugin.so", "pins": {"Level": 5, "Mode": "pass"}}],
+                {"id": "b", "plugin": "cli_gain_plugin)" +
+                          std::string(setest::kPluginSuffix) + R"(",
+                 "pins": {"Level": 5, "Mode": "pass"}}],
     "connections": [{"from": "a.Output", "to": "b.Signal"}],
     "sources": [{"to": "a.Signal", "type": "lfo", "rate": 10, "depth": 2}],
     "changes": [{"time": 0.25, "pin": "b.Mode", "value": 7}],

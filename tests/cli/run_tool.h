@@ -2,16 +2,24 @@
 #ifndef SE_TEST_RUN_TOOL_H
 #define SE_TEST_RUN_TOOL_H
 
+#include "os_process.h"
+
 #include <sndfile.h>
 
-#include <cstdlib>
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <csignal>
 #include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace setest {
@@ -32,33 +40,109 @@ inline std::string ReadText(const std::string &path) {
 // Runs `se-host args...`; its output goes through files in `dir`.
 inline ToolResult RunTool(const std::vector<std::string> &args, const std::string &dir) {
   const std::string out_path = dir + "/.tool.out", err_path = dir + "/.tool.err";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(out, 1);
-    dup2(err, 2);
-    const int null = open("/dev/null", O_RDONLY);
-    dup2(null, 0);
-    std::vector<char *> argv;
-    std::string program = SE_HOST_PROGRAM;
-    argv.push_back(program.data());
-    std::vector<std::string> copy = args;
-    for (std::string &a : copy)
-      argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
   ToolResult r;
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.status = sehost::RunProgram(SE_HOST_PROGRAM, args, out_path, err_path);
   r.out = ReadText(out_path);
   r.err = ReadText(err_path);
   std::filesystem::remove(out_path);
   std::filesystem::remove(err_path);
   return r;
+}
+
+// se-host started in the background (its output discarded), to be stopped
+// as a user stops it: SIGTERM, or on Windows by force.
+class RunningTool {
+public:
+  explicit RunningTool(std::vector<std::string> args) {
+    args.insert(args.begin(), SE_HOST_PROGRAM);
+#if defined(_WIN32)
+    std::string line;
+    for (const std::string &a : args)
+      line += (line.empty() ? "\"" : " \"") + a + "\"";
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
+                       &child_))
+      CloseHandle(child_.hThread);
+#else
+    pid_ = fork();
+    if (pid_ == 0) {
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      std::vector<char *> argv;
+      for (std::string &a : args)
+        argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+#endif
+  }
+  RunningTool(const RunningTool &) = delete;
+  RunningTool &operator=(const RunningTool &) = delete;
+
+  void Interrupt() {
+#if defined(_WIN32)
+    // Wine delivers no console events to a program without a window, so on
+    // Windows the test stops the render by force, as a task manager does.
+    TerminateProcess(child_.hProcess, 1);
+#else
+    kill(pid_, SIGTERM);
+#endif
+  }
+
+  // Waits for it to end: its exit status, -1 if it did not exit by itself.
+  int Wait() {
+#if defined(_WIN32)
+    if (child_.hProcess == nullptr)
+      return -1;
+    // Bounded, so that an interrupt that never arrives fails the test.
+    if (WaitForSingleObject(child_.hProcess, 60000) != WAIT_OBJECT_0)
+      TerminateProcess(child_.hProcess, 255);
+    DWORD status = 0;
+    GetExitCodeProcess(child_.hProcess, &status);
+    CloseHandle(child_.hProcess);
+    child_.hProcess = nullptr;
+    return static_cast<int>(status);
+#else
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+  }
+
+private:
+#if defined(_WIN32)
+  PROCESS_INFORMATION child_{};
+#else
+  pid_t pid_ = -1;
+#endif
+};
+
+// Sets (or with nullptr removes) a variable of this process's environment,
+// which the programs it starts inherit.
+inline void SetEnvironment(const char *name, const char *value) {
+#if defined(_WIN32)
+  _putenv_s(name, value ? value : "");
+#else
+  if (value)
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
+#endif
+}
+
+// Whether a plot failed only because gnuplot is not installed. The Windows
+// build's tests run where no Windows gnuplot exists; everything before the
+// drawing (data files, checks) is still tested there.
+inline bool OnlyGnuplotMissing(const ToolResult &r) {
+#if defined(_WIN32)
+  return r.status == 1 && r.err.find("cannot run gnuplot") != std::string::npos;
+#else
+  (void)r;
+  return false;
+#endif
 }
 
 struct Sound {
@@ -96,10 +180,9 @@ inline Sound ReadSound(const std::string &path) {
 // A fresh folder for one test, removed with it.
 class TempDir {
 public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "se-cli-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
+  // With "/" between its parts on every system, as the tests join paths.
+  TempDir()
+      : path_(std::filesystem::path(sehost::MakeTempFolder("se-cli-test")).generic_string()) {}
   ~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);

@@ -1,0 +1,30 @@
+// What the command-line tool asks of the operating system about processes and
+// scratch folders, written once for POSIX systems and once for Windows.
+#ifndef SEHOST_OS_PROCESS_H
+#define SEHOST_OS_PROCESS_H
+
+#include <string>
+#include <vector>
+
+namespace sehost {
+
+// This process's id (for names of temporary files that must not collide).
+long ProcessId();
+
+// Makes a new, empty folder "<stem>-XXXXXX" in the system's temporary folder
+// and returns its path. Throws HostError if it cannot.
+std::string MakeTempFolder(const std::string &stem);
+
+// True if standard error is a terminal (progress is shown only there).
+bool StderrIsTerminal();
+
+// Runs `program` (looked up in PATH if it has no folder) with `args`, its
+// standard input empty and its standard output and error written to the
+// named files ("" discards them), and waits for it. Answers its exit status
+// (128 + the signal if a signal ended it), or -1 if it could not be started.
+int RunProgram(const std::string &program, const std::vector<std::string> &args,
+               const std::string &out_path, const std::string &err_path);
+
+} // namespace sehost
+
+#endif
