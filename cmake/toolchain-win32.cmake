@@ -20,7 +20,10 @@ set(SE_MINGW_THREADS win32 CACHE STRING "MinGW-w64 thread model: win32 (the DLLs
 find_program(CMAKE_C_COMPILER NAMES ${se_mingw}-gcc-${SE_MINGW_THREADS} REQUIRED)
 find_program(CMAKE_CXX_COMPILER NAMES ${se_mingw}-g++-${SE_MINGW_THREADS} REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${se_mingw}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${se_mingw})
+# Libraries built for this target elsewhere (scripts/win32-deps.sh) are found
+# in SE_WIN32_DEPS as well as in the compiler's own folder.
+set(SE_WIN32_DEPS "" CACHE PATH "Folder of libraries built for 32-bit Windows")
+set(CMAKE_FIND_ROOT_PATH /usr/${se_mingw} ${SE_WIN32_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -3,9 +3,11 @@
 #   linux32   g++ -m32: the exact 32-bit record layouts, tests on 32-bit
 #   sanitize  AddressSanitizer + UndefinedBehaviorSanitizer, failing on any report
 #   win32     the three plugin DLLs (export and import tables checked), and the
-#             test suite built for Windows, run under wine against those DLLs
+#             test suite and command-line tool built for Windows, run under
+#             wine against those DLLs
 #   scripts/ci-variants.sh [linux32] [sanitize] [win32]     (default: all three)
-# The command-line tool and the benchmarks are left out of these builds.
+# The benchmarks are left out of these builds, and the command-line tool out
+# of linux32 (Debian has no 32-bit builds of its libraries on this machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,7 +42,8 @@ linux32() {
 sanitize() {
   export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-  build_and_test build-asan -DSE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  build_and_test build-asan -DSE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DSE_BUILD_TOOLS=ON
 }
 
 stop_wine() {
@@ -84,9 +87,11 @@ win32() {
     echo "ci-variants: wine could not start on this machine; the Windows tests cannot run" >&2
     status=1
   else
+    # The command-line tool's libraries, built for Windows from Debian's sources.
+    bash scripts/win32-deps.sh build-win32-deps
     cmake -S . -B build-win32-tests "${common[@]}" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake \
-      -DCMAKE_BUILD_TYPE=Release -DSE_MINGW_THREADS=posix \
-      -DSE_TESTED_PLUGIN_DIR="$PWD/build-win32/plugins" >/dev/null
+      -DCMAKE_BUILD_TYPE=Release -DSE_MINGW_THREADS=posix -DSE_BUILD_TOOLS=ON \
+      -DSE_WIN32_DEPS="$PWD/build-win32-deps" -DSE_TESTED_PLUGIN_DIR="$PWD/build-win32/plugins" >/dev/null
     cmake --build build-win32-tests -j "$jobs"
     timeout 1200 ctest --test-dir build-win32-tests "${ctest_args[@]}" --timeout 120 || status=$?
     [ "$status" -ne 124 ] || echo "ci-variants: wine stopped answering; the Windows test run was cut off" >&2

@@ -3,7 +3,8 @@
 # package is already there it asks nothing of apt.
 #   scripts/setup.sh            packages of the default (linux64) build
 #   scripts/setup.sh --all      also the 32-bit and Windows toolchains, the
-#                               GoogleTest sources they build it from, and wine;
+#                               GoogleTest sources they build it from, wine,
+#                               dpkg-dev (Debian sources for scripts/win32-deps.sh);
 #                               and makes sure 32-bit programs run here
 set -euo pipefail
 
@@ -17,7 +18,8 @@ for arg in "$@"; do
   esac
 done
 if [ "$cross" = 1 ]; then
-  packages+=(g++-multilib googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
+  packages+=(g++-multilib googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386
+             dpkg-dev)
 fi
 
 missing=()
