@@ -40,12 +40,21 @@ build() { # <source package> <cmake options...>
   # Opus's release archive lacks a file that its CMakeLists includes; it only
   # picks a default build type, which is given here anyway.
   [ "$1" != opus ] || touch "$src/opus_buildtype.cmake"
-  cmake -S "$src" -B "$work/build-$1" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-win32.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DSE_WIN32_DEPS="$prefix" \
-    -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF "${@:2}" >/dev/null
-  cmake --build "$work/build-$1" -j "$(nproc)" >/dev/null
-  cmake --install "$work/build-$1" >/dev/null
+  # Their builds' chatter (and other projects' warnings) goes to a log that is
+  # shown only if the build fails.
+  local log="$work/$1.log"
+  if ! {
+    cmake -S "$src" -B "$work/build-$1" -G "Unix Makefiles" \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-win32.cmake" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$prefix" -DSE_WIN32_DEPS="$prefix" \
+      -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF "${@:2}" &&
+      cmake --build "$work/build-$1" -j "$(nproc)" &&
+      cmake --install "$work/build-$1"
+  } >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    echo "win32-deps: building $1 failed" >&2
+    exit 1
+  fi
   echo "win32-deps: $1 built"
 }
 

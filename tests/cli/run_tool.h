@@ -79,6 +79,20 @@ public:
     }
 #endif
   }
+  // One that a failed test left running is stopped, never left behind.
+  ~RunningTool() {
+#if defined(_WIN32)
+    if (child_.hProcess != nullptr) {
+      TerminateProcess(child_.hProcess, 1);
+      Wait();
+    }
+#else
+    if (pid_ > 0 && !waited_) {
+      kill(pid_, SIGKILL);
+      Wait();
+    }
+#endif
+  }
   RunningTool(const RunningTool &) = delete;
   RunningTool &operator=(const RunningTool &) = delete;
 
@@ -92,22 +106,32 @@ public:
 #endif
   }
 
-  // Waits for it to end: its exit status, -1 if it did not exit by itself.
+  // Waits for it to end (a minute at most, then stops it by force): its exit
+  // status, -1 if it did not exit by itself.
   int Wait() {
 #if defined(_WIN32)
     if (child_.hProcess == nullptr)
       return -1;
-    // Bounded, so that an interrupt that never arrives fails the test.
-    if (WaitForSingleObject(child_.hProcess, 60000) != WAIT_OBJECT_0)
+    // Bounded, so that a stop that does not work fails the test.
+    if (WaitForSingleObject(child_.hProcess, 60000) != WAIT_OBJECT_0) {
       TerminateProcess(child_.hProcess, 255);
+      WaitForSingleObject(child_.hProcess, INFINITE);
+    }
     DWORD status = 0;
     GetExitCodeProcess(child_.hProcess, &status);
     CloseHandle(child_.hProcess);
     child_.hProcess = nullptr;
     return static_cast<int>(status);
 #else
+    // Bounded, so that a stop that does not work fails the test.
     int status = 0;
-    waitpid(pid_, &status, 0);
+    for (int i = 0; i < 600 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
+      usleep(100000);
+    if (waitpid(pid_, &status, WNOHANG) == 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+    }
+    waited_ = true;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
   }
@@ -117,6 +141,7 @@ private:
   PROCESS_INFORMATION child_{};
 #else
   pid_t pid_ = -1;
+  bool waited_ = false;
 #endif
 };
 
