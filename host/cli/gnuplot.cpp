@@ -44,12 +44,7 @@ std::string GnuplotJob::DataPath(const std::string &name) const {
 }
 
 void GnuplotJob::Run(const std::string &script, int width, int height) {
-  const fs::path target(m_png);
-  std::string hidden = ".";
-  hidden += target.filename().string();
-  hidden += ".partial-";
-  hidden += std::to_string(ProcessId());
-  const std::string partial = (target.parent_path() / hidden).string();
+  const std::string partial = PartialPathBeside(m_png);
   const std::string script_path = DataPath("plot.gp");
   {
     std::ofstream out(script_path);

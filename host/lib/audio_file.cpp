@@ -130,13 +130,7 @@ AudioFileWriter::AudioFileWriter(const std::string &path, int channels, double s
   if (!sf_format_check(&info))
     throw HostError(path + ": cannot write this format at " + std::to_string(info.samplerate) +
                     " Hz with " + std::to_string(channels) + " channels");
-  // A hidden name beside the target, so the final rename stays on one file system.
-  const fs::path p(path);
-  std::string hidden = ".";
-  hidden += p.filename().string();
-  hidden += ".partial-";
-  hidden += std::to_string(ProcessId());
-  m_temp_path = (p.parent_path() / hidden).string();
+  m_temp_path = PartialPathBeside(path);
   m_file = sf_open(m_temp_path.c_str(), SFM_WRITE, &info);
   if (m_file == nullptr)
     throw HostError(path + ": cannot create the file: " + sf_strerror(nullptr));

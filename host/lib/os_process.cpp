@@ -21,9 +21,26 @@ extern char **environ;
 namespace sehost {
 namespace fs = std::filesystem;
 
+namespace {
+long ProcessId() {
 #if defined(_WIN32)
+  return static_cast<long>(GetCurrentProcessId());
+#else
+  return static_cast<long>(getpid());
+#endif
+}
+} // namespace
 
-long ProcessId() { return static_cast<long>(GetCurrentProcessId()); }
+std::string PartialPathBeside(const std::string &target) {
+  const fs::path p(target);
+  std::string hidden = ".";
+  hidden += p.filename().string();
+  hidden += ".partial-";
+  hidden += std::to_string(ProcessId());
+  return (p.parent_path() / hidden).string();
+}
+
+#if defined(_WIN32)
 
 std::string MakeTempFolder(const std::string &stem) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -111,8 +128,6 @@ int RunProgram(const std::string &program, const std::vector<std::string> &args,
 }
 
 #else
-
-long ProcessId() { return static_cast<long>(getpid()); }
 
 std::string MakeTempFolder(const std::string &stem) {
   std::string pattern = (fs::temp_directory_path() / (stem + "-XXXXXX")).string();

@@ -8,8 +8,10 @@
 
 namespace sehost {
 
-// This process's id (for names of temporary files that must not collide).
-long ProcessId();
+// Where to write `target` in full before renaming it into place: a hidden
+// name in the same folder (so the rename stays on one file system) that no
+// other process uses: ".<name>.partial-<process id>".
+std::string PartialPathBeside(const std::string &target);
 
 // Makes a new, empty folder "<stem>-XXXXXX" in the system's temporary folder
 // and returns its path. Throws HostError if it cannot.
