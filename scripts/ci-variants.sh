@@ -46,11 +46,16 @@ sanitize() {
     -DSE_BUILD_TOOLS=ON
 }
 
-stop_wine() {
+kill_wine() {
   # The server saves the prefix as it ends: wait for that before removing it.
   timeout 30 wineserver --kill >/dev/null 2>&1 || true
   timeout 30 wineserver --wait >/dev/null 2>&1 || true
+  # Any wine process that still hangs on.
   pkill -9 -f "qemu-i386 /usr/lib/wine" >/dev/null 2>&1 || true
+}
+
+stop_wine() {
+  kill_wine
   rm -rf "$wine_tmp"
 }
 
@@ -59,8 +64,7 @@ start_wine() {
   for try in 1 2; do
     if timeout 300 scripts/wine-run.sh cmd.exe /c exit; then return 0; fi
     echo "ci-variants: wine did not start (try $try)" >&2
-    wineserver --kill >/dev/null 2>&1 || true
-    pkill -9 -f "qemu-i386 /usr/lib/wine" >/dev/null 2>&1 || true
+    kill_wine
     rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
   done
   return 1

@@ -10,7 +10,6 @@
 # background process inherits (and holds open) the output of a test.
 # `wineserver -k` with the same WINEPREFIX stops it.
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 export WINEPREFIX="${WINEPREFIX:-/tmp/se-wine-$(id -u)}"
 export WINEDEBUG="${WINEDEBUG:--all}"

@@ -45,7 +45,7 @@ std::string PartialPathBeside(const std::string &target) {
 std::string MakeTempFolder(const std::string &stem) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::random_device seed;
-  std::mt19937 pick(seed() ^ static_cast<unsigned>(GetCurrentProcessId()));
+  std::mt19937 pick(seed() ^ static_cast<unsigned>(ProcessId()));
   const fs::path base = fs::temp_directory_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = stem;
