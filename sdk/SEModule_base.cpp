@@ -6,10 +6,6 @@
 
 namespace {
 
-// One answer record per library for DOP_PROCESS_REFERENCE, shared by all of
-// its instances: the host reads it before it asks again.
-SEProcessReference g_process_reference;
-
 // Largest pin count the framework accepts from the host; a larger answer is a
 // host fault and would only exhaust memory.
 constexpr intptr_t kMaxPins = 4096;
@@ -98,11 +94,11 @@ intptr_t SEModule_base::Dispatch(int32_t opcode, int32_t index, int32_t value, v
     return 0;
   case DOP_CODE12: OnHostOpcode12(value, index, ptr); return 0;
   case DOP_PROCESS_REFERENCE:
-    g_process_reference.one = 1;
-    g_process_reference.size = static_cast<int32_t>(sizeof m_process);
-    g_process_reference.process_field = reinterpret_cast<intptr_t>(&m_process);
-    g_process_reference.zero = 0;
-    return reinterpret_cast<intptr_t>(&g_process_reference);
+    m_process_reference.one = 1;
+    m_process_reference.size = static_cast<int32_t>(sizeof m_process);
+    m_process_reference.process_field = reinterpret_cast<intptr_t>(&m_process);
+    m_process_reference.zero = 0;
+    return reinterpret_cast<intptr_t>(&m_process_reference);
   default: return 0;
   }
 }

@@ -66,6 +66,10 @@ private:
   SEPin *m_pins;
   int32_t m_pin_count;
   SEProcessEntry m_process;
+  // The answer to DOP_PROCESS_REFERENCE. Each instance answers from its own
+  // record, so that instances asked on different threads at once never
+  // overwrite each other's answer; it stays valid until the instance closes.
+  SEProcessReference m_process_reference = {};
   // Routines this instance has queued: only these run from an EV_RUN_ROUTINE
   // event, so an address from elsewhere is never jumped to.
   SERoutineEntry m_queued_routines[kMaxQueuedRoutines] = {};
