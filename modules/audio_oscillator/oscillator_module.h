@@ -5,8 +5,10 @@
 
 #include "SEGUI_base.h"
 #include "SEModule_base.h"
+#include "pitch_tables.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace osc {
 
@@ -34,6 +36,8 @@ private:
 
   template <SyncPhase P> void processSync(int32_t first, int32_t count);
   template <SyncPhase P> double syncPhaseAt(int32_t index, float cur, float prev) const;
+  // Points pitchTables at the set for `rate` (building it if need be).
+  void usePitchTablesFor(float rate);
   void setStaticStep(double s);
   void chooseRoutine();
   // The table for one call (from the harmonic limit at `first`), or null.
@@ -44,6 +48,10 @@ private:
   bool countDownToSleep(int32_t count);
 
   const float *tableSet = nullptr;
+  // The pitch tables of the rate this instance opened at: a shared set, or
+  // ownPitchTables when the shared registry is full.
+  const RateTables *pitchTables = nullptr;
+  std::unique_ptr<RateTables> ownPitchTables;
   float *pitchIn = nullptr;
   float *syncIn = nullptr;
   float *stepScratch = nullptr;
