@@ -32,8 +32,8 @@ SEPin g_inert_pin; // never attached: every request on it does nothing
 } // namespace
 
 SEModule_base::SEModule_base(SEHostCallback host, intptr_t host_data)
-    : m_host(host), m_sample_rate(44100.0f), m_block_size(1024), m_pins(nullptr), m_pin_count(0),
-      m_process(se::Process<&SEModule_base::defaultProcess>) {
+    : m_host(host), m_sample_rate(44100.0f), m_block_size(1024), m_largest_block_size(1024),
+      m_pins(nullptr), m_pin_count(0), m_process(se::Process<&SEModule_base::defaultProcess>) {
   std::memset(&m_record, 0, sizeof m_record);
   m_record.magic = SE_MODULE_MAGIC;
   m_record.version = 1;
@@ -115,13 +115,18 @@ void SEModule_base::ChangeBlockSize(int32_t size) {
   SE_ASSERT(size > 0, "block size > 0", SE_SRC_MODULE_BASE);
   if (size > 0)
     m_block_size = size;
+  if (m_block_size > m_largest_block_size)
+    m_largest_block_size = m_block_size;
 }
 
 bool SEModule_base::DescribePin(int32_t, SEPinProperties *) { return false; }
 
 void SEModule_base::PinChanged(SEPin *) {}
 
-void SEModule_base::OpenInstance() { CreatePins(); }
+void SEModule_base::OpenInstance() {
+  m_largest_block_size = m_block_size;
+  CreatePins();
+}
 
 void SEModule_base::CreatePins() {
   if (m_pins != nullptr)

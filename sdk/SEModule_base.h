@@ -25,6 +25,9 @@ public:
   virtual void ChangeBlockSize(int32_t size);
   float SampleRate() const { return m_sample_rate; }
   int32_t BlockSize() const { return m_block_size; }
+  // The largest block size in force since open: how far into its buffers the
+  // host may read (see se_settled_output.h).
+  int32_t LargestBlockSize() const { return m_largest_block_size; }
   virtual bool DescribePin(int32_t index, SEPinProperties *properties);
   virtual void OnHostOpcode8() {}
   virtual void OnHostOpcode8Index(int32_t) {}
@@ -63,6 +66,7 @@ private:
   SEModuleRecord m_record;
   float m_sample_rate;
   int32_t m_block_size;
+  int32_t m_largest_block_size;
   SEPin *m_pins;
   int32_t m_pin_count;
   SEProcessEntry m_process;

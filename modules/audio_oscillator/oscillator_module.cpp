@@ -107,23 +107,28 @@ void Module::PinChanged(SEPin *pin) {
     if (hold == 0 && active != 0) {
       outPin->PostStatus(SampleClock(), PS_RUNNING);
     } else {
-      InstallProcessRoutine(se::Process<&Module::processHold>);
-      holdCountdown = blockSize;
-      outPin->PostStatus(SampleClock(), PS_ONCE);
+      freezeOutput(se::Process<&Module::processHold>);
     }
     break;
   case kActive:
     if (active != 0) {
       outPin->PostStatus(SampleClock(), PS_RUNNING);
     } else {
-      InstallProcessRoutine(se::Process<&Module::processSilence>);
-      holdCountdown = blockSize;
-      outPin->PostStatus(SampleClock(), PS_ONCE);
+      freezeOutput(se::Process<&Module::processSilence>);
     }
     break;
   default: break;
   }
   chooseRoutine();
+}
+
+void Module::freezeOutput(SEProcessEntry routine) {
+  // A hold already running keeps the value it took.
+  if (routine != InstalledRoutine())
+    heldValueTaken = false;
+  InstallProcessRoutine(routine);
+  settled.Restart();
+  outPin->PostStatus(SampleClock(), PS_ONCE);
 }
 
 void Module::chooseRoutine() {

@@ -6,6 +6,7 @@
 #include "SEGUI_base.h"
 #include "SEModule_base.h"
 #include "pitch_tables.h"
+#include "se_settled_output.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,7 +46,11 @@ private:
   // Writes noise, or zeros without a table, and answers null when that settles
   // the call; otherwise answers the table the call reads.
   const float *beginTableCall(int32_t first, int32_t count);
-  bool countDownToSleep(int32_t count);
+  // Writes the value of processHold or processSilence over a stretch, and
+  // asks for sleep once the whole of the largest block holds it.
+  void writeSettled(int32_t first, int32_t count, float value);
+  // Installs processHold or processSilence and announces a static output.
+  void freezeOutput(SEProcessEntry routine);
 
   const float *tableSet = nullptr;
   // The pitch tables of the rate this instance opened at: a shared set, or
@@ -73,7 +78,9 @@ private:
   int32_t phasePwStreaming = 0;
   int32_t harmonicSetting = 0;
   int32_t blockSize = 0;
-  int32_t holdCountdown = 0;
+  se::SettledOutput settled; // how much of "Wave.Out" holds the frozen value
+  float heldValue = 0.0f;    // the value processHold writes, once taken
+  bool heldValueTaken = false;
   intptr_t linkValue = 0; // address of the generator's table directory, or 0
   int32_t linkConnected = 0;
   Routine innerProcess = &Module::processLow;
