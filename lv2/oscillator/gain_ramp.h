@@ -21,6 +21,7 @@ public:
   // Samples until the target is reached; 0 when it is there.
   int32_t Remaining() const { return m_rising ? m_length - m_position : m_position; }
   bool Silent() const { return !m_rising && m_position == 0; }
+  bool Rising() const { return m_rising; }
   double Level() const {
     if (m_length == 0)
       return m_rising ? 1.0 : 0.0;
