@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 SE_USE_PLUGIN_ENTRY(audio_oscillator)
@@ -123,6 +124,7 @@ void OscillatorPlugin::Cleanup(LV2_Handle handle) {
 // controls' current values, the link, and the voice at rest.
 void OscillatorPlugin::Open() {
   se_lv2::ModuleRunner &r = *m_runner;
+  std::fill(std::begin(m_held_length), std::end(m_held_length), 0);
   for (int pin = 0; pin < r.PinCount(); ++pin) {
     const SEPinProperties &p = r.Pin(pin);
     if (p.direction != DR_IN)
@@ -132,7 +134,7 @@ void OscillatorPlugin::Open() {
       choices.Read(p);
       r.SetValue(pin, choices.Default());
     } else if (p.datatype == DT_FSAMPLE && p.default_value != nullptr) {
-      FillPin(pin, se_lv2::VoltsToSample(std::strtod(p.default_value, nullptr)));
+      HoldPin(pin, se_lv2::VoltsToSample(std::strtod(p.default_value, nullptr)));
     }
   }
   m_voice.Reset();
@@ -147,15 +149,15 @@ void OscillatorPlugin::Open() {
     if (c.choice)
       r.SetValue(c.pin, c.wanted);
     else
-      FillPin(c.pin, c.wanted_sample);
+      HoldPin(c.pin, c.wanted_sample);
     m_applied[port] = c.wanted;
     m_applied_sample[port] = c.wanted_sample;
   }
   m_applied_pitch = PitchSample();
-  FillPin(m_pitch_pin, m_applied_pitch);
-  FillPin(m_ref_pin, m_applied_pitch);
-  FillPin(m_adjust_pin, 0.0f);
-  FillPin(m_sync_pin, 0.0f);
+  HoldPin(m_pitch_pin, m_applied_pitch);
+  HoldPin(m_ref_pin, m_applied_pitch);
+  HoldPin(m_adjust_pin, 0.0f);
+  HoldPin(m_sync_pin, 0.0f);
   r.SetValue(m_active_pin, 0);
   m_applied_active = false;
   m_sync_high = false;
@@ -206,9 +208,22 @@ float OscillatorPlugin::PitchSample() const {
   }
 }
 
-void OscillatorPlugin::FillPin(int pin, float sample) {
-  float *b = m_runner->Buffer(pin);
-  std::fill(b, b + m_capacity, sample);
+// A static audio input: its buffer holds `sample` from the next Process call
+// on, written only as far as the calls read.
+void OscillatorPlugin::HoldPin(int pin, float sample) {
+  m_held[pin] = sample;
+  m_held_length[pin] = 0;
+}
+
+void OscillatorPlugin::WriteHeld(int32_t length) {
+  for (int pin = 0; pin < m_runner->PinCount(); ++pin) {
+    if (m_held_length[pin] >= length || (pin == m_adjust_pin && m_cv_streaming))
+      continue;
+    float *b = m_runner->Buffer(pin);
+    if (b != nullptr && m_runner->Pin(pin).direction == DR_IN)
+      std::fill(b + m_held_length[pin], b + length, m_held[pin]);
+    m_held_length[pin] = length;
+  }
 }
 
 // Queues, at the first sample of the coming Process call, one event for each
@@ -216,7 +231,7 @@ void OscillatorPlugin::FillPin(int pin, float sample) {
 void OscillatorPlugin::Flush() {
   se_lv2::ModuleRunner &r = *m_runner;
   if (m_sync_high) { // the rise that restarted the cycle has been seen
-    FillPin(m_sync_pin, 0.0f);
+    HoldPin(m_sync_pin, 0.0f);
     r.QueueStatus(0, m_sync_pin, PS_ONCE);
     m_sync_high = false;
   }
@@ -228,15 +243,15 @@ void OscillatorPlugin::Flush() {
       r.QueueValue(0, c.pin, c.wanted);
       m_applied[port] = c.wanted;
     } else if (!c.choice && c.wanted_sample != m_applied_sample[port]) {
-      FillPin(c.pin, c.wanted_sample);
+      HoldPin(c.pin, c.wanted_sample);
       r.QueueStatus(0, c.pin, PS_ONCE);
       m_applied_sample[port] = c.wanted_sample;
     }
   }
   const float pitch = PitchSample();
   if (pitch != m_applied_pitch) {
-    FillPin(m_pitch_pin, pitch);
-    FillPin(m_ref_pin, pitch); // the limit of system B follows the note as well
+    HoldPin(m_pitch_pin, pitch);
+    HoldPin(m_ref_pin, pitch); // the limit of system B follows the note as well
     r.QueueStatus(0, m_pitch_pin, PS_ONCE);
     m_applied_pitch = pitch;
   }
@@ -245,7 +260,7 @@ void OscillatorPlugin::Flush() {
   const bool active = sounding || !m_ramp.Silent();
   if (active != m_applied_active) {
     if (active) { // a note from silence starts its cycle at phase 0: Sync rises
-      FillPin(m_sync_pin, 1.0f);
+      HoldPin(m_sync_pin, 1.0f);
       r.QueueStatus(0, m_sync_pin, PS_ONCE);
       m_sync_high = true;
     }
@@ -267,7 +282,7 @@ void OscillatorPlugin::ReadCv(int32_t offset, int32_t length) {
   se_lv2::ModuleRunner &r = *m_runner;
   if (constant) {
     if (m_cv_streaming || first != m_applied_cv) {
-      FillPin(m_adjust_pin, se_lv2::VoltsToSample(first));
+      HoldPin(m_adjust_pin, se_lv2::VoltsToSample(first));
       r.QueueStatus(0, m_adjust_pin, PS_ONCE);
       m_cv_streaming = false;
       m_applied_cv = first;
@@ -307,6 +322,7 @@ void OscillatorPlugin::Segment(int32_t offset, int32_t length) {
         adjust[j] = se_lv2::VoltsToSample(
             se_lv2::ContainControl(cv[offset + j], cv_spec.minimum, cv_spec.maximum, 0.0f));
     }
+    WriteHeld(piece);
     float *dest = out != nullptr ? out + offset : m_runner->Buffer(m_out_pin);
     m_runner->Bind(m_out_pin, dest);
     m_runner->Process(piece);

@@ -44,7 +44,8 @@ private:
   void ReadControls();
   int PitchMode() const { return m_controls[kPitchMode].wanted; }
   float PitchSample() const;
-  void FillPin(int pin, float sample);
+  void HoldPin(int pin, float sample);
+  void WriteHeld(int32_t length);
   void Flush();
   void ReadCv(int32_t offset, int32_t length);
   void RenderUntil(int32_t frame, uint32_t n);
@@ -63,6 +64,9 @@ private:
   int m_pitch_pin = -1, m_ref_pin = -1, m_adjust_pin = -1, m_sync_pin = -1, m_active_pin = -1,
       m_out_pin = -1;
   Control m_controls[kPortCount];
+  // Static audio inputs: the value each holds and how far its buffer has it.
+  float m_held[se_lv2::ModuleRunner::kMaxPins] = {};
+  int32_t m_held_length[se_lv2::ModuleRunner::kMaxPins] = {};
 
   MidiParser m_parser;
   MidiVoice m_voice;
