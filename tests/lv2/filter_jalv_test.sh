@@ -2,9 +2,10 @@
 # jalv loads each plugin of the bundle on a dummy JACK server of its own and
 # runs it for two seconds with no error. Skips (exit 77) with the reason where
 # jalv or jackd is missing or the server cannot start.
-#   filter_jalv_test.sh <folder holding the bundle>
+#   filter_jalv_test.sh <folder holding the bundle> [reason to skip]
 set -u
 export LV2_PATH="$1"
+[ -z "${2:-}" ] || { echo "SKIPPED: $2"; exit 77; }
 for tool in jackd jalv lv2ls timeout; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed (scripts/setup.sh installs jackd2 and jalv)"; exit 77; }
 done
