@@ -14,7 +14,7 @@ constexpr V kTap4[] = {{"filter_tap", 2}, {"q_tap", 3}, {"cutoff", 880}, {"reson
 constexpr V kTap5[] = {{"filter_tap", 3}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
 constexpr V kTapX[] = {{"filter_tap", 4}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
 constexpr V kHighPass[] = {{"type", 1}, {"filter_tap", 2}, {"cutoff", 440}, {"resonance", 7}};
-constexpr V kSelfOscillating[] = {
+constexpr V kFullResonance[] = {
     {"filter_tap", 2}, {"q_tap", 2}, {"cutoff", 440}, {"resonance", 10}, {"emulate", 0}};
 
 constexpr PresetSpec kFilterPresets[] = {
@@ -24,8 +24,8 @@ constexpr PresetSpec kFilterPresets[] = {
     {"tap-5", "Tap 5: five poles, 30 dB/octave", kTap5, std::size(kTap5)},
     {"tap-x", "Tap X: the X output", kTapX, std::size(kTapX)},
     {"high-pass", "High-pass, resonant", kHighPass, std::size(kHighPass)},
-    {"self-oscillating", "Analog, self-oscillating at 440 Hz", kSelfOscillating,
-     std::size(kSelfOscillating)},
+    {"analog-full-resonance", "Analog, full resonance at 440 Hz", kFullResonance,
+     std::size(kFullResonance)},
 };
 
 const PresetRegistry::Registration kMono(kFilterMonoUri, kFilterPresets, std::size(kFilterPresets));
