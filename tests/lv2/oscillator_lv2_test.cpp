@@ -67,6 +67,21 @@ TEST(Lv2Oscillator, NotesPlayTheirPitchFromAndToTheirFrames) {
   }
 }
 
+TEST(Lv2Oscillator, ControlsTakeEffectOnTheRunsFirstFrame) {
+  Lv2Rig rig(kUri, kRate, 4096);
+  ASSERT_NE(rig.Instance(), nullptr);
+  PlainSine(rig);
+  rig.SetControl("active", 1); // a drone at A4, no notes
+  const std::vector<float> before = rig.Render(77, {7});
+  EXPECT_NEAR(before.front(), 0.5f, 1e-3f);
+  EXPECT_NE(before.back(), 0.0f);
+  rig.SetControl("active", 0);
+  for (float x : rig.Render(7, {7}))
+    ASSERT_EQ(x, 0.0f);
+  rig.SetControl("active", 1);
+  EXPECT_NEAR(rig.Render(7, {7}).front(), 0.5f, 1e-3f); // from phase 0 again
+}
+
 double Cents(double hz, double want) { return 1200.0 * std::log2(hz / want); }
 
 TEST(Lv2Oscillator, BendAndPitchCvMoveThePitch) {
