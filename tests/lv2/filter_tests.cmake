@@ -1,8 +1,10 @@
 # The filter plugins under clients no one here wrote (lv2ls, lv2info,
 # lv2apply against se-host render, lv2bench, jalv on a dummy JACK server),
 # and under a small liblilv host of the test's own. Label: lv2.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(LILV IMPORTED_TARGET lilv-0)
+if(NOT TARGET PkgConfig::LILV)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(LILV IMPORTED_TARGET lilv-0)
+endif()
 
 get_filename_component(se_lv2_path ${SE_LV2_BUNDLE_DIR} DIRECTORY)
 if(TARGET se-host)
