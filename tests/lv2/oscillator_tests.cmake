@@ -7,9 +7,11 @@ se_add_test(lv2_midi_voice_tests
   LABELS lv2)
 target_include_directories(lv2_midi_voice_tests PRIVATE ${PROJECT_SOURCE_DIR}/lv2/oscillator)
 
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(LILV IMPORTED_TARGET lilv-0)
-if(LILV_FOUND)
+if(NOT TARGET PkgConfig::LILV)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(LILV IMPORTED_TARGET lilv-0)
+endif()
+if(TARGET PkgConfig::LILV)
   se_add_test(lv2_oscillator_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/oscillator_lv2_test.cpp ${CMAKE_CURRENT_LIST_DIR}/lv2_rig.cpp
     PLUGINS lv2_bundle
