@@ -40,3 +40,7 @@ endif()
 add_test(NAME lv2_filter_jalv
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/filter_jalv_test.sh ${se_lv2_path} "${se_jalv_skip}")
 set_tests_properties(lv2_filter_jalv PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 40)
+
+add_test(NAME lv2_filter_install
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/filter_install_test.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(lv2_filter_install PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 60)
