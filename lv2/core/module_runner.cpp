@@ -154,28 +154,26 @@ bool ModuleRunner::Enqueue(const Event &e) {
   return true;
 }
 
-bool ModuleRunner::QueueValue(int32_t offset, int pin, intptr_t value) {
+bool ModuleRunner::QueuePinEvent(int32_t offset, int pin, int32_t status, bool has_value,
+                                 intptr_t value) {
   if (pin < 0 || pin >= m_pin_count || offset < 0)
     return false;
   Event e{};
   e.clock = m_start + offset;
   e.sequence = m_sequence++;
   e.pin = pin;
-  e.has_value = true;
+  e.has_value = has_value;
   e.value = value;
-  e.event.int_value = PS_ONCE;
+  e.event.int_value = status;
   return Enqueue(e);
 }
 
+bool ModuleRunner::QueueValue(int32_t offset, int pin, intptr_t value) {
+  return QueuePinEvent(offset, pin, PS_ONCE, true, value);
+}
+
 bool ModuleRunner::QueueStatus(int32_t offset, int pin, int32_t status) {
-  if (pin < 0 || pin >= m_pin_count || offset < 0)
-    return false;
-  Event e{};
-  e.clock = m_start + offset;
-  e.sequence = m_sequence++;
-  e.pin = pin;
-  e.event.int_value = status;
-  return Enqueue(e);
+  return QueuePinEvent(offset, pin, status, false, 0);
 }
 
 void ModuleRunner::DeliverDue(int64_t now) {

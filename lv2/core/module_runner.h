@@ -110,6 +110,7 @@ private:
   };
 
   bool Enqueue(const Event &e);
+  bool QueuePinEvent(int32_t offset, int pin, int32_t status, bool has_value, intptr_t value);
   void WriteVariable(const Slot &s);
   void DeliverDue(int64_t now);
   void Silence(int32_t first, int32_t count);

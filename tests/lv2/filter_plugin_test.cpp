@@ -17,8 +17,28 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
+
+// Counts the allocations made while `g_counting` is set, in the test and in
+// the plugin it loads (the program's operator new serves both).
+static bool g_counting = false;
+static int g_allocations = 0;
+
+void *operator new(size_t size) {
+  if (g_counting)
+    ++g_allocations;
+  if (void *p = std::malloc(size > 0 ? size : 1))
+    return p;
+  throw std::bad_alloc();
+}
+// The replacement pair is malloc and free; GCC's check does not see that.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -120,6 +140,9 @@ public:
   void ConnectCv(const std::string &symbol, float *buffer) {
     lilv_instance_connect_port(instance_, Port(symbol), buffer);
   }
+
+  // One run of n samples of what the input buffer holds.
+  void RunOnly(uint32_t n) { lilv_instance_run(instance_, n); }
 
   // Runs `input` through in runs of the given lengths, repeated.
   std::vector<float> Process(const std::vector<float> &input, std::vector<uint32_t> lengths) {
@@ -240,6 +263,29 @@ TEST(FilterPlugin, CutoffCvAddsOneVoltPerOctave) {
   Filter with_cv(1024);
   with_cv.ConnectCv("cutoff_cv", cv.data());
   EXPECT_EQ(with_cv.Process(input, {1024}), octave_up.Process(input, {1024}));
+}
+
+// run() never allocates: not for a control change, a choice switch, a CV
+// port connected or dropped, nor a run longer than the promised length.
+TEST(FilterPlugin, RunNeverAllocates) {
+  Filter f(512, Promise::Nothing);
+  std::vector<float> cv(1 << 16, 0.5f);
+  f.RunOnly(512);
+  g_counting = true;
+  std::vector<int> probe(16); // the count sees an allocation
+  g_counting = false;
+  ASSERT_EQ(g_allocations, 1);
+  g_allocations = 0;
+  g_counting = true;
+  for (uint32_t n : {1u, 7u, 64u, 512u, 4096u, 10000u}) {
+    f.Set("cutoff", 200.0f + static_cast<float>(n));
+    f.Set("filter_tap", static_cast<float>(n % 5));
+    f.Set("type", static_cast<float>(n % 2));
+    f.ConnectCv("cutoff_cv", n % 2 ? cv.data() : nullptr);
+    f.RunOnly(n);
+  }
+  g_counting = false;
+  EXPECT_EQ(g_allocations, 0);
 }
 
 TEST(FilterPlugin, BadControlValuesAreContained) {

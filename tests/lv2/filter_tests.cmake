@@ -40,3 +40,13 @@ endif()
 add_test(NAME lv2_filter_jalv
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/filter_jalv_test.sh ${se_lv2_path} "${se_jalv_skip}")
 set_tests_properties(lv2_filter_jalv PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 40)
+
+add_test(NAME lv2_filter_install
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/filter_install_test.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(lv2_filter_install PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 60)
+
+# The bundle's Turtle files against the LV2 schemas (lv2_validate, from
+# lv2-dev, runs sord_validate from sordi).
+add_test(NAME lv2_bundle_validate
+  COMMAND sh -c "command -v sord_validate >/dev/null || { echo 'SKIPPED: sord_validate is not installed (Debian package sordi)'; exit 77; }; lv2_validate \"$0\"/*.ttl" ${SE_LV2_BUNDLE_DIR})
+set_tests_properties(lv2_bundle_validate PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 60)
