@@ -39,11 +39,20 @@ void Render(const RenderOptions &opt, const GlobalOptions &globals) {
   AudioFileWriter writer(opt.output, patch->Channels(), patch->SampleRate(), format);
   Progress progress("rendering " + opt.output, !opt.no_progress);
   const double total = static_cast<double>(patch->Frames()) / patch->SampleRate();
+  // The host also looks at the flag inside a block, so that a stop is seen
+  // within a fraction of a second whatever the patch.
+  patch->GetHost().SetInterruptCheck(&Interrupted);
+  const HostError interrupted(opt.output + ": interrupted; nothing was written");
   while (!patch->Done()) {
     if (Interrupted())
-      throw HostError(opt.output + ": interrupted; nothing was written");
-    const std::vector<float> &block = patch->RenderBlock();
-    writer.Write(block.data(), static_cast<int64_t>(block.size()) / patch->Channels());
+      throw interrupted;
+    const std::vector<float> *block = nullptr;
+    try {
+      block = &patch->RenderBlock();
+    } catch (const HostInterrupted &) {
+      throw interrupted;
+    }
+    writer.Write(block->data(), static_cast<int64_t>(block->size()) / patch->Channels());
     progress.Update(static_cast<double>(patch->FramesRendered()) / patch->SampleRate(), total);
   }
   progress.Finish();

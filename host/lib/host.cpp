@@ -47,6 +47,12 @@ struct Host::Slot {
   // Outputs: connected inputs and the status last posted.
   std::vector<std::pair<int, int>> targets;
   int32_t posted_status = PS_STATIC;
+  // The pin-status event from a connection still waiting in the queue (an
+  // equal one at the same clock adds nothing and is not queued again).
+  bool status_pending = false;
+  int64_t pending_clock = 0;
+  int32_t pending_status = 0;
+  uint64_t pending_sequence = 0;
 };
 
 struct Host::Event {
@@ -71,7 +77,9 @@ struct Host::Instance {
   bool closed = false;
   bool sleeping = false;
   int64_t clock = 0;
-  std::vector<Event> events; // kept in (clock, sequence) order
+  // A heap whose front is the earliest event; events due at the same clock
+  // come out in the order they were queued (their sequence).
+  std::vector<Event> events;
   bool recording = false;
   std::vector<Request> requests;
   int process_calls = 0;
@@ -251,9 +259,22 @@ void Host::ScheduleValue(int instance, int pin, int64_t clock, double value) {
 void Host::QueueStatus(int instance, int pin, int64_t clock, int32_t status, bool has_value,
                        double value) {
   Instance &inst = At(instance);
+  Slot *slot = pin >= 0 && pin < static_cast<int>(inst.slots.size()) ? &inst.slots[pin] : nullptr;
+  // A module that posts the same status again before the input has seen the
+  // first (each pin change of a filter reposts its output's status) would
+  // otherwise multiply the events down a chain of modules.
+  if (!has_value && slot != nullptr && slot->status_pending && slot->pending_clock == clock &&
+      slot->pending_status == status)
+    return;
   Event e{};
   e.clock = clock;
   e.sequence = m_event_sequence++;
+  if (!has_value && slot != nullptr) {
+    slot->status_pending = true;
+    slot->pending_clock = clock;
+    slot->pending_status = status;
+    slot->pending_sequence = e.sequence;
+  }
   e.raw = false;
   e.pin = pin;
   e.status = status;
@@ -275,14 +296,21 @@ void Host::QueueEvent(int instance, const SETimedEvent &event) {
   Enqueue(inst, e);
 }
 
-// Keeps the queue in clock order; events due at the same clock stay in the
-// order they were queued.
+// Heap order: the earliest (clock, sequence) at the front.
+bool Host::Later(const Event &a, const Event &b) {
+  return a.clock != b.clock ? a.clock > b.clock : a.sequence > b.sequence;
+}
+
 void Host::Enqueue(Instance &inst, const Event &e) {
-  auto at = std::upper_bound(
-      inst.events.begin(), inst.events.end(), e, [](const Event &a, const Event &b) {
-        return a.clock != b.clock ? a.clock < b.clock : a.sequence < b.sequence;
-      });
-  inst.events.insert(at, e);
+  inst.events.push_back(e);
+  std::push_heap(inst.events.begin(), inst.events.end(), Later);
+}
+
+Host::Event Host::Dequeue(Instance &inst) {
+  std::pop_heap(inst.events.begin(), inst.events.end(), Later);
+  Event e = inst.events.back();
+  inst.events.pop_back();
+  return e;
 }
 
 std::vector<int> Host::OpenOrder() const {
@@ -402,8 +430,9 @@ void Host::WriteVariable(Slot &s) {
 
 void Host::DeliverDue(Instance &inst, int64_t now) {
   while (!inst.closed && !inst.events.empty() && inst.events.front().clock <= now) {
-    Event e = inst.events.front();
-    inst.events.erase(inst.events.begin());
+    if (++m_events_delivered % kInterruptCheckEvents == 0)
+      CheckInterrupt();
+    Event e = Dequeue(inst);
     inst.clock = now;
     if (e.raw) {
       e.event.time_stamp = static_cast<int32_t>(now);
@@ -413,6 +442,8 @@ void Host::DeliverDue(Instance &inst, int64_t now) {
     if (e.pin < 0 || e.pin >= static_cast<int>(inst.slots.size()))
       continue;
     Slot &s = inst.slots[e.pin];
+    if (s.status_pending && s.pending_sequence == e.sequence)
+      s.status_pending = false;
     if (e.has_value && s.from_instance < 0) {
       s.value = e.value;
       s.raw_value = static_cast<intptr_t>(ToInteger(e.value));
@@ -431,8 +462,10 @@ void Host::DeliverDue(Instance &inst, int64_t now) {
 void Host::ProcessBlock() {
   if (!m_open)
     throw HostError("open the patch before processing");
-  for (int id : m_order)
+  for (int id : m_order) {
+    CheckInterrupt();
     ProcessInstance(*m_instances[id]);
+  }
   m_block_start += m_block_size;
 }
 
@@ -495,6 +528,11 @@ void Host::SetBlockSize(int32_t block_size) {
   for (auto &ptr : m_instances)
     if (!ptr->closed)
       ptr->record->dispatcher(ptr->record, DOP_BLOCK_SIZE, 0, block_size, nullptr, 0.0f);
+}
+
+void Host::CheckInterrupt() const {
+  if (m_interrupted != nullptr && m_interrupted())
+    throw HostInterrupted("interrupted");
 }
 
 SEModuleRecord *Host::Record(int instance) const {

@@ -12,6 +12,12 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// Processing stopped because a stop was asked for (Host::SetInterruptCheck).
+class HostInterrupted : public HostError {
+public:
+  using HostError::HostError;
+};
+
 } // namespace sehost
 
 #endif

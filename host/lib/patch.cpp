@@ -103,6 +103,8 @@ private:
   PinRef ResolveIn(int instance, const std::string &module, const std::string &pin,
                    const std::string &where) const;
   void ClaimInput(const PinRef &ref, const std::string &where);
+  // Whether `from` feeds `to` through any chain of connections.
+  bool Reaches(int from, int to) const;
 
   void ReadModules(const json &doc);
   void ReadPinSettings(const json &modules);
@@ -116,8 +118,8 @@ private:
   Patch &m_patch;
   std::string m_base_dir;
   PatchOptions m_options;
-  // Module-to-module connections, to keep the patch free of loops.
-  std::vector<std::pair<int, int>> m_edges;
+  // The modules each module feeds, to keep the patch free of loops.
+  std::vector<std::vector<int>> m_feeds;
   // Each input that something feeds, with the location of what feeds it.
   std::map<std::pair<int, int>, std::string> m_fed;
   // Inputs whose value a timed change may move: those set by value.
@@ -233,6 +235,22 @@ void PatchBuilder::ClaimInput(const PinRef &ref, const std::string &where) {
     Fail(where, "pin " + Quoted(ref.Text()) + " is already fed by " + it->second +
                     "; an input takes one value, connection or source");
   m_fed.emplace(key, where);
+}
+
+bool PatchBuilder::Reaches(int from, int to) const {
+  std::vector<int> stack = {from};
+  std::vector<bool> seen(m_feeds.size() + 1, false);
+  while (!stack.empty()) {
+    const int at = stack.back();
+    stack.pop_back();
+    if (at == to)
+      return true;
+    if (at >= static_cast<int>(m_feeds.size()) || seen[at])
+      continue;
+    seen[at] = true;
+    stack.insert(stack.end(), m_feeds[at].begin(), m_feeds[at].end());
+  }
+  return false;
 }
 
 void PatchBuilder::Build(const json &doc) {
@@ -356,21 +374,11 @@ void PatchBuilder::ReadConnections(const json &doc) {
     if (from.instance == to.instance)
       Fail(where, "a module cannot feed itself");
     // A loop cannot be ordered: every module must run after the modules feeding it.
-    std::vector<int> stack = {to.instance};
-    std::set<int> seen;
-    while (!stack.empty()) {
-      const int at = stack.back();
-      stack.pop_back();
-      if (at == from.instance)
-        Fail(where, "connecting " + Quoted(from.Text()) + " to " + Quoted(to.Text()) +
-                        " closes a loop; modules cannot feed each other in a circle");
-      if (!seen.insert(at).second)
-        continue;
-      for (const auto &[a, b] : m_edges)
-        if (a == at)
-          stack.push_back(b);
-    }
-    m_edges.emplace_back(from.instance, to.instance);
+    if (Reaches(to.instance, from.instance))
+      Fail(where, "connecting " + Quoted(from.Text()) + " to " + Quoted(to.Text()) +
+                      " closes a loop; modules cannot feed each other in a circle");
+    m_feeds.resize(static_cast<size_t>(m_patch.m_host->InstanceCount()));
+    m_feeds[from.instance].push_back(to.instance);
     ClaimInput(to, where);
     try {
       m_patch.m_host->Connect(from.instance, from.pin, to.instance, to.pin);
