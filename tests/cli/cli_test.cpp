@@ -171,6 +171,39 @@ TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
   EXPECT_EQ(dir.Files().size(), 11u);
 }
 
+TEST(Cli, UsageMistakesAndHostileFilesGetOneLineAndADocumentedStatus) {
+  TempDir dir;
+  dir.Write("ramp.json", kRamp);
+  dir.Write("huge.json", R"({"duration": 1,
+    "modules": [{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Level": 2e308}}]})");
+  dir.Write("deep.json", R"({"duration": )" + std::string(500000, '[') + "]");
+  // Usage mistakes: status 2, one line, not the parser library's own format.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> usage = {
+      {{"render", dir / "ramp.json"}, "--output is required"},
+      {{"render", dir / "ramp.json", "-o", dir / "a.wav", "--loud"}, "--loud"},
+      {{"describe", "--no-such-option"}, "--no-such-option"},
+  };
+  for (const auto &[args, part] : usage) {
+    const ToolResult r = SeHost(dir, args);
+    ExpectOneErrorLine(r, part);
+    EXPECT_EQ(r.status, 2) << r.err;
+  }
+  const ToolResult huge = SeHost(dir, {"render", dir / "huge.json", "-o", dir / "a.wav"});
+  ExpectOneErrorLine(huge, dir / "huge.json" + ": /modules/0/pins/Level: a number too large");
+  EXPECT_EQ(huge.status, 1);
+  ExpectOneErrorLine(SeHost(dir, {"render", dir / "deep.json", "-o", dir / "a.wav"}),
+                     "nested deeper than 64 levels");
+  // Without arguments the tool shows its usage, with the exit statuses.
+  const ToolResult bare = RunTool({}, dir.Path());
+  EXPECT_EQ(bare.status, 0);
+  EXPECT_NE(bare.out.find("Usage: se-host"), std::string::npos) << bare.out;
+  EXPECT_NE(bare.out.find("2 for a mistake on the command line"), std::string::npos);
+  const ToolResult version = RunTool({"--version"}, dir.Path());
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("se-host ", 0), 0u) << version.out;
+  EXPECT_EQ(dir.Files().size(), 3u) << "no output file was left";
+}
+
 TEST(Cli, AnInterruptedRenderLeavesTheOldFileAlone) {
   TempDir dir;
   // An hour at a high rate: far longer than the test waits.

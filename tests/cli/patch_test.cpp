@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -243,6 +244,73 @@ TEST(Patch, EveryMistakeGetsOneLineNamingTheFileAndLocation) {
       EXPECT_NE(msg.find(c.message), std::string::npos) << c.what << ": " << msg;
       EXPECT_EQ(msg.find('\n'), std::string::npos) << c.what << ": " << msg;
       EXPECT_EQ(msg.rfind("p.json: ", 0), 0u) << c.what << ": " << msg;
+    }
+  }
+}
+
+TEST(Patch, HostileTextGetsOneShortEscapedLine) {
+  const std::string deep_list(100000, '['), deep_object = [] {
+    std::string t;
+    for (int i = 0; i < 100000; ++i)
+      t += R"({"a":)";
+    return t;
+  }();
+  const std::string megabyte(1 << 20, 'x');
+  std::string many_ones;
+  for (int i = 0; i < 100000; ++i)
+    many_ones += "1, ";
+  const auto module = [](const std::string &fields) { return "[{" + fields + "}]"; };
+  const std::vector<BadPatch> cases = {
+      {"deep list", R"({"duration": )" + deep_list, "p.json: /duration/0/0/0"},
+      {"deep object", R"({"description": )" + deep_object, "nested deeper than 64 levels"},
+      {"number beyond a double", With(kOne, "", R"("duration": 1e999,)"),
+       "p.json: /duration: a number too large"},
+      {"number beyond a double in a list",
+       With(kOne,
+            R"("sources": [{"to": "g.Signal", "type": "ramp", "points": [[0, 1], [1, -2e400]]}])"),
+       "p.json: /sources/0/points/1/1: a number too large"},
+      {"duplicate key", With(kOne, "", R"("duration": 1, "duration": 2,)"),
+       "p.json: /duration: the key \"duration\" is given twice in one object"},
+      {"duplicate key spelt with an escape",
+       With(R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Level": 1, "\u004cevel": 2}}])"),
+       "p.json: /modules/0/pins/Level: the key \"Level\" is given twice"},
+      {"newline in a key", With(kOne, "\"sou\\nrces\\u001b[2J\": []"),
+       "/sou\\nrces\\x1b[2J: unknown key \"sou\\nrces\\x1b[2J\""},
+      {"newline in an id", With(module(R"("id": "a\nb", "plugin": "cli_gain_plugin")")),
+       "p.json: /outputs/0: no module with the id \"g\" (modules: a\\nb)"},
+      {"newline in a plugin name", With(module(R"("id": "g", "plugin": "gain\n")")),
+       "plugin \"gain\\n\" not found"},
+      {"newline in a choice",
+       With(
+           R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Mode": "Pass\r\nse-host: error: x"}}])"),
+       "has no choice \"Pass\\r\\nse-host: error: x\""},
+      {"newline in a source type",
+       With(kOne, R"("sources": [{"to": "g.Signal", "type": "lfo\n"}])"),
+       "unknown source type \"lfo\\n\""},
+      {"newline in an LFO shape",
+       With(kOne,
+            R"("sources": [{"to": "g.Signal", "type": "lfo", "rate": 1, "shape": "sine\u0085"}])"),
+       "unknown LFO shape \"sine\\u0085\""},
+      {"a megabyte id", With(module(R"("id": ")" + megabyte + R"(", "plugin": 3)")),
+       "/modules/0/plugin: expected a text, found 3"},
+      {"a megabyte plugin name", With(module(R"("id": "g", "plugin": ")" + megabyte + R"(")")),
+       "plugin \"xxxxxxxxxx"},
+      {"a long list for a number", With(kOne, "", R"("duration": [)" + many_ones + "1],"),
+       "/duration: expected a number, found [1,1,1"},
+      {"a megabyte unterminated text", R"({"duration": ")" + megabyte,
+       "p.json: invalid JSON: line 1, column 104"},
+  };
+  for (const BadPatch &c : cases) {
+    try {
+      ParsePatch(c.text);
+      ADD_FAILURE() << c.what << ": loaded";
+    } catch (const HostError &e) {
+      const std::string msg = e.what();
+      EXPECT_NE(msg.find(c.message), std::string::npos) << c.what << ": " << msg.substr(0, 400);
+      EXPECT_LT(msg.size(), 400u) << c.what;
+      EXPECT_TRUE(std::none_of(msg.begin(), msg.end(),
+                               [](char ch) { return static_cast<unsigned char>(ch) < 0x20; }))
+          << c.what << ": " << msg.substr(0, 400);
     }
   }
 }
