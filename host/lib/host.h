@@ -52,6 +52,8 @@ public:
   int Add(PluginLibrary &library, const std::string &label = "");
   // Extra pins the host reports beyond the list (for a last pin with IO_REPEAT_LAST).
   void SetExtraPins(int instance, int count);
+  // An audio input may be connected to several outputs and gets their sum;
+  // any other input takes one connection.
   void Connect(int from, int out_pin, int to, int in_pin);
   void Connect(int from, const std::string &out_pin, int to, const std::string &in_pin);
   // Feeds an audio input from a host-side source.
@@ -126,6 +128,9 @@ private:
   static bool Later(const Event &a, const Event &b);
   void CheckInterrupt() const;
   void WriteVariable(Slot &slot);
+  const Slot &FeederSlot(const Slot &input, size_t i) const;
+  int32_t FedStatus(const Slot &input, int32_t posted) const;
+  void SumFeeders(Slot &input);
   void DeliverDue(Instance &inst, int64_t clock);
   void ProcessInstance(Instance &inst);
   std::vector<int> OpenOrder() const;

@@ -87,7 +87,9 @@ private:
   PinRef Resolve(const json &value, const std::string &where) const;
   PinRef ResolveIn(int instance, const std::string &module, const std::string &pin,
                    const std::string &where) const;
-  void ClaimInput(const PinRef &ref, const std::string &where);
+  // Records what feeds an input; `connection` for a cable from an output,
+  // several of which may meet at an audio input (the host sums them).
+  void ClaimInput(const PinRef &ref, const std::string &where, bool connection = false);
   // Whether `from` feeds `to` through any chain of connections.
   bool Reaches(int from, int to) const;
 
@@ -105,8 +107,12 @@ private:
   PatchOptions m_options;
   // The modules each module feeds, to keep the patch free of loops.
   std::vector<std::vector<int>> m_feeds;
-  // Each input that something feeds, with the location of what feeds it.
-  std::map<std::pair<int, int>, std::string> m_fed;
+  // Each input that something feeds, with the location of what first fed it.
+  struct Feed {
+    std::string where;
+    bool connection;
+  };
+  std::map<std::pair<int, int>, Feed> m_fed;
   // Inputs whose value a timed change may move: those set by value.
   std::set<std::pair<int, int>> m_by_value;
 };
@@ -217,13 +223,22 @@ PatchBuilder::PinRef PatchBuilder::Resolve(const json &value, const std::string 
   return ResolveIn(instance, module, text.substr(dot + 1), where);
 }
 
-void PatchBuilder::ClaimInput(const PinRef &ref, const std::string &where) {
+void PatchBuilder::ClaimInput(const PinRef &ref, const std::string &where, bool connection) {
   const auto key = std::make_pair(ref.instance, ref.pin);
   auto it = m_fed.find(key);
-  if (it != m_fed.end())
-    Fail(where, "pin " + Quoted(ref.Text()) + " is already fed by " + it->second +
-                    "; an input takes one value, connection or source");
-  m_fed.emplace(key, where);
+  if (it == m_fed.end()) {
+    m_fed.emplace(key, Feed{where, connection});
+    return;
+  }
+  if (connection && it->second.connection) {
+    if (ref.info.IsAudio())
+      return;
+    Fail(where, "pin " + Quoted(ref.Text()) + " is " + AKind(ref.info) +
+                    "; it takes one connection and is already fed by " + it->second.where);
+  }
+  Fail(where, "pin " + Quoted(ref.Text()) + " is already fed by " + it->second.where +
+                  "; an input takes one value, source or connection (audio inputs sum any "
+                  "number of connections)");
 }
 
 bool PatchBuilder::Reaches(int from, int to) const {
@@ -368,7 +383,7 @@ void PatchBuilder::ReadConnections(const json &doc) {
                       " closes a loop; modules cannot feed each other in a circle");
     m_feeds.resize(static_cast<size_t>(m_patch.m_host->InstanceCount()));
     m_feeds[from.instance].push_back(to.instance);
-    ClaimInput(to, where);
+    ClaimInput(to, where, /*connection=*/true);
     try {
       m_patch.m_host->Connect(from.instance, from.pin, to.instance, to.pin);
     } catch (const HostError &e) {
@@ -515,7 +530,7 @@ void PatchBuilder::ReadChanges(const json &doc) {
     }
     const auto key = std::make_pair(ref.instance, ref.pin);
     if (m_fed.count(key) != 0 && m_by_value.count(key) == 0)
-      Fail(JsonChild(where, "pin"), Quoted(ref.Text()) + " is fed by " + m_fed[key] +
+      Fail(JsonChild(where, "pin"), Quoted(ref.Text()) + " is fed by " + m_fed[key].where +
                                         "; only a pin set by value can change over time");
     const auto clock = static_cast<int64_t>(std::llround(time * rate));
     m_patch.m_host->ScheduleValue(ref.instance, ref.pin, clock, value);

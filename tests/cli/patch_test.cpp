@@ -86,6 +86,33 @@ TEST(Patch, ConnectionsCarryAudioFromModuleToModule) {
   }
 }
 
+TEST(Patch, AudioConnectionsIntoOneInputAreSummed) {
+  // 2 V and 3 V meet at k's Signal, halved by its Level; g mutes at 0.05 s.
+  const std::string three = R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Signal": 2}},
+                                 {"id": "h", "plugin": "cli_gain_plugin", "pins": {"Signal": 3}},
+                                 {"id": "k", "plugin": "cli_gain_plugin", "pins": {"Level": 5}}])";
+  auto patch = ParsePatch(R"({"sample_rate": 1000, "duration": 0.1, "modules": )" + three +
+                          R"(, "connections": [{"from": "g.Output", "to": "k.Signal"},
+                                               {"from": "h.Output", "to": "k.Signal"}],
+                          "changes": [{"time": 0.05, "pin": "g.Mode", "value": "Mute"}],
+                          "outputs": ["k.Output"]})");
+  const auto out = RenderAll(*patch)[0];
+  ASSERT_EQ(out.size(), 100u);
+  for (int i = 0; i < 100; ++i)
+    ASSERT_NEAR(out[i], i < 50 ? 0.25 : 0.15, 1e-6) << "frame " << i;
+  // A link input still takes one connection.
+  try {
+    ParsePatch(R"({"duration": 0.1, "modules": )" + three +
+               R"(, "connections": [{"from": "g.Link Out", "to": "k.Link In"},
+                                    {"from": "h.Link Out", "to": "k.Link In"}],
+               "outputs": ["k.Output"]})");
+    ADD_FAILURE() << "two cables into a link input";
+  } catch (const HostError &e) {
+    EXPECT_STREQ(e.what(), "p.json: /connections/1: pin \"k.Link In\" is a link input; it takes "
+                           "one connection and is already fed by /connections/0");
+  }
+}
+
 TEST(Patch, PlaysAudioFilesResampledLoopedAndScaled) {
   setest::TempDir dir;
   // Two channels at 500 Hz; the second holds 0, 0.2, 0.4, 0.6.
