@@ -71,6 +71,8 @@ int main(int argc, char **argv) {
       if (c == '\n')
         c = ' ';
     return Fail(what + " (see se-host --help)", kExitUsage);
+  } catch (const sehost::UsageError &e) {
+    return Fail(e.what(), kExitUsage);
   } catch (const sehost::HostError &e) {
     return Fail(e.what(), kExitFailure);
   } catch (const std::bad_alloc &) {

@@ -65,10 +65,19 @@ private:
     std::string Text() const { return module + "." + info.name; }
   };
 
+  // `where` is a JSON pointer into the patch, or a command-line option
+  // ("--set ...") for a value given there instead: a usage mistake.
   [[noreturn]] void Fail(const std::string &where, const std::string &what) const {
     // Whatever a message quotes, it stays one line.
-    throw HostError(m_patch.m_name + ": " + (where.empty() ? "" : where + ": ") +
-                    EscapedText(what, std::string::npos));
+    const std::string text = EscapedText(what, std::string::npos);
+    if (where.rfind("--", 0) == 0)
+      throw UsageError(where + ": " + text);
+    throw HostError(m_patch.m_name + ": " + (where.empty() ? "" : where + ": ") + text);
+  }
+  static std::string OptionText(const char *option, double value) {
+    std::ostringstream text;
+    text << option << " " << value;
+    return text.str();
   }
 
   void CheckKeys(const json &obj, const std::string &where,
@@ -95,6 +104,8 @@ private:
 
   void ReadModules(const json &doc);
   void ReadPinSettings(const json &modules);
+  // The command line's --set id.pin=value, in place of the patch's values.
+  void ApplySettings();
   void ReadConnections(const json &doc);
   void ReadSources(const json &doc);
   void ReadChanges(const json &doc);
@@ -270,17 +281,22 @@ void PatchBuilder::Build(const json &doc) {
     m_patch.m_description = doc["description"].get<std::string>();
   }
   const double default_rate = 44100.0, default_block = 256.0;
-  const double rate = Number(doc, "sample_rate", root, &default_rate);
+  // A rate or duration given on the command line stands in for the patch's own.
+  const auto &given_rate = m_options.sample_rate, &given_duration = m_options.duration;
+  const double rate = given_rate ? *given_rate : Number(doc, "sample_rate", root, &default_rate);
+  const std::string rate_at = given_rate ? OptionText("--rate", *given_rate) : "/sample_rate";
   if (!(rate >= 1000.0 && rate <= kMaxSampleRate) || rate != std::floor(rate))
-    Fail("/sample_rate", "the sample rate must be a whole number of Hz from 1000 to 768000");
+    Fail(rate_at, "the sample rate must be a whole number of Hz from 1000 to 768000");
   const double block = Number(doc, "block_size", root, &default_block);
   if (!(block >= 1.0 && block <= kMaxBlockSize) || block != std::floor(block))
     Fail("/block_size", "the block size must be a whole number from 1 to 65536");
-  const double duration = Number(doc, "duration", root, nullptr);
+  const double duration = given_duration ? *given_duration : Number(doc, "duration", root, nullptr);
+  const std::string duration_at =
+      given_duration ? OptionText("--duration", *given_duration) : "/duration";
   if (!(duration > 0.0))
-    Fail("/duration", "the duration must be a positive number of seconds");
+    Fail(duration_at, "the duration must be a positive number of seconds");
   if (duration > kMaxDuration)
-    Fail("/duration", "the duration must be at most 3600 seconds");
+    Fail(duration_at, "the duration must be at most 3600 seconds");
   m_patch.m_host = std::make_unique<Host>(static_cast<float>(rate), static_cast<int32_t>(block));
   m_patch.m_frames = std::max<int64_t>(1, std::llround(duration * rate));
 
@@ -288,6 +304,7 @@ void PatchBuilder::Build(const json &doc) {
   ReadConnections(doc);
   ReadSources(doc);
   ReadPinSettings(doc.at("modules"));
+  ApplySettings();
   ReadChanges(doc);
   ReadOutputs(doc);
 }
@@ -348,6 +365,29 @@ void PatchBuilder::ReadPinSettings(const json &modules) {
       m_patch.m_host->SetValue(instance, ref.pin, value);
       m_by_value.insert({instance, ref.pin});
     }
+  }
+}
+
+void PatchBuilder::ApplySettings() {
+  for (const std::string &setting : m_options.settings) {
+    const std::string where = "--set " + EscapedText(setting);
+    const auto eq = setting.find('=');
+    if (eq == std::string::npos)
+      Fail(where, "a setting is written id.pin=value, like \"vcf.Resonance=7\"");
+    const PinRef ref = Resolve(json(setting.substr(0, eq)), where);
+    double value = 0.0;
+    try {
+      value = PinValueFromText(ref.info, setting.substr(eq + 1));
+    } catch (const HostError &e) {
+      Fail(where, e.what());
+    }
+    const auto key = std::make_pair(ref.instance, ref.pin);
+    if (m_fed.count(key) != 0 && m_by_value.count(key) == 0)
+      Fail(where, Quoted(ref.Text()) + " is fed by " + m_fed[key].where +
+                      "; only a pin set by value (or not at all) can be set");
+    m_patch.m_host->SetValue(ref.instance, ref.pin, value);
+    m_fed[key] = Feed{where, false};
+    m_by_value.insert(key);
   }
 }
 
@@ -446,7 +486,12 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
     try {
       data = ReadAudioFile(full.generic_string());
     } catch (const HostError &e) {
-      Fail(JsonChild(where, "path"), e.what());
+      // The reader names the whole path; a long one is shown as an excerpt.
+      std::string what = e.what();
+      const std::string shown = full.generic_string();
+      if (what.rfind(shown, 0) == 0)
+        what = EscapedText(shown, 4 * kQuotedLength) + what.substr(shown.size());
+      Fail(JsonChild(where, "path"), what);
     }
     const double first = 1.0, unity = 1.0;
     const double channel = Number(src, "channel", where, &first);
@@ -514,6 +559,9 @@ void PatchBuilder::ReadChanges(const json &doc) {
     CheckKeys(c, where, {"time", "pin", "value"});
     const double time = Number(c, "time", where, nullptr);
     const double end = static_cast<double>(m_patch.m_frames) / rate;
+    // A shorter duration from the command line just ends the patch early.
+    if (m_options.duration && time > end)
+      continue;
     if (time < 0.0 || time > end)
       Fail(JsonChild(where, "time"),
            "the time must be from 0 to the end of the patch (" + json(end).dump() + " s)");

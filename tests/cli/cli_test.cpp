@@ -204,6 +204,35 @@ TEST(Cli, UsageMistakesAndHostileFilesGetOneLineAndADocumentedStatus) {
   EXPECT_EQ(dir.Files().size(), 3u) << "no output file was left";
 }
 
+TEST(Cli, RateDurationAndSettingsFromTheCommandLine) {
+  TempDir dir;
+  dir.Write("ramp.json", kRamp);
+  ToolResult r =
+      SeHost(dir, {"render", dir / "ramp.json", "-o", dir / "a.wav", "-f", "float", "--rate",
+                   "4000", "--duration", "0.25", "--set", "g.Level=4", "--set", "g.Mode=Invert"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Sound s = ReadSound(dir / "a.wav");
+  EXPECT_EQ(s.rate, 4000);
+  ASSERT_EQ(s.Frames(), 1000u);
+  // The ramp still spans its 0.5 s (of which a half is rendered), at Level 4 V, inverted.
+  for (size_t i = 0; i < s.Frames(); i += 31)
+    ASSERT_NEAR(s.At(i, 0), -0.4 * (-1.0 + 2.0 * i / 2000.0), 1e-6) << "frame " << i;
+  const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+      {{"--rate", "5"}, "--rate 5: the sample rate must be a whole number of Hz"},
+      {{"--duration", "-1"}, "--duration -1: the duration must be a positive number"},
+      {{"--set", "g.Levle=3"}, "--set g.Levle=3: module \"g\" has no pin named \"Levle\""},
+      {{"--set", "g.Signal=3"}, "--set g.Signal=3: \"g.Signal\" is fed by /sources/0"},
+      {{"--set", "g.Mode"}, "--set g.Mode: a setting is written id.pin=value"},
+  };
+  for (const auto &[args, part] : mistakes) {
+    std::vector<std::string> all = {"render", dir / "ramp.json", "-o", dir / "b.wav"};
+    all.insert(all.end(), args.begin(), args.end());
+    r = SeHost(dir, all);
+    ExpectOneErrorLine(r, part);
+    EXPECT_EQ(r.status, 2);
+  }
+}
+
 TEST(Cli, AnInterruptedRenderLeavesTheOldFileAlone) {
   TempDir dir;
   // An hour at a high rate: far longer than the test waits.

@@ -324,6 +324,10 @@ TEST(Patch, HostileTextGetsOneShortEscapedLine) {
        "plugin \"xxxxxxxxxx"},
       {"a long list for a number", With(kOne, "", R"("duration": [)" + many_ones + "1],"),
        "/duration: expected a number, found [1,1,1"},
+      {"a megabyte file name",
+       With(kOne,
+            R"("sources": [{"to": "g.Signal", "type": "file", "path": ")" + megabyte + "\"}]"),
+       "p.json: /sources/0/path: ./xxxxx"},
       {"a megabyte unterminated text", R"({"duration": ")" + megabyte,
        "p.json: invalid JSON: line 1, column 104"},
   };
