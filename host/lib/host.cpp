@@ -370,8 +370,10 @@ void Host::Open() {
   m_order = OpenOrder();
   AllocateBuffers();
   m_open = true;
-  for (int id : m_order)
+  for (int id : m_order) {
+    CheckInterrupt();
     OpenInstance(*m_instances[id]);
+  }
 }
 
 void Host::OpenInstance(Instance &inst) {
