@@ -151,8 +151,8 @@ TEST(OurHost, AStopRequestEndsABlockBeforeTheNextInstance) {
   const int a = host.Add(lib), b = host.Add(lib);
   host.SetValue(a, kPinCommand, kCmdInstallDouble);
   host.SetValue(b, kPinCommand, kCmdInstallDouble);
-  host.SetInterruptCheck(StopAfterCountdown);
   host.Open();
+  host.SetInterruptCheck(StopAfterCountdown);
   g_checks_until_stop = 1; // the first instance runs, the second does not
   EXPECT_THROW(host.ProcessBlock(), sehost::HostInterrupted);
   EXPECT_EQ(host.ProcessCalls(a), 1);
@@ -162,8 +162,8 @@ TEST(OurHost, AStopRequestEndsABlockBeforeTheNextInstance) {
   const int c = busy.Add(busy.Load(TestPlugin()));
   for (int i = 0; i < 20000; ++i)
     busy.ScheduleValue(c, kPinCommand, 0, kCmdNone);
-  busy.SetInterruptCheck(StopAfterCountdown);
   busy.Open();
+  busy.SetInterruptCheck(StopAfterCountdown);
   g_checks_until_stop = 2;
   EXPECT_THROW(busy.ProcessBlock(), sehost::HostInterrupted);
   EXPECT_EQ(busy.ProcessCalls(c), 0);
