@@ -38,6 +38,19 @@ int Fail(const std::string &what, int status) {
   return status;
 }
 
+// The first word that is neither an option nor the value of --plugin-dir:
+// the command the user meant.
+std::string CommandWord(int argc, char **argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--plugin-dir")
+      ++i;
+    else if (arg.empty() || arg[0] != '-')
+      return arg;
+  }
+  return {};
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -60,6 +73,14 @@ int main(int argc, char **argv) {
   if (argc <= 1) {
     std::cout << app.help();
     return 0;
+  }
+  if (const std::string word = CommandWord(argc, argv); !word.empty()) {
+    try {
+      app.get_subcommand(word);
+    } catch (const CLI::OptionNotFound &) {
+      return Fail("unknown command " + sehost::Quoted(word) + " (commands: describe, render, plot)",
+                  kExitUsage);
+    }
   }
   try {
     app.parse(argc, argv);

@@ -182,6 +182,7 @@ TEST(Cli, UsageMistakesAndHostileFilesGetOneLineAndADocumentedStatus) {
       {{"render", dir / "ramp.json"}, "--output is required"},
       {{"render", dir / "ramp.json", "-o", dir / "a.wav", "--loud"}, "--loud"},
       {{"describe", "--no-such-option"}, "--no-such-option"},
+      {{"rendr", dir / "ramp.json"}, "unknown command \"rendr\" (commands: describe, render"},
   };
   for (const auto &[args, part] : usage) {
     const ToolResult r = SeHost(dir, args);
