@@ -118,6 +118,26 @@ TEST(Examples, ThePatchInTheReadmeRenders) {
   EXPECT_EQ(ReadSound(dir / "readme.wav").channels, 2);
 }
 
+// Notes and frequencies reach the oscillator as the pitch they name, in its
+// 1 V/octave mode and in its 1 V = 1 Hz mode alike.
+TEST(Examples, PitchesGivenAsNotesSoundAtTheirFrequency) {
+  TempDir dir;
+  dir.Write("notes.json", R"({"duration": 1.0, "modules": [
+      {"id": "gen", "plugin": "wavetable_generator"},
+      {"id": "a", "plugin": "audio_oscillator", "pins": {"Pitch": "C4", "Active": "ON"}},
+      {"id": "b", "plugin": "audio_oscillator", "pins": {"Pitch Mode": "Hz", "Active": "ON"}}],
+    "connections": [{"from": "gen.QX_Osc_Link", "to": "a.QX_Osc_Link"},
+                    {"from": "gen.QX_Osc_Link", "to": "b.QX_Osc_Link"}],
+    "sources": [{"to": "b.Pitch", "type": "ramp", "points": [[0, "A3"], [1, "220Hz"]]}],
+    "outputs": ["a.Wave.Out", "b.Wave.Out"]})");
+  const ToolResult r = RunTool(
+      {"--plugin-dir", PluginDir(), "render", dir / "notes.json", "-o", dir / "n.wav"}, dir.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Sound s = ReadSound(dir / "n.wav");
+  EXPECT_NEAR(Fundamental(s.Channel(0), 4410, s.rate), 261.63, 2.0);
+  EXPECT_NEAR(Fundamental(s.Channel(1), 4410, s.rate), 220.0, 2.0);
+}
+
 // The measured response of the ladder's low-pass taps: two stages fall by
 // 12 dB and four by 24 dB per octave well above the cutoff (440 Hz at 5 V),
 // and the pass band sits within a few dB of unity without resonance.
