@@ -254,7 +254,7 @@ TEST(Cli, DescribesAPluginByName) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("Module:  CLI Gain"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"Level\"  default 10 V"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("choices: Pass=0 Invert=1 Mute=7"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("choices: Pass=0, Invert=1, Mute=7"), std::string::npos) << r.out;
 
   // The plugin folder: an option after the subcommand, else $SE_PLUGIN_DIR.
   EXPECT_EQ(

@@ -118,6 +118,45 @@ TEST(Examples, ThePatchInTheReadmeRenders) {
   EXPECT_EQ(ReadSound(dir / "readme.wav").channels, 2);
 }
 
+// `describe` of the real modules: the file name for patches, every choice with
+// its value, ranges and pitches in words, and a line on what each choice pin does.
+TEST(Examples, DescribeSaysWhatEveryPinMeans) {
+  TempDir dir;
+  const ToolResult r = RunTool(
+      {"--plugin-dir", PluginDir(), "describe", "ladder_filter", "audio_oscillator"}, dir.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char *want : {
+           "Plugin:  ladder_filter  (in a patch: \"plugin\": \"ladder_filter\")",
+           "\"Pitch\"  default 5 V = 440 Hz (A4)",
+           "unit: 1 V/octave, 0 V = 13.75 Hz, 5 V = 440 Hz (A4)",
+           "range: 5 to 15 V",
+           "range: 0 to 10 V",
+           "range: 100 to 22050 Hz",
+           "\"Type\"  default 0 (LP)",
+           "NOT a classic",
+           "Pulse:Cluster2=20, Noise=255",
+           "choices: 1=0, 2=1, ... 256=255",
+       })
+    EXPECT_NE(r.out.find(want), std::string::npos) << want << "\n" << r.out;
+  // Every choice pin: its list, then at least one line of what it does.
+  std::istringstream lines(r.out);
+  std::string line;
+  int choice_pins = 0;
+  while (std::getline(lines, line)) {
+    if (line.find("  in  choice  ") == std::string::npos)
+      continue;
+    ++choice_pins;
+    std::string list, what;
+    std::getline(lines, list);
+    while (std::getline(lines, what) && what.rfind("               ", 0) == 0) {
+    }
+    EXPECT_EQ(list.rfind("      choices: ", 0), 0u) << line;
+    EXPECT_EQ(what.rfind("      ", 0), 0u) << line;
+    EXPECT_GT(what.size(), 12u) << line;
+  }
+  EXPECT_EQ(choice_pins, 6 + 9);
+}
+
 // Notes and frequencies reach the oscillator as the pitch they name, in its
 // 1 V/octave mode and in its 1 V = 1 Hz mode alike.
 TEST(Examples, PitchesGivenAsNotesSoundAtTheirFrequency) {
