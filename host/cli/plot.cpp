@@ -33,6 +33,7 @@ struct PlotOptions {
   double at = -1.0;        // detail position in seconds; < 0: the middle
   double detail_ms = 25.0; // detail length
   int channel = 0;         // spectrogram channel from 1; 0: all channels mixed
+  std::string size;        // "WIDTHxHEIGHT" in pixels; empty: each picture's own default
   // Response mode.
   std::string response;
   std::vector<std::string> settings;
@@ -43,6 +44,19 @@ struct PlotOptions {
   double rate = 44100.0;
   std::string data; // response values as CSV
 };
+
+// The picture size: `size` ("900x640") or the default.
+std::pair<int, int> PictureSize(const std::string &size, int width, int height) {
+  if (size.empty())
+    return {width, height};
+  int w = 0, h = 0;
+  char end = 0;
+  if (std::sscanf(size.c_str(), "%dx%d%c", &w, &h, &end) != 2 || w < 200 || w > 4000 || h < 150 ||
+      h > 4000)
+    throw HostError("--size is WIDTHxHEIGHT in pixels, from 200x150 to 4000x4000, not \"" + size +
+                    "\"");
+  return {w, h};
+}
 
 const char *Colour(size_t i) { return kColours[i % (sizeof kColours / sizeof kColours[0])]; }
 
@@ -57,6 +71,7 @@ std::ofstream OpenData(const std::string &path) {
 
 void PlotAudio(const PlotOptions &opt) {
   GnuplotJob job(opt.output);
+  const auto [width, height] = PictureSize(opt.size, 1400, 1000);
   // A plot reads the whole file (up to the reader's limit: an hour of stereo
   // at 48 kHz is well inside it).
   const AudioData audio = ReadAudioFile(opt.audio);
@@ -187,7 +202,7 @@ void PlotAudio(const PlotOptions &opt) {
         "5 '#fcfdbf')\n"
      << "plot " << GpQuote(job.DataPath("spectrogram.dat")) << " using 1:2:3 with image notitle\n"
      << "unset multiplot\n";
-  job.Run(gp.str(), 1400, 1000);
+  job.Run(gp.str(), width, height);
 }
 
 // ---- A module's magnitude response ----
@@ -264,6 +279,7 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
 
 void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
   GnuplotJob job(opt.output);
+  const auto [width, height] = PictureSize(opt.size, 1200, 700);
   if (!(opt.rate >= 1000.0 && opt.rate <= 768000.0))
     throw HostError("the sample rate must be from 1000 to 768000 Hz");
   if (!(opt.level > 0.0 && opt.level <= 100.0) || !std::isfinite(opt.level))
@@ -346,7 +362,7 @@ void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
        << " lc rgb '" << Colour(i) << "' title " << GpQuote(labels[i]);
   // Later curves are drawn thinner, so a curve that another one covers still shows.
   gp << "\n";
-  job.Run(gp.str(), 1200, 700);
+  job.Run(gp.str(), width, height);
 }
 
 } // namespace
@@ -363,6 +379,9 @@ void AddPlot(CLI::App &app, const Globals &globals) {
       ->check(CLI::Range(0.1, 10000.0));
   cmd->add_option("--channel", opt->channel,
                   "Channel of the spectrogram, from 1 (default: all channels mixed)");
+  cmd->add_option("--size", opt->size,
+                  "Picture size in pixels, WIDTHxHEIGHT (default: 1400x1000, a response "
+                  "1200x700)");
   auto *response = cmd->add_option(
       "--response", opt->response,
       "Draw the magnitude response of this plugin (\"ladder_filter\") instead of a file");
