@@ -24,7 +24,8 @@ constexpr PinNote kNotes[] = {
      "high-pass: lows pass near full level (inverted), highs at the tap gain; no effect on X"},
     {kFilter, "Filter Tap", nullptr,
      "the stage the output is taken from: 2 to 5 stages (steeper with more), or X = twice a "
-     "middle stage minus the last (a band-pass-like mix, the stage chosen by Q Tap)"},
+     "middle stage minus the last, inverted (a low-pass whose slope eases off well above the "
+     "cutoff; the stage chosen by Q Tap)"},
     {kFilter, "Q Tap", nullptr,
      "the stage whose output feeds the resonance back; with Filter Tap X it picks the X "
      "stage instead (2 -> 3, 3 -> 4, 4 -> 2; 5 makes X the same as tap 5)"},
