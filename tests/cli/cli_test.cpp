@@ -161,6 +161,10 @@ TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
        "the folder \"" + dir / "nowhere" + "\" does not exist"},
       {{"plot", "--response", "cli_gain_plugin", "--set", "Mode=Loud", "-o", dir / "p.png"},
        "pin \"Mode\" has no choice \"Loud\""},
+      {{"plot", "--response", "cli_gain_plugin", "--set", "Level=440Hz", "-o", dir / "p.png"},
+       "pin \"Level\" takes volts, not a frequency or note (\"440Hz\")"},
+      {{"plot", "--response", "cli_gain_plugin", "--size", "10x10", "-o", dir / "p.png"},
+       "--size is WIDTHxHEIGHT in pixels"},
       {{"describe", "no_such_plugin"}, "plugin \"no_such_plugin\" not found in"},
   };
   for (const Case &c : cases) {
