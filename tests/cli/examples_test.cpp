@@ -104,6 +104,30 @@ TEST(Examples, EveryPatchRendersWhatItShows) {
   EXPECT_GE(checked, 6);
 }
 
+// The patches the module manuals draw their pictures from render, and every
+// channel sounds.
+TEST(Examples, TheManualPatchesRender) {
+  TempDir dir;
+  int rendered = 0;
+  for (const auto &entry : std::filesystem::directory_iterator(std::string(SE_EXAMPLES_DIR) +
+                                                               "/../docs/modules/patches")) {
+    SCOPED_TRACE(entry.path().filename().string());
+    const ToolResult r = RunTool({"--plugin-dir", PluginDir(), "render", entry.path().string(),
+                                  "-o", dir / "m.wav", "-f", "float"},
+                                 dir.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Sound s = ReadSound(dir / "m.wav");
+    for (int c = 0; c < s.channels; ++c) {
+      double sum = 0.0;
+      for (float v : s.Channel(c))
+        sum += static_cast<double>(v) * v;
+      EXPECT_GT(sum / static_cast<double>(s.Frames()), 1e-4) << "channel " << c + 1;
+    }
+    ++rendered;
+  }
+  EXPECT_GE(rendered, 7);
+}
+
 TEST(Examples, ThePatchInTheReadmeRenders) {
   TempDir dir;
   const std::string readme = ReadText(std::string(SE_EXAMPLES_DIR) + "/../README.md");
