@@ -255,11 +255,16 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
     throw HostError("\"" + in.name + "\" is not an audio input of " + opt.response);
   if (!out.IsOutput() || !out.IsAudio())
     throw HostError("\"" + out.name + "\" is not an audio output of " + opt.response);
+  // Frequencies and notes follow a "Pitch Mode" set among the settings, as in a patch.
+  nlohmann::json given = nlohmann::json::object();
+  for (const Setting &s : settings)
+    given[s.pin] = s.value;
+  const PitchScale scale = PitchScaleOf(pins, given);
   for (const Setting &s : settings) {
     const PinInfo &pin = FindPin(pins, s.pin, opt.response);
     if (pin.dsp_index == in.dsp_index)
       throw HostError("\"" + s.pin + "\" carries the impulse; it cannot be set");
-    host.SetValue(id, pin.dsp_index, PinValueFromText(pin, s.value));
+    host.SetValue(id, pin.dsp_index, PinValueFromText(pin, s.value, scale));
   }
   const double amplitude = opt.level / 10.0;
   std::vector<float> impulse(static_cast<size_t>(kLead) + n, 0.0f);
