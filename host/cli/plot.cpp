@@ -33,6 +33,7 @@ struct PlotOptions {
   double at = -1.0;        // detail position in seconds; < 0: the middle
   double detail_ms = 25.0; // detail length
   int channel = 0;         // spectrogram channel from 1; 0: all channels mixed
+  std::string size;        // "WIDTHxHEIGHT" in pixels; empty: each picture's own default
   // Response mode.
   std::string response;
   std::vector<std::string> settings;
@@ -46,6 +47,19 @@ struct PlotOptions {
   // impulse at sample kLead.
   std::vector<std::string> impulses;
 };
+
+// The picture size: `size` ("900x640") or the default.
+std::pair<int, int> PictureSize(const std::string &size, int width, int height) {
+  if (size.empty())
+    return {width, height};
+  int w = 0, h = 0;
+  char end = 0;
+  if (std::sscanf(size.c_str(), "%dx%d%c", &w, &h, &end) != 2 || w < 200 || w > 4000 || h < 150 ||
+      h > 4000)
+    throw HostError("--size is WIDTHxHEIGHT in pixels, from 200x150 to 4000x4000, not \"" + size +
+                    "\"");
+  return {w, h};
+}
 
 // The lead before the impulse of a measurement: the filter settles its
 // coefficients before the impulse arrives.
@@ -64,6 +78,7 @@ std::ofstream OpenData(const std::string &path) {
 
 void PlotAudio(const PlotOptions &opt) {
   GnuplotJob job(opt.output);
+  const auto [width, height] = PictureSize(opt.size, 1400, 1000);
   // A plot reads the whole file (up to the reader's limit: an hour of stereo
   // at 48 kHz is well inside it).
   const AudioData audio = ReadAudioFile(opt.audio);
@@ -194,7 +209,7 @@ void PlotAudio(const PlotOptions &opt) {
         "5 '#fcfdbf')\n"
      << "plot " << GpQuote(job.DataPath("spectrogram.dat")) << " using 1:2:3 with image notitle\n"
      << "unset multiplot\n";
-  job.Run(gp.str(), 1400, 1000);
+  job.Run(gp.str(), width, height);
 }
 
 // ---- A module's magnitude response ----
@@ -259,11 +274,16 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
     throw HostError("\"" + in.name + "\" is not an audio input of " + opt.response);
   if (!out.IsOutput() || !out.IsAudio())
     throw HostError("\"" + out.name + "\" is not an audio output of " + opt.response);
+  // Frequencies and notes follow a "Pitch Mode" set among the settings, as in a patch.
+  nlohmann::json given = nlohmann::json::object();
+  for (const Setting &s : settings)
+    given[s.pin] = s.value;
+  const PitchScale scale = PitchScaleOf(pins, given);
   for (const Setting &s : settings) {
     const PinInfo &pin = FindPin(pins, s.pin, opt.response);
     if (pin.dsp_index == in.dsp_index)
       throw HostError("\"" + s.pin + "\" carries the impulse; it cannot be set");
-    host.SetValue(id, pin.dsp_index, PinValueFromText(pin, s.value));
+    host.SetValue(id, pin.dsp_index, PinValueFromText(pin, s.value, scale));
   }
   const double amplitude = opt.level / 10.0;
   std::vector<float> impulse(static_cast<size_t>(kLead) + n, 0.0f);
@@ -352,6 +372,7 @@ void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
 void DrawResponses(const PlotOptions &opt, GnuplotJob &job, double rate,
                    const std::vector<std::vector<double>> &responses,
                    const std::vector<std::string> &labels, const std::string &title, size_t n) {
+  const auto [width, height] = PictureSize(opt.size, 1200, 700);
   double top = 0.0;
   const auto hz = [&](size_t k) { return static_cast<double>(k) * rate / static_cast<double>(n); };
   {
@@ -394,7 +415,7 @@ void DrawResponses(const PlotOptions &opt, GnuplotJob &job, double rate,
        << " lc rgb '" << Colour(i) << "' title " << GpQuote(labels[i]);
   // Later curves are drawn thinner, so a curve that another one covers still shows.
   gp << "\n";
-  job.Run(gp.str(), 1200, 700);
+  job.Run(gp.str(), width, height);
 }
 
 } // namespace
@@ -411,6 +432,9 @@ void AddPlot(CLI::App &app, const Globals &globals) {
       ->check(CLI::Range(0.1, 10000.0));
   cmd->add_option("--channel", opt->channel,
                   "Channel of the spectrogram, from 1 (default: all channels mixed)");
+  cmd->add_option("--size", opt->size,
+                  "Picture size in pixels, WIDTHxHEIGHT (default: 1400x1000, a response "
+                  "1200x700)");
   auto *response = cmd->add_option(
       "--response", opt->response,
       "Draw the magnitude response of this plugin (\"ladder_filter\") instead of a file");

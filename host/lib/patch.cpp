@@ -111,7 +111,9 @@ private:
   void ReadChanges(const json &doc);
   void ReadOutputs(const json &doc);
   std::unique_ptr<Source> MakeSource(const json &src, const std::string &where,
-                                     const std::string &type);
+                                     const std::string &type, const PinRef &to);
+  // A value in volts for an audio input (a number, "5V", "440Hz", "C3").
+  double Volts(const json &value, const PinRef &to, const std::string &where) const;
 
   Patch &m_patch;
   std::string m_base_dir;
@@ -126,7 +128,21 @@ private:
   std::map<std::pair<int, int>, Feed> m_fed;
   // Inputs whose value a timed change may move: those set by value.
   std::set<std::pair<int, int>> m_by_value;
+  // How each module reads its pitch pins, from its "Pitch Mode" setting.
+  std::map<int, PitchScale> m_pitch_scale;
+  PitchScale ScaleOf(int instance) const {
+    const auto it = m_pitch_scale.find(instance);
+    return it == m_pitch_scale.end() ? PitchScale::Octave : it->second;
+  }
 };
+
+double PatchBuilder::Volts(const json &value, const PinRef &to, const std::string &where) const {
+  try {
+    return VoltsFromJson(to.info, value, ScaleOf(to.instance));
+  } catch (const HostError &e) {
+    Fail(where, to.module + ": " + e.what());
+  }
+}
 
 void PatchBuilder::CheckKeys(const json &obj, const std::string &where,
                              const std::set<std::string> &allowed) const {
@@ -341,6 +357,8 @@ void PatchBuilder::ReadModules(const json &doc) {
     m_patch.m_ids.emplace_back(id, instance);
     if (m.contains("pins") && !m["pins"].is_object())
       Fail(JsonChild(where, "pins"), "expected pin settings { \"pin name\": value, ... }");
+    if (m.contains("pins"))
+      m_pitch_scale[instance] = PitchScaleOf(m_patch.m_host->Pins(instance), m["pins"]);
   }
 }
 
@@ -357,7 +375,7 @@ void PatchBuilder::ReadPinSettings(const json &modules) {
       const PinRef ref = ResolveIn(instance, id, it.key(), at);
       double value = 0.0;
       try {
-        value = PinValueFromJson(ref.info, it.value());
+        value = PinValueFromJson(ref.info, it.value(), ScaleOf(instance));
       } catch (const HostError &e) {
         Fail(at, EscapedText(id) + ": " + e.what());
       }
@@ -377,7 +395,7 @@ void PatchBuilder::ApplySettings() {
     const PinRef ref = Resolve(json(setting.substr(0, eq)), where);
     double value = 0.0;
     try {
-      value = PinValueFromText(ref.info, setting.substr(eq + 1));
+      value = PinValueFromText(ref.info, setting.substr(eq + 1), ScaleOf(ref.instance));
     } catch (const HostError &e) {
       Fail(where, e.what());
     }
@@ -433,7 +451,7 @@ void PatchBuilder::ReadConnections(const json &doc) {
 }
 
 std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::string &where,
-                                                 const std::string &type) {
+                                                 const std::string &type, const PinRef &to) {
   const double rate = m_patch.m_host->SampleRate();
   if (type == "ramp") {
     CheckKeys(src, where, {"to", "type", "points"});
@@ -444,9 +462,12 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
     for (size_t i = 0; i < points.size(); ++i) {
       const std::string at = JsonChild(JsonChild(where, "points"), i);
       const json &p = points[i];
-      if (!p.is_array() || p.size() != 2 || !p[0].is_number() || !p[1].is_number())
+      if (!p.is_array() || p.size() != 2 || !p[0].is_number() ||
+          !(p[1].is_number() || p[1].is_string()))
         Fail(at, "expected a point [seconds, volts], found " + JsonExcerpt(p));
-      const double t = p[0].get<double>(), v = p[1].get<double>();
+      const double t = p[0].get<double>();
+      const double v =
+          p[1].is_string() ? Volts(p[1], to, JsonChild(at, size_t{1})) : p[1].get<double>();
       if (!std::isfinite(t) || !std::isfinite(v) || t < 0.0 || t > kMaxVolts ||
           std::abs(v) > kMaxVolts)
         Fail(at,
@@ -472,7 +493,8 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
     const double hz = Number(src, "rate", where, nullptr);
     if (hz < 0.0 || hz > rate / 2.0)
       Fail(JsonChild(where, "rate"), "the LFO rate must be from 0 Hz to half the sample rate");
-    const double center = Bounded(src, "center", where, &zero);
+    const double center =
+        src.contains("center") ? Volts(src["center"], to, JsonChild(where, "center")) : 0.0;
     const double depth = Bounded(src, "depth", where, &one);
     const double phase = Number(src, "phase", where, &zero);
     return std::make_unique<LfoSource>(shape, hz / rate, center / 10.0, depth / 10.0, phase);
@@ -533,7 +555,9 @@ void PatchBuilder::ReadSources(const json &doc) {
     const std::string type = String(src, "type", where);
     if (type == "constant") {
       CheckKeys(src, where, {"to", "type", "value"});
-      const double volts = Bounded(src, "value", where, nullptr);
+      if (!src.contains("value"))
+        Fail(where, "missing \"value\"");
+      const double volts = Volts(src["value"], to, JsonChild(where, "value"));
       ClaimInput(to, where);
       m_patch.m_host->SetValue(to.instance, to.pin, volts / 10.0);
       m_by_value.insert({to.instance, to.pin});
@@ -542,7 +566,7 @@ void PatchBuilder::ReadSources(const json &doc) {
     if (type != "ramp" && type != "lfo" && type != "file")
       Fail(JsonChild(where, "type"),
            "unknown source type " + Quoted(type) + " (use constant, ramp, lfo or file)");
-    std::unique_ptr<Source> source = MakeSource(src, where, type);
+    std::unique_ptr<Source> source = MakeSource(src, where, type, to);
     ClaimInput(to, where);
     m_patch.m_host->Feed(to.instance, to.pin, std::move(source));
   }
@@ -572,7 +596,7 @@ void PatchBuilder::ReadChanges(const json &doc) {
     const PinRef ref = Resolve(c["pin"], JsonChild(where, "pin"));
     double value = 0.0;
     try {
-      value = PinValueFromJson(ref.info, c["value"]);
+      value = PinValueFromJson(ref.info, c["value"], ScaleOf(ref.instance));
     } catch (const HostError &e) {
       Fail(JsonChild(where, "value"), EscapedText(ref.module) + ": " + e.what());
     }

@@ -75,7 +75,61 @@ double Volts(const PinInfo &pin, double volts) {
   if (!std::isfinite(volts) || std::abs(volts) > kMaxVolts)
     throw HostError("pin \"" + pin.name + "\" takes volts from -1e6 to 1e6, not " +
                     nlohmann::json(volts).dump());
-  return volts / 10.0;
+  return volts;
+}
+
+std::string Trim(const std::string &s) {
+  const auto b = s.find_first_not_of(" \t");
+  if (b == std::string::npos)
+    return "";
+  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+[[noreturn]] void BadAudioText(const PinInfo &pin, const std::string &text) {
+  const std::string head = "pin \"" + pin.name + "\" ";
+  const std::string tail = ", not \"" + text + "\"";
+  if (IsPitchPin(pin))
+    throw HostError(head + "is a pitch pin; give volts (5, \"5V\"), a frequency (\"440Hz\") " +
+                    "or a note (\"A4\", \"C#3\", \"Bb2\")" + tail);
+  if (IsHertzPin(pin))
+    throw HostError(head + "takes Hz; give a number (18000) or a frequency (\"18kHz\")" + tail);
+  throw HostError(head + "is an audio pin; give its value in volts (5, \"5V\")" + tail);
+}
+
+// The volts that stand for a frequency on this pin.
+double FrequencyVolts(const PinInfo &pin, double hz, const std::string &text, PitchScale scale) {
+  if (!IsPitchPin(pin) && !IsHertzPin(pin))
+    throw HostError("pin \"" + pin.name + "\" takes volts, not a frequency or note (\"" + text +
+                    "\"); only pitch pins and pins in Hz do");
+  if (!(hz > 0.0 && hz <= kMaxVolts))
+    throw HostError("pin \"" + pin.name +
+                    "\": a frequency is above 0 Hz and at most 1 MHz, not \"" + text + "\"");
+  return Volts(pin, IsHertzPin(pin) ? hz : VoltsFromHz(hz, scale));
+}
+
+double VoltsFromText(const PinInfo &pin, const std::string &text, PitchScale scale) {
+  const std::string t = Trim(text);
+  if (LooksLikeNote(t)) {
+    double hz = 0.0;
+    try {
+      hz = NoteHz(t);
+    } catch (const HostError &e) {
+      throw HostError("pin \"" + pin.name + "\": " + e.what());
+    }
+    return FrequencyVolts(pin, hz, text, scale);
+  }
+  char *end = nullptr;
+  const double number = std::strtod(t.c_str(), &end);
+  if (t.empty() || end == t.c_str())
+    BadAudioText(pin, text);
+  const std::string unit = Trim(end);
+  if (unit.empty() || unit == "V" || unit == "v")
+    return Volts(pin, number);
+  if (EqualNoCase(unit, "Hz"))
+    return FrequencyVolts(pin, number, text, scale);
+  if (EqualNoCase(unit, "kHz"))
+    return FrequencyVolts(pin, number * 1000.0, text, scale);
+  BadAudioText(pin, text);
 }
 
 } // namespace
@@ -91,41 +145,58 @@ std::string ChoiceListText(const PinInfo &pin) {
   return text;
 }
 
-double PinValueFromJson(const PinInfo &pin, const nlohmann::json &value) {
-  RequireSettable(pin);
-  if (pin.IsAudio()) {
-    if (!value.is_number())
-      throw HostError("pin \"" + pin.name +
-                      "\" is an audio pin; give its value in volts (a number)");
+double VoltsFromJson(const PinInfo &pin, const nlohmann::json &value, PitchScale scale) {
+  if (value.is_number())
     return Volts(pin, value.get<double>());
-  }
   if (value.is_string())
-    return ChoiceByText(pin, value.get<std::string>());
+    return VoltsFromText(pin, value.get<std::string>(), scale);
+  BadAudioText(pin, value.dump());
+}
+
+double PinValueFromJson(const PinInfo &pin, const nlohmann::json &value, PitchScale scale) {
+  RequireSettable(pin);
+  if (pin.IsAudio())
+    return VoltsFromJson(pin, value, scale) / 10.0;
+  if (value.is_string())
+    return PinValueFromText(pin, value.get<std::string>(), scale);
   if (value.is_number())
     return ChoiceByNumber(pin, value.get<double>());
   throw HostError("pin \"" + pin.name + "\" is a choice pin; give an item text or its number" +
                   " (choices: " + ChoiceListText(pin) + ")");
 }
 
-double PinValueFromText(const PinInfo &pin, const std::string &text) {
+double PinValueFromText(const PinInfo &pin, const std::string &text, PitchScale scale) {
   RequireSettable(pin);
-  char *end = nullptr;
-  const double number = std::strtod(text.c_str(), &end);
-  const bool is_number = !text.empty() && end != nullptr && *end == '\0';
-  if (pin.IsAudio()) {
-    if (!is_number)
-      throw HostError("pin \"" + pin.name + "\" is an audio pin; give its value in volts, not " +
-                      Quoted(text));
-    return Volts(pin, number);
-  }
+  if (pin.IsAudio())
+    return VoltsFromText(pin, text, scale) / 10.0;
   // Item texts come first: "Filter Tap" has items named "2" to "5".
   try {
     return ChoiceByText(pin, text);
   } catch (const HostError &) {
-    if (!is_number)
+    char *end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == nullptr || *end != '\0')
       throw;
+    return ChoiceByNumber(pin, number);
   }
-  return ChoiceByNumber(pin, number);
+}
+
+PitchScale PitchScaleOf(const std::vector<PinInfo> &pins, const nlohmann::json &settings) {
+  if (!settings.is_object() || !settings.contains(kPitchModePin))
+    return PitchScale::Octave;
+  for (const PinInfo &pin : pins) {
+    if (pin.name != kPitchModePin || pin.datatype != DT_CHOICE)
+      continue;
+    try {
+      const double value = PinValueFromJson(pin, settings[kPitchModePin]);
+      for (const ChoiceItem &item : pin.Choices())
+        if (item.value == value)
+          return PitchScaleOfItem(item.text);
+    } catch (const HostError &) {
+      // The setting's own error is reported where it is read.
+    }
+  }
+  return PitchScale::Octave;
 }
 
 } // namespace sehost

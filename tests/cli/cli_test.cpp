@@ -161,6 +161,10 @@ TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
        "the folder \"" + dir / "nowhere" + "\" does not exist"},
       {{"plot", "--response", "cli_gain_plugin", "--set", "Mode=Loud", "-o", dir / "p.png"},
        "pin \"Mode\" has no choice \"Loud\""},
+      {{"plot", "--response", "cli_gain_plugin", "--set", "Level=440Hz", "-o", dir / "p.png"},
+       "pin \"Level\" takes volts, not a frequency or note (\"440Hz\")"},
+      {{"plot", "--response", "cli_gain_plugin", "--size", "10x10", "-o", dir / "p.png"},
+       "--size is WIDTHxHEIGHT in pixels"},
       {{"describe", "no_such_plugin"}, "plugin \"no_such_plugin\" not found in"},
   };
   for (const Case &c : cases) {
@@ -317,7 +321,7 @@ TEST(Cli, DescribesAPluginByName) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("Module:  CLI Gain"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"Level\"  default 10 V"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("choices: Pass=0 Invert=1 Mute=7"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("choices: Pass=0, Invert=1, Mute=7"), std::string::npos) << r.out;
 
   // The plugin folder: an option after the subcommand, else $SE_PLUGIN_DIR.
   EXPECT_EQ(

@@ -104,6 +104,30 @@ TEST(Examples, EveryPatchRendersWhatItShows) {
   EXPECT_GE(checked, 6);
 }
 
+// The patches the module manuals draw their pictures from render, and every
+// channel sounds.
+TEST(Examples, TheManualPatchesRender) {
+  TempDir dir;
+  int rendered = 0;
+  for (const auto &entry : std::filesystem::directory_iterator(std::string(SE_EXAMPLES_DIR) +
+                                                               "/../docs/modules/patches")) {
+    SCOPED_TRACE(entry.path().filename().string());
+    const ToolResult r = RunTool({"--plugin-dir", PluginDir(), "render", entry.path().string(),
+                                  "-o", dir / "m.wav", "-f", "float"},
+                                 dir.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Sound s = ReadSound(dir / "m.wav");
+    for (int c = 0; c < s.channels; ++c) {
+      double sum = 0.0;
+      for (float v : s.Channel(c))
+        sum += static_cast<double>(v) * v;
+      EXPECT_GT(sum / static_cast<double>(s.Frames()), 1e-4) << "channel " << c + 1;
+    }
+    ++rendered;
+  }
+  EXPECT_GE(rendered, 7);
+}
+
 TEST(Examples, ThePatchInTheReadmeRenders) {
   TempDir dir;
   const std::string readme = ReadText(std::string(SE_EXAMPLES_DIR) + "/../README.md");
@@ -116,6 +140,65 @@ TEST(Examples, ThePatchInTheReadmeRenders) {
       dir.Path());
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadSound(dir / "readme.wav").channels, 2);
+}
+
+// `describe` of the real modules: the file name for patches, every choice with
+// its value, ranges and pitches in words, and a line on what each choice pin does.
+TEST(Examples, DescribeSaysWhatEveryPinMeans) {
+  TempDir dir;
+  const ToolResult r = RunTool(
+      {"--plugin-dir", PluginDir(), "describe", "ladder_filter", "audio_oscillator"}, dir.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char *want : {
+           "Plugin:  ladder_filter  (in a patch: \"plugin\": \"ladder_filter\")",
+           "\"Pitch\"  default 5 V = 440 Hz (A4)",
+           "unit: 1 V/octave, 0 V = 13.75 Hz, 5 V = 440 Hz (A4)",
+           "range: 5 to 15 V",
+           "range: 0 to 10 V",
+           "range: 100 to 22050 Hz",
+           "\"Type\"  default 0 (LP)",
+           "NOT a classic",
+           "Pulse:Cluster2=20, Noise=255",
+           "choices: 1=0, 2=1, ... 256=255",
+       })
+    EXPECT_NE(r.out.find(want), std::string::npos) << want << "\n" << r.out;
+  // Every choice pin: its list, then at least one line of what it does.
+  std::istringstream lines(r.out);
+  std::string line;
+  int choice_pins = 0;
+  while (std::getline(lines, line)) {
+    if (line.find("  in  choice  ") == std::string::npos)
+      continue;
+    ++choice_pins;
+    std::string list, what;
+    std::getline(lines, list);
+    while (std::getline(lines, what) && what.rfind("               ", 0) == 0) {
+    }
+    EXPECT_EQ(list.rfind("      choices: ", 0), 0u) << line;
+    EXPECT_EQ(what.rfind("      ", 0), 0u) << line;
+    EXPECT_GT(what.size(), 12u) << line;
+  }
+  EXPECT_EQ(choice_pins, 6 + 9);
+}
+
+// Notes and frequencies reach the oscillator as the pitch they name, in its
+// 1 V/octave mode and in its 1 V = 1 Hz mode alike.
+TEST(Examples, PitchesGivenAsNotesSoundAtTheirFrequency) {
+  TempDir dir;
+  dir.Write("notes.json", R"({"duration": 1.0, "modules": [
+      {"id": "gen", "plugin": "wavetable_generator"},
+      {"id": "a", "plugin": "audio_oscillator", "pins": {"Pitch": "C4", "Active": "ON"}},
+      {"id": "b", "plugin": "audio_oscillator", "pins": {"Pitch Mode": "Hz", "Active": "ON"}}],
+    "connections": [{"from": "gen.QX_Osc_Link", "to": "a.QX_Osc_Link"},
+                    {"from": "gen.QX_Osc_Link", "to": "b.QX_Osc_Link"}],
+    "sources": [{"to": "b.Pitch", "type": "ramp", "points": [[0, "A3"], [1, "220Hz"]]}],
+    "outputs": ["a.Wave.Out", "b.Wave.Out"]})");
+  const ToolResult r = RunTool(
+      {"--plugin-dir", PluginDir(), "render", dir / "notes.json", "-o", dir / "n.wav"}, dir.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Sound s = ReadSound(dir / "n.wav");
+  EXPECT_NEAR(Fundamental(s.Channel(0), 4410, s.rate), 261.63, 2.0);
+  EXPECT_NEAR(Fundamental(s.Channel(1), 4410, s.rate), 220.0, 2.0);
 }
 
 // The measured response of the ladder's low-pass taps: two stages fall by
