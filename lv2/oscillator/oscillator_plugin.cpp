@@ -200,10 +200,9 @@ void OscillatorPlugin::ReadControls() {
 // The note's pitch as the Pitch pin reads it in the current pitch mode.
 float OscillatorPlugin::PitchSample() const {
   const double volts = m_voice.PitchVolts();
-  const double hz = 13.75 * std::exp2(volts);
   switch (PitchMode()) {
-  case osc::kPitchKhz: return static_cast<float>(hz / 1000.0 / 10.0);
-  case osc::kPitchHz: return static_cast<float>(hz / 10.0);
+  case osc::kPitchKhz: return se_lv2::VoltsToSample(13.75 * std::exp2(volts) / 1000.0);
+  case osc::kPitchHz: return se_lv2::VoltsToSample(13.75 * std::exp2(volts));
   default: return se_lv2::VoltsToSample(volts);
   }
 }

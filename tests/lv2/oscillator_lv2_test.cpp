@@ -67,6 +67,21 @@ TEST(Lv2Oscillator, NotesPlayTheirPitchFromAndToTheirFrames) {
   }
 }
 
+TEST(Lv2Oscillator, ControlsTakeEffectOnTheRunsFirstFrame) {
+  Lv2Rig rig(kUri, kRate, 4096);
+  ASSERT_NE(rig.Instance(), nullptr);
+  PlainSine(rig);
+  rig.SetControl("active", 1); // a drone at A4, no notes
+  const std::vector<float> before = rig.Render(77, {7});
+  EXPECT_NEAR(before.front(), 0.5f, 1e-3f);
+  EXPECT_NE(before.back(), 0.0f);
+  rig.SetControl("active", 0);
+  for (float x : rig.Render(7, {7}))
+    ASSERT_EQ(x, 0.0f);
+  rig.SetControl("active", 1);
+  EXPECT_NEAR(rig.Render(7, {7}).front(), 0.5f, 1e-3f); // from phase 0 again
+}
+
 double Cents(double hz, double want) { return 1200.0 * std::log2(hz / want); }
 
 TEST(Lv2Oscillator, BendAndPitchCvMoveThePitch) {
@@ -111,13 +126,37 @@ TEST(Lv2Oscillator, RampFadesEachNoteInAndOut) {
     ASSERT_EQ(at(out, j), 0.0f) << "frame " << j;
 }
 
+TEST(Lv2Oscillator, AnySampleRateOrBlockLength) {
+  for (double rate : {1.0, 8000.0, 384000.0, 1.0e7}) {
+    for (int32_t max_block : {1, 4096, 1 << 20}) {
+      SCOPED_TRACE(::testing::Message() << rate << " Hz, blocks up to " << max_block);
+      Lv2Rig rig(kUri, rate, max_block);
+      ASSERT_NE(rig.Instance(), nullptr);
+      // Runs beyond the plugin's own largest block are split inside it.
+      const int64_t frames = max_block > 4096 ? 70000 : 5000;
+      const std::vector<float> out =
+          rig.Render(frames, {max_block, 7}, {{0, NoteOn(127)}, {frames - 9, NoteOn(0)}});
+      for (float x : out)
+        ASSERT_TRUE(std::isfinite(x) && std::fabs(x) < 1.0f) << x;
+    }
+  }
+  EXPECT_EQ(Lv2Rig(kUri, 0.0, 4096).Instance(), nullptr);
+  EXPECT_EQ(Lv2Rig(kUri, std::nan(""), 4096).Instance(), nullptr);
+  EXPECT_EQ(Lv2Rig(kUri, 48000.0, 0).Instance(), nullptr);
+}
+
 TEST(Lv2Oscillator, AnyControlValueKeepsTheOutputFinite) {
   Lv2Rig rig(kUri, kRate, 4096);
   ASSERT_NE(rig.Instance(), nullptr);
   rig.SetControl("active", 1); // sound between notes too
   const float inf = std::numeric_limits<float>::infinity();
   const float values[] = {std::nanf(""), inf, -inf, 1e30f, -1e30f, 0.0f, 1.0f, 255.0f, 22050.0f};
-  const std::vector<MidiAt> notes = {{3, NoteOn(40)}, {200, NoteOn(127)}, {401, NoteOff(127)}};
+  // Notes, and bytes no sender should send: data without status, a cut
+  // message, system exclusive, a release of a note never pressed.
+  const std::vector<MidiAt> notes = {
+      {3, NoteOn(40)},       {3, {0x45, 0x10}},   {50, {0x90}},
+      {50, {0xF0, 1, 0xF7}}, {120, NoteOff(99)},  {200, NoteOn(127)},
+      {200, {0xE0, 0x7F}},   {401, NoteOff(127)}, {402, {0xB0, 123, 0}}};
   for (const auto &[symbol, index] : rig.Controls()) {
     for (float v : values) {
       SCOPED_TRACE(::testing::Message() << symbol << " = " << v);
