@@ -2,20 +2,21 @@
 # CI's other builds of the same tree, each with the whole test suite:
 #   linux32   g++ -m32: the exact 32-bit record layouts, tests on 32-bit
 #   sanitize  AddressSanitizer + UndefinedBehaviorSanitizer, failing on any report
+#   fuzz      the fuzz targets of fuzz/, each run for a bounded time (scripts/fuzz.sh)
 #   win32     the three plugin DLLs (export and import tables checked), and the
 #             test suite and command-line tool built for Windows, run under
 #             wine against those DLLs
-#   scripts/ci-variants.sh [linux32] [sanitize] [win32]     (default: all three)
+#   scripts/ci-variants.sh [linux32] [sanitize] [fuzz] [win32]     (default: all four)
 # The benchmarks are left out of these builds, and the command-line tool out
 # of linux32 (Debian has no 32-bit builds of its libraries on this machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 variants=("$@")
-[ ${#variants[@]} -gt 0 ] || variants=(linux32 sanitize win32)
+[ ${#variants[@]} -gt 0 ] || variants=(linux32 sanitize fuzz win32)
 for v in "${variants[@]}"; do
   case "$v" in
-    linux32 | sanitize | win32) ;;
+    linux32 | sanitize | fuzz | win32) ;;
     *) echo "ci-variants: unknown build '$v'" >&2; exit 2 ;;
   esac
 done
@@ -44,6 +45,10 @@ sanitize() {
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   build_and_test build-asan -DSE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSE_BUILD_TOOLS=ON
+}
+
+fuzz() {
+  bash scripts/fuzz.sh
 }
 
 kill_wine() {
