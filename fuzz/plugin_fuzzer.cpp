@@ -43,7 +43,7 @@ using sefuzz::FpEnv;
 using sefuzz::Rig;
 
 // Samples of clock one program may run: keeps every input quick.
-constexpr int64_t kMaxClock = int64_t{1} << 16;
+constexpr int64_t kMaxClock = int64_t{1} << 14;
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -79,7 +79,11 @@ enum Library { kFilter, kOscillator, kGenerator, kLibraryCount };
 constexpr const char *kLibraryNames[kLibraryCount] = {"ladder_filter", "audio_oscillator",
                                                       "wavetable_generator"};
 std::unique_ptr<sehost::PluginLibrary> g_libraries[kLibraryCount];
-bool g_check_settled = false;
+// TEMPORARY: the filter can go to sleep with stale samples in its output
+// buffer, which the host then replays (a defect being fixed separately), so
+// its outputs are left out of the settled check unless SE_FUZZ_CHECK_SETTLED=all.
+// Once the fix lands, check every library (drop g_settled_exempt).
+const sehost::PluginLibrary *g_settled_exempt = nullptr;
 
 class Reader {
 public:
@@ -227,7 +231,7 @@ void Run(Reader &in) {
   const float rate = kRates[in.U8() % std::size(kRates)];
   const int32_t block = 1 + in.U16() % 4096;
   Rig rig(rate, block);
-  rig.CheckSettledOutputs(g_check_settled);
+  rig.CheckSettledOutputs(true, g_settled_exempt);
   Build(rig, mode);
   rig.Open();
   const int instances = rig.InstanceCount();
@@ -292,9 +296,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   } catch (const std::exception &e) {
     Fail("fuzz_plugins: %s", e.what());
   }
-  // SE_FUZZ_CHECK_SETTLED=1: a sleeping instance's outputs must hold one value.
   const char *settled = std::getenv("SE_FUZZ_CHECK_SETTLED");
-  g_check_settled = settled != nullptr && std::strcmp(settled, "1") == 0;
+  if (settled == nullptr || std::strcmp(settled, "all") != 0)
+    g_settled_exempt = g_libraries[kFilter].get();
   // The generator's first open builds every table; done here, it is not
   // counted against the first input's time.
   const uint8_t warm_up[] = {kLinkedOscillator};

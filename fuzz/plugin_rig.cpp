@@ -357,7 +357,7 @@ void Rig::ProcessBlock() {
     ProcessInstance(*m_instances[id]);
   if (m_check_settled)
     for (const auto &inst : m_instances)
-      if (inst->sleeping)
+      if (inst->sleeping && inst->library != m_settled_exempt)
         CheckSettled(*inst);
   m_block_start += m_block;
 }
