@@ -15,7 +15,7 @@
 //   3 event     u8 instance, u16 offset, int type, int pin index, int int_value, u16 short
 //   4 dispatch  u8 instance, int opcode, int index, int value, u8 ptr (bit 0), value opt
 //   5 rate      u8 index into kRates (sent to every instance)
-//   6 block     u16: block size 1 + n % capacity (sent to every instance)
+//   6 block     u16: block size 1 + n % block size (sent to every instance)
 //   7 reopen    u8 instance: closed, made again, opened
 //   8 library   u8 library, int index, u8 props (bit 0), int index, int type, u8 n, n GUI calls
 // Offsets count samples from the start of the next block, up to two blocks on.
@@ -30,6 +30,8 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -84,6 +86,17 @@ std::unique_ptr<sehost::PluginLibrary> g_libraries[kLibraryCount];
 // its outputs are left out of the settled check unless SE_FUZZ_CHECK_SETTLED=all.
 // Once the fix lands, check every library (drop g_settled_exempt).
 const sehost::PluginLibrary *g_settled_exempt = nullptr;
+bool g_trace = false; // SE_FUZZ_TRACE=1: print each operation, for reading a finding
+
+__attribute__((format(printf, 1, 2))) void Trace(const char *format, ...) {
+  if (!g_trace)
+    return;
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fputc('\n', stderr);
+}
 
 class Reader {
 public:
@@ -230,6 +243,7 @@ void Run(Reader &in) {
   const auto mode = static_cast<Mode>(in.U8() % kModeCount);
   const float rate = kRates[in.U8() % std::size(kRates)];
   const int32_t block = 1 + in.U16() % 4096;
+  Trace("mode %d, rate %g, block %d", mode, static_cast<double>(rate), block);
   Rig rig(rate, block);
   rig.CheckSettledOutputs(true, g_settled_exempt);
   Build(rig, mode);
@@ -239,8 +253,10 @@ void Run(Reader &in) {
     const auto op = static_cast<Op>(in.U8() % kOpCount);
     switch (op) {
     case kProcess:
-      for (int n = 1 + in.U8() % 4; n > 0; --n)
+      for (int n = 1 + in.U8() % 4; n > 0; --n) {
+        Trace("process block at %lld", static_cast<long long>(rig.Clock()));
         rig.ProcessBlock();
+      }
       break;
     case kAudio: {
       const int inst = in.U8() % instances;
@@ -251,8 +267,12 @@ void Run(Reader &in) {
       std::vector<float> pattern(streaming ? 1 + in.U8() % 8 : 1);
       for (float &v : pattern)
         v = in.Value();
-      if (!pins.empty())
-        rig.SetAudio(inst, pins[pick % pins.size()], at, std::move(pattern), streaming);
+      if (pins.empty())
+        break;
+      Trace("audio %d.%d at %lld: %s %g (%zu values)", inst, pins[pick % pins.size()],
+            static_cast<long long>(at), streaming ? "streaming" : "constant",
+            static_cast<double>(pattern[0]), pattern.size());
+      rig.SetAudio(inst, pins[pick % pins.size()], at, std::move(pattern), streaming);
       break;
     }
     case kChoice: {
@@ -261,8 +281,11 @@ void Run(Reader &in) {
       const uint8_t pick = in.U8();
       const int64_t at = rig.Clock() + in.U16() % (2 * rig.BlockSize());
       const int16_t value = in.Choice();
-      if (!pins.empty())
-        rig.SetValue(inst, pins[pick % pins.size()], at, value);
+      if (pins.empty())
+        break;
+      Trace("choice %d.%d at %lld: %d", inst, pins[pick % pins.size()], static_cast<long long>(at),
+            value);
+      rig.SetValue(inst, pins[pick % pins.size()], at, value);
       break;
     }
     case kEvent: {
@@ -273,14 +296,38 @@ void Run(Reader &in) {
       e.ptr_value = in.Int();
       e.int_value = in.Int();
       e.short_value = in.U16();
+      Trace("event %d at %lld: type %d, pin %lld, int %d, short %d", inst,
+            static_cast<long long>(at), e.event_type, static_cast<long long>(e.ptr_value),
+            e.int_value, e.short_value);
       rig.QueueRaw(inst, at, e);
       break;
     }
-    case kDispatch: Dispatch(rig, in, in.U8() % instances); break;
-    case kRate: rig.SetSampleRate(kRates[in.U8() % std::size(kRates)]); break;
-    case kBlock: rig.SetBlockSize(1 + in.U16() % rig.Capacity()); break;
-    case kReopen: rig.Reopen(in.U8() % instances); break;
-    case kLibrary: LibraryCalls(in, fp); break;
+    case kDispatch:
+      Trace("dispatch");
+      Dispatch(rig, in, in.U8() % instances);
+      break;
+    case kRate: {
+      const float r = kRates[in.U8() % std::size(kRates)];
+      Trace("sample rate %g", static_cast<double>(r));
+      rig.SetSampleRate(r);
+      break;
+    }
+    case kBlock: {
+      const int32_t size = 1 + in.U16() % rig.BlockSize();
+      Trace("block size %d", size);
+      rig.SetBlockSize(size);
+      break;
+    }
+    case kReopen: {
+      const int inst = in.U8() % instances;
+      Trace("reopen %d", inst);
+      rig.Reopen(inst);
+      break;
+    }
+    case kLibrary:
+      Trace("library calls");
+      LibraryCalls(in, fp);
+      break;
     default: break;
     }
   }
@@ -296,6 +343,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   } catch (const std::exception &e) {
     Fail("fuzz_plugins: %s", e.what());
   }
+  const char *trace = std::getenv("SE_FUZZ_TRACE");
+  g_trace = trace != nullptr && std::strcmp(trace, "1") == 0;
   const char *settled = std::getenv("SE_FUZZ_CHECK_SETTLED");
   if (settled == nullptr || std::strcmp(settled, "all") != 0)
     g_settled_exempt = g_libraries[kFilter].get();

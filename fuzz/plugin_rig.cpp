@@ -289,7 +289,7 @@ void Rig::SetSampleRate(float rate) {
 }
 
 void Rig::SetBlockSize(int32_t size) {
-  m_block = std::clamp(size, 1, m_capacity);
+  m_block = std::clamp(size, 1, m_block);
   for (int id : m_order)
     Dispatch(id, DOP_BLOCK_SIZE, 0, m_block, nullptr, 0.0f);
 }

@@ -34,7 +34,6 @@ public:
   void Open();
   void ProcessBlock();
   int32_t BlockSize() const { return m_block; }
-  int32_t Capacity() const { return m_capacity; }
   int64_t Clock() const { return m_block_start; }
   int InstanceCount() const { return static_cast<int>(m_instances.size()); }
   // DSP pins of an instance: inputs nothing feeds, of one datatype.
@@ -50,7 +49,9 @@ public:
   void QueueRaw(int instance, int64_t clock, const SETimedEvent &event);
   intptr_t Dispatch(int instance, int32_t opcode, int32_t index, int32_t value, void *ptr,
                     float opt);
-  // Sample rate and block size for every instance (the block never above capacity).
+  // Sample rate and block size for every instance. The block size only
+  // shrinks: modules take it at open, so a larger one would leave samples of
+  // the buffers unwritten.
   void SetSampleRate(float rate);
   void SetBlockSize(int32_t size);
   // Closes an instance and puts a new one of the same library in its place,
