@@ -74,7 +74,7 @@ for t in "${targets[@]}"; do
   rc=0
   # shellcheck disable=SC2046 # the options are words
   timeout $((seconds + 300)) "$bin/fuzz_$t" "$corpus" $(options "$t") \
-    -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
+    -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=256 \
     -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$run/findings/$t-" \
     </dev/null >"$run/$t.log" 2>&1 || rc=$?
   execs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$run/$t.log")"
