@@ -79,7 +79,7 @@ for t in "${targets[@]}"; do
     </dev/null >"$run/$t.log" 2>&1 || rc=$?
   execs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$run/$t.log")"
   if [ "$rc" -ne 0 ]; then
-    grep -v '^"' "$run/$t.log" | tail -n 80
+    grep -v '^"' "$run/$t.log" | tail -n 80 || true
     report_findings "$t"
     status=1
     summary+=("$t: FAILED")
