@@ -238,6 +238,22 @@ void Dispatch(Rig &rig, Reader &in, int instance) {
   }
 }
 
+// The operand of an input change: u8 instance, u8 input among its free inputs
+// of one datatype, u16 offset. `pin` is -1 when the instance has none.
+struct InputAt {
+  int instance;
+  int pin;
+  int64_t clock;
+};
+
+InputAt ReadInputAt(Reader &in, const Rig &rig, int32_t datatype) {
+  const int instance = in.U8() % rig.InstanceCount();
+  const std::vector<int> pins = rig.FreeInputs(instance, datatype);
+  const uint8_t pick = in.U8();
+  const int64_t clock = rig.Clock() + in.U16() % (2 * rig.BlockSize());
+  return {instance, pins.empty() ? -1 : pins[pick % pins.size()], clock};
+}
+
 void Run(Reader &in) {
   const FpEnv fp = FpEnv::Current();
   const auto mode = static_cast<Mode>(in.U8() % kModeCount);
@@ -259,33 +275,27 @@ void Run(Reader &in) {
       }
       break;
     case kAudio: {
-      const int inst = in.U8() % instances;
-      const auto pins = rig.FreeInputs(inst, DT_FSAMPLE);
-      const uint8_t pick = in.U8();
-      const int64_t at = rig.Clock() + in.U16() % (2 * rig.BlockSize());
+      const InputAt to = ReadInputAt(in, rig, DT_FSAMPLE);
       const bool streaming = in.U8() & 1;
       std::vector<float> pattern(streaming ? 1 + in.U8() % 8 : 1);
       for (float &v : pattern)
         v = in.Value();
-      if (pins.empty())
+      if (to.pin < 0)
         break;
-      Trace("audio %d.%d at %lld: %s %g (%zu values)", inst, pins[pick % pins.size()],
-            static_cast<long long>(at), streaming ? "streaming" : "constant",
+      Trace("audio %d.%d at %lld: %s %g (%zu values)", to.instance, to.pin,
+            static_cast<long long>(to.clock), streaming ? "streaming" : "constant",
             static_cast<double>(pattern[0]), pattern.size());
-      rig.SetAudio(inst, pins[pick % pins.size()], at, std::move(pattern), streaming);
+      rig.SetAudio(to.instance, to.pin, to.clock, std::move(pattern), streaming);
       break;
     }
     case kChoice: {
-      const int inst = in.U8() % instances;
-      const auto pins = rig.FreeInputs(inst, DT_CHOICE);
-      const uint8_t pick = in.U8();
-      const int64_t at = rig.Clock() + in.U16() % (2 * rig.BlockSize());
+      const InputAt to = ReadInputAt(in, rig, DT_CHOICE);
       const int16_t value = in.Choice();
-      if (pins.empty())
+      if (to.pin < 0)
         break;
-      Trace("choice %d.%d at %lld: %d", inst, pins[pick % pins.size()], static_cast<long long>(at),
+      Trace("choice %d.%d at %lld: %d", to.instance, to.pin, static_cast<long long>(to.clock),
             value);
-      rig.SetValue(inst, pins[pick % pins.size()], at, value);
+      rig.SetValue(to.instance, to.pin, to.clock, value);
       break;
     }
     case kEvent: {
