@@ -166,7 +166,7 @@ void Rig::OpenInstance(Instance &inst) {
   CheckFpEnv(m_fp, "dispatcher (block size)");
   for (Pin &p : inst.pins)
     if (p.info.IsInput() || p.info.IsAudio())
-      WriteVariable(inst, p);
+      WriteVariable(p);
   inst.clock = m_block_start;
   rec->dispatcher(rec, DOP_OPEN, 0, 0, nullptr, 0.0f);
   CheckFpEnv(m_fp, "dispatcher (open)");
@@ -205,7 +205,7 @@ void Rig::Reopen(int instance) {
   OpenInstance(inst);
 }
 
-void Rig::WriteVariable(Instance &inst, Pin &p) {
+void Rig::WriteVariable(Pin &p) {
   void *var = p.info.variable;
   if (var == nullptr)
     return;
@@ -221,7 +221,6 @@ void Rig::WriteVariable(Instance &inst, Pin &p) {
     value = p.info.datatype == DT_INT32 ? *static_cast<const intptr_t *>(src)
                                         : *static_cast<const int16_t *>(src);
   }
-  (void)inst;
   if (p.info.datatype == DT_INT32)
     *static_cast<intptr_t *>(var) = value;
   else if (p.info.datatype == DT_CHOICE)
@@ -304,7 +303,7 @@ void Rig::DeliverDue(Instance &inst, int64_t now) {
       Pin &p = inst.pins[e.pin];
       if (e.has_value && p.from < 0)
         p.value = e.value;
-      WriteVariable(inst, p);
+      WriteVariable(p);
       inst.sleeping = false;
       ev = SETimedEvent{};
       ev.event_type = EV_PIN_STATUS;
@@ -332,7 +331,7 @@ void Rig::ProcessInstance(Instance &inst) {
         p.buffer[i] = p.pattern[static_cast<uint64_t>(clock) % p.pattern.size()];
       }
     }
-    WriteVariable(inst, p);
+    WriteVariable(p);
   }
   int32_t pos = 0;
   while (pos < m_block) {

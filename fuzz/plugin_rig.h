@@ -77,7 +77,7 @@ private:
   void Create(Instance &inst);
   void OpenInstance(Instance &inst);
   void CloseInstance(Instance &inst);
-  void WriteVariable(Instance &inst, Pin &pin);
+  void WriteVariable(Pin &pin);
   void Enqueue(Instance &inst, Event event);
   void DeliverDue(Instance &inst, int64_t now);
   void ProcessInstance(Instance &inst);
