@@ -23,7 +23,7 @@ done
 
 bash scripts/setup.sh --fuzz
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
-  -DSE_BUILD_FUZZ=ON -DSE_BUILD_TESTS=OFF -DSE_BUILD_BENCH=OFF >/dev/null
+  -DSE_BUILD_FUZZ=ON -DSE_BUILD_TESTS=OFF -DSE_BUILD_BENCH=OFF -DSE_BUILD_LV2=OFF >/dev/null
 cmake --build build-fuzz --target se_fuzzers -j "$(nproc)"
 
 run="$PWD/build-fuzz/run"
