@@ -8,7 +8,6 @@
 #include "scratch_dir.h"
 
 #include <dlfcn.h>
-#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <cstdio>
@@ -23,36 +22,9 @@ namespace {
 // initial statuses and early changes; the rest of a long patch adds little.
 constexpr int64_t kRenderFrames = 8192;
 
-// TEMPORARY: deeply nested JSON overflows the loader's stack, a defect being
-// fixed separately. Inputs nested deeper than this are skipped; remove the cap
-// (and NestingDepth) once the loader bounds the depth itself.
-constexpr int kTemporaryMaxNesting = 64;
-
 sehost::PatchOptions g_options;
 std::string g_base_dir;
 bool g_verbose = false; // SE_FUZZ_VERBOSE=1: print each load's error, for reproducing
-
-// The deepest nesting of [ and { outside strings.
-int NestingDepth(const std::string &text) {
-  int depth = 0, deepest = 0;
-  bool in_string = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (in_string) {
-      if (c == '\\')
-        ++i;
-      else if (c == '"')
-        in_string = false;
-    } else if (c == '"') {
-      in_string = true;
-    } else if (c == '[' || c == '{') {
-      deepest = std::max(deepest, ++depth);
-    } else if (c == ']' || c == '}') {
-      --depth;
-    }
-  }
-  return deepest;
-}
 
 } // namespace
 
@@ -81,18 +53,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string text(reinterpret_cast<const char *>(data), size);
-  if (NestingDepth(text) > kTemporaryMaxNesting)
-    return -1;
   std::unique_ptr<sehost::Patch> patch;
   try {
     patch = sehost::Patch::Parse(text, "fuzz.json", g_base_dir, g_options);
-  } catch (const nlohmann::json::out_of_range &e) {
-    // TEMPORARY: a number beyond the double range ("1e400") escapes the loader
-    // as the JSON library's own exception instead of a HostError naming the
-    // file. Remove this catch once Patch::Parse turns it into a HostError.
-    if (e.id != 406)
-      throw;
-    return 0;
   } catch (const sehost::HostError &e) {
     // Every mistake is one line naming the file.
     const std::string what = e.what();

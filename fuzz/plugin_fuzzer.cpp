@@ -81,11 +81,6 @@ enum Library { kFilter, kOscillator, kGenerator, kLibraryCount };
 constexpr const char *kLibraryNames[kLibraryCount] = {"ladder_filter", "audio_oscillator",
                                                       "wavetable_generator"};
 std::unique_ptr<sehost::PluginLibrary> g_libraries[kLibraryCount];
-// TEMPORARY: the filter can go to sleep with stale samples in its output
-// buffer, which the host then replays (a defect being fixed separately), so
-// its outputs are left out of the settled check unless SE_FUZZ_CHECK_SETTLED=all.
-// Once the fix lands, check every library (drop g_settled_exempt).
-const sehost::PluginLibrary *g_settled_exempt = nullptr;
 bool g_trace = false; // SE_FUZZ_TRACE=1: print each operation, for reading a finding
 
 __attribute__((format(printf, 1, 2))) void Trace(const char *format, ...) {
@@ -261,7 +256,7 @@ void Run(Reader &in) {
   const int32_t block = 1 + in.U16() % 4096;
   Trace("mode %d, rate %g, block %d", mode, static_cast<double>(rate), block);
   Rig rig(rate, block);
-  rig.CheckSettledOutputs(true, g_settled_exempt);
+  rig.CheckSettledOutputs(true);
   Build(rig, mode);
   rig.Open();
   const int instances = rig.InstanceCount();
@@ -355,9 +350,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   }
   const char *trace = std::getenv("SE_FUZZ_TRACE");
   g_trace = trace != nullptr && std::strcmp(trace, "1") == 0;
-  const char *settled = std::getenv("SE_FUZZ_CHECK_SETTLED");
-  if (settled == nullptr || std::strcmp(settled, "all") != 0)
-    g_settled_exempt = g_libraries[kFilter].get();
   // The generator's first open builds every table; done here, it is not
   // counted against the first input's time.
   const uint8_t warm_up[] = {kLinkedOscillator};

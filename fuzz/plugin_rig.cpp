@@ -356,7 +356,7 @@ void Rig::ProcessBlock() {
     ProcessInstance(*m_instances[id]);
   if (m_check_settled)
     for (const auto &inst : m_instances)
-      if (inst->sleeping && inst->library != m_settled_exempt)
+      if (inst->sleeping)
         CheckSettled(*inst);
   m_block_start += m_block;
 }

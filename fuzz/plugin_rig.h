@@ -59,12 +59,8 @@ public:
   void Reopen(int instance);
 
   // Checks after each block that a sleeping instance's outputs are settled:
-  // the block the host keeps replaying holds one value. Instances of
-  // `exempt` (if any) are not checked.
-  void CheckSettledOutputs(bool on, const sehost::PluginLibrary *exempt) {
-    m_check_settled = on;
-    m_settled_exempt = exempt;
-  }
+  // the block the host keeps replaying holds one value.
+  void CheckSettledOutputs(bool on) { m_check_settled = on; }
 
   // The callback's way back in.
   intptr_t OnRequest(int instance, int32_t opcode, int32_t index, int32_t value, void *ptr);
@@ -91,7 +87,6 @@ private:
   uint64_t m_sequence = 0;
   bool m_open = false;
   bool m_check_settled = false;
-  const sehost::PluginLibrary *m_settled_exempt = nullptr;
   FpEnv m_fp;
   std::vector<std::unique_ptr<Instance>> m_instances;
   std::vector<int> m_order;
