@@ -4,20 +4,21 @@
 #   sanitize  AddressSanitizer + UndefinedBehaviorSanitizer, failing on any report
 #   tsan      ThreadSanitizer: the three plugins and the test that runs them on
 #             several threads at once (only those, to keep the step short)
+#   fuzz      the fuzz targets of fuzz/, each run for a bounded time (scripts/fuzz.sh)
 #   win32     the three plugin DLLs (export and import tables checked), and the
 #             test suite and command-line tool built for Windows, run under
 #             wine against those DLLs
-#   scripts/ci-variants.sh [linux32] [sanitize] [tsan] [win32]     (default: all four)
+#   scripts/ci-variants.sh [linux32] [sanitize] [tsan] [fuzz] [win32]     (default: all five)
 # The benchmarks are left out of these builds, and the command-line tool out
 # of linux32 (Debian has no 32-bit builds of its libraries on this machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 variants=("$@")
-[ ${#variants[@]} -gt 0 ] || variants=(linux32 sanitize tsan win32)
+[ ${#variants[@]} -gt 0 ] || variants=(linux32 sanitize tsan fuzz win32)
 for v in "${variants[@]}"; do
   case "$v" in
-    linux32 | sanitize | tsan | win32) ;;
+    linux32 | sanitize | tsan | fuzz | win32) ;;
     *) echo "ci-variants: unknown build '$v'" >&2; exit 2 ;;
   esac
 done
@@ -56,6 +57,10 @@ tsan() {
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" >/dev/null
   cmake --build build-tsan -j "$jobs" --target threads_tests
   ctest --test-dir build-tsan "${ctest_args[@]}" --no-tests=error -R '^Threads\.'
+}
+
+fuzz() {
+  bash scripts/fuzz.sh
 }
 
 kill_wine() {

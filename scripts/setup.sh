@@ -6,20 +6,27 @@
 #                               GoogleTest sources they build it from, wine,
 #                               dpkg-dev (Debian sources for scripts/win32-deps.sh);
 #                               and makes sure 32-bit programs run here
+#   scripts/setup.sh --fuzz     also clang, its libFuzzer and sanitizer runtimes and
+#                               the symbolizer (scripts/fuzz.sh)
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
           libcli11-dev gnuplot-nox pkg-config fonts-dejavu-core lv2-dev liblilv-dev lilv-utils jalv jackd2 sordi)
 cross=0
+fuzz=0
 for arg in "$@"; do
   case "$arg" in
     --all) cross=1 ;;
+    --fuzz) fuzz=1 ;;
     *) echo "setup.sh: unknown option '$arg'" >&2; exit 2 ;;
   esac
 done
 if [ "$cross" = 1 ]; then
   packages+=(g++-multilib googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386
              dpkg-dev)
+fi
+if [ "$fuzz" = 1 ]; then
+  packages+=(clang libclang-rt-dev llvm)
 fi
 
 missing=()
