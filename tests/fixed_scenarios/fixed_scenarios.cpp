@@ -81,6 +81,13 @@ void Feed(sehost::Host &host, int id, const std::string &pin, std::vector<float>
   host.Feed(id, host.PinIndex(id, pin), std::make_unique<sehost::ArraySource>(std::move(samples)));
 }
 
+// A scenario's name from its parts.
+template <class... Parts> std::string Name(const Parts &...parts) {
+  std::ostringstream name;
+  (name << ... << parts);
+  return name.str();
+}
+
 struct Output {
   std::string name;
   std::vector<float> samples;
@@ -110,10 +117,9 @@ void FilterScenarios(std::vector<Output> &out) {
             host.SetValue(id, "Emulate", emulate);
             host.SetValue(id, "(Version)", version);
             host.Open();
-            std::ostringstream name;
-            name << "filter." << versions[version] << '.' << types[type] << ".tap" << taps[tap]
-                 << ".q" << q + 2 << '.' << emulations[emulate];
-            out.push_back({name.str(), host.Render(id, "Output", kLength)});
+            out.push_back({Name("filter.", versions[version], '.', types[type], ".tap", taps[tap],
+                                ".q", q + 2, '.', emulations[emulate]),
+                           host.Render(id, "Output", kLength)});
           }
 }
 
@@ -131,7 +137,7 @@ void StoreScenarios(std::vector<Output> &out) {
   const auto *directory = reinterpret_cast<const float *const *>(link);
   out.push_back({"store.sine", {directory[0], directory[0] + kTableStride}});
   for (int n = 1; n <= 10; ++n)
-    out.push_back({"store.block" + std::to_string(n), {directory[n], directory[n] + kBlockFloats}});
+    out.push_back({Name("store.block", n), {directory[n], directory[n] + kBlockFloats}});
 }
 
 // ---- Oscillator: fixed-point and floating reads, pitch modes, sync, limits ----
@@ -185,7 +191,7 @@ std::vector<OscSetup> OscillatorSetups() {
   for (int w = 0; w <= 20; ++w)
     for (int a = 0; a < 2; ++a) {
       OscSetup s;
-      s.name = "osc.wave" + std::to_string(w) + '.' + rates[a];
+      s.name = Name("osc.wave", w, '.', rates[a]);
       s.waveform = w;
       s.accuracy = a;
       setups.push_back(s);
@@ -199,7 +205,7 @@ std::vector<OscSetup> OscillatorSetups() {
     // Streamed width: the floating-point reads, plain and pulse.
     for (int w : {1, 11}) {
       OscSetup s;
-      s.name = "osc.wave" + std::to_string(w) + ".width." + rates[a];
+      s.name = Name("osc.wave", w, ".width.", rates[a]);
       s.waveform = w;
       s.accuracy = a;
       s.width = Triangle(300, -0.3f, 0.45f);
@@ -207,13 +213,13 @@ std::vector<OscSetup> OscillatorSetups() {
     }
     // Linear pitch modes.
     OscSetup khz;
-    khz.name = std::string("osc.khz.") + rates[a];
+    khz.name = Name("osc.khz.", rates[a]);
     khz.accuracy = a;
     khz.pitchMode = 1;
     khz.pitch = Sweep(0.005f, 0.5f);
     setups.push_back(khz);
     OscSetup hz = khz;
-    hz.name = std::string("osc.hz.") + rates[a];
+    hz.name = Name("osc.hz.", rates[a]);
     hz.pitchMode = 2;
     hz.pitch = Sweep(1.0f, 400.0f);
     setups.push_back(hz);
@@ -222,8 +228,8 @@ std::vector<OscSetup> OscillatorSetups() {
       for (int sa = 0; sa < 2; ++sa)
         for (int mode = 0; mode < (sa == 0 ? 1 : 2); ++mode) {
           OscSetup s;
-          s.name = "osc.wave" + std::to_string(w) + ".sync" + (sa == 0 ? "low" : "high") +
-                   (mode == 0 ? ".oct." : ".khz.") + rates[a];
+          s.name = Name("osc.wave", w, ".sync", sa == 0 ? "low" : "high",
+                        mode == 0 ? ".oct." : ".khz.", rates[a]);
           s.waveform = w;
           s.accuracy = a;
           s.syncAccuracy = sa;
@@ -236,7 +242,7 @@ std::vector<OscSetup> OscillatorSetups() {
     // The harmonic count from the frequency limit, systems A and B.
     for (int system = 1; system <= 2; ++system) {
       OscSetup s;
-      s.name = std::string("osc.limit") + (system == 1 ? "a." : "b.") + rates[a];
+      s.name = Name("osc.limit", system == 1 ? "a." : "b.", rates[a]);
       s.accuracy = a;
       s.limitSystem = system;
       setups.push_back(s);
@@ -245,7 +251,7 @@ std::vector<OscSetup> OscillatorSetups() {
   // A pitch that does not stream: the step is set once, at the pin change.
   for (int w : {0, 1, 15}) {
     OscSetup s;
-    s.name = "osc.wave" + std::to_string(w) + ".static";
+    s.name = Name("osc.wave", w, ".static");
     s.waveform = w;
     s.pitch = {0.57f};
     setups.push_back(s);
