@@ -14,7 +14,6 @@
 #include "ieee_rounding.h"
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -35,16 +34,19 @@ inline double Exp2(double x) {
   if (x < -1022.0)
     return 0.0;
   constexpr double kSteps = 1 << kExp2TableBits;
-  const double t = x * kSteps;             // exact: a power of two
-  const double k = std::floor(t + 0.5);    // nearest step; t + 0.5 is exact, |t| < 2^19
+  // Adding 1.5 * 2^52 leaves no fraction bits: t rounded to the nearest
+  // integer (ties to even), exactly, for |t| < 2^51 (here |t| < 2^19).
+  constexpr double kRoundingShift = 0x1.8p52;
+  const double t = x * kSteps; // exact: a power of two
+  const double k = (t + kRoundingShift) - kRoundingShift;
   const double r = (t - k) * (1 / kSteps); // exact, |r| <= 1/512
   const auto steps = static_cast<int32_t>(k);
   const Exp2Entry &e = kExp2Table[steps & ((1 << kExp2TableBits) - 1)];
   int32_t m = steps >> kExp2TableBits; // arithmetic shift: floor division
-  double p = kExp2Series[4];
-  for (int i = 3; i >= 0; --i)
-    p = kExp2Series[i] + r * p;
-  p *= r; // 2^r - 1
+  // 2^r - 1, in pairs of terms that do not wait for each other.
+  const double *c = kExp2Series;
+  const double r2 = r * r;
+  const double p = r * c[0] + r2 * (c[1] + r * c[2]) + r2 * r2 * (c[3] + r * c[4]);
   double y = e.hi + (e.lo + e.hi * p);
   if (m > 1023) { // x just below 1024: y < 1, and 2^1024 has no double
     y *= 2.0;
