@@ -24,11 +24,12 @@ constexpr double kOctUnitsHigh = kOctaveHigh * 256.0 + 255.0;
 
 enum class OctRounding { Nearest, Down };
 
-template <OctRounding R> inline double OctStep(double s) {
+// `tables` is the set of the instance's sample rate.
+template <OctRounding R> inline double OctStep(const RateTables &tables, double s) {
   const double p = ClampRange(s * kOctUnitsPerSample, kOctUnitsLow, kOctUnitsHigh);
   const int32_t n = R == OctRounding::Nearest ? RoundHalfEvenTo<int32_t>(p) : FloorTo<int32_t>(p);
   const double r = p - static_cast<double>(n);
-  const StepEntry &e = pitchStepTable[n & 255];
+  const StepEntry &e = tables.pitchStepTable[n & 255];
   const float octave = octaveTable[(n >> 8) - kOctaveLow];
   return (r * e.delta + e.base) * octave;
 }
