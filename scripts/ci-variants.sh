@@ -5,9 +5,10 @@
 #   tsan      ThreadSanitizer: the three plugins and the test that runs them on
 #             several threads at once (only those, to keep the step short)
 #   fuzz      the fuzz targets of fuzz/, each run for a bounded time (scripts/fuzz.sh)
-#   win32     the three plugin DLLs (export and import tables checked), and the
-#             test suite and command-line tool built for Windows, run under
-#             wine against those DLLs
+#   win32     the three plugin DLLs (export and import tables checked), their
+#             zip package for Windows users (contents and checksums checked),
+#             and the test suite and command-line tool built for Windows, run
+#             under wine against those DLLs
 #   scripts/ci-variants.sh [linux32] [sanitize] [tsan] [fuzz] [win32]     (default: all five)
 # The benchmarks are left out of these builds, and the command-line tool out
 # of linux32 (Debian has no 32-bit builds of its libraries on this machine).
@@ -94,6 +95,10 @@ win32() {
   cmake --build build-win32 -j "$jobs"
   # All three deliverables exist now: exactly those three, each one checked.
   SE_REQUIRE_ALL_PLUGINS=1 bash scripts/check-dlls.sh build-win32
+  # The package for Windows users (CPack), its contents and checksums checked.
+  rm -f build-win32/se-modules-*-win32.zip build-win32/se-modules-*-win32.zip.sha256
+  (cd build-win32 && cpack >/dev/null)
+  bash scripts/check-package.sh build-win32
 
   # The whole test suite for Windows (GoogleTest needs the posix thread
   # model), loading those DLLs, under wine in a prefix of our own for this run.
