@@ -2,9 +2,10 @@
 # CI's other builds of the same tree, each with the whole test suite:
 #   linux32   g++ -m32: the exact 32-bit record layouts, tests on 32-bit
 #   sanitize  AddressSanitizer + UndefinedBehaviorSanitizer, failing on any report
-#   win32     the three plugin DLLs (export and import tables checked), and the
-#             test suite and command-line tool built for Windows, run under
-#             wine against those DLLs
+#   win32     the three plugin DLLs (export and import tables checked), their
+#             zip package for Windows users (contents and checksums checked),
+#             and the test suite and command-line tool built for Windows, run
+#             under wine against those DLLs
 #   scripts/ci-variants.sh [linux32] [sanitize] [win32]     (default: all three)
 # The benchmarks are left out of these builds, and the command-line tool out
 # of linux32 (Debian has no 32-bit builds of its libraries on this machine).
@@ -77,6 +78,10 @@ win32() {
   cmake --build build-win32 -j "$jobs"
   # All three deliverables exist now: exactly those three, each one checked.
   SE_REQUIRE_ALL_PLUGINS=1 bash scripts/check-dlls.sh build-win32
+  # The package for Windows users (CPack), its contents and checksums checked.
+  rm -f build-win32/se-modules-*-win32.zip build-win32/se-modules-*-win32.zip.sha256
+  (cd build-win32 && cpack >/dev/null)
+  bash scripts/check-package.sh build-win32
 
   # The whole test suite for Windows (GoogleTest needs the posix thread
   # model), loading those DLLs, under wine in a prefix of our own for this run.

@@ -1,4 +1,5 @@
 #include "pitch_tables.h"
+#include "portable_exp2.h"
 
 #include <cmath>
 
@@ -20,7 +21,7 @@ void BuildTables() {
   for (int i = 0; i < kHzEntries; ++i) {
     // The exponent is rounded to float32 before the power is taken.
     const float e = static_cast<float>(static_cast<double>(i - kHzZeroVolt) / 120.0);
-    pitchHzTable[i] = static_cast<float>(kZeroVoltHz * std::exp2(static_cast<double>(e)));
+    pitchHzTable[i] = static_cast<float>(kZeroVoltHz * se_math::Exp2(static_cast<double>(e)));
   }
   double power = 1.0;
   for (int k = 0; k <= kOctaveHigh; ++k, power *= 2.0) {
@@ -29,8 +30,8 @@ void BuildTables() {
       octaveTable[-k - kOctaveLow] = static_cast<float>(1.0 / power);
   }
   for (int i = 0; i < kStepEntries; ++i) {
-    const double here = baseStep * std::exp2(i / 256.0);
-    const double next = baseStep * std::exp2((i + 1) / 256.0);
+    const double here = baseStep * se_math::Exp2(i / 256.0);
+    const double next = baseStep * se_math::Exp2((i + 1) / 256.0);
     pitchStepTable[i].base = static_cast<float>(here);
     pitchStepTable[i].delta = static_cast<float>(next - here); // difference before rounding
   }

@@ -1,11 +1,13 @@
 #include "cutoff.h"
 
-#include <cmath>
+#include "portable_exp2.h"
 
 namespace ladder {
 
 namespace {
-float PitchToHz(float sample) { return static_cast<float>(440.0 * std::exp2(10.0 * sample - 5.0)); }
+float PitchToHz(float sample) {
+  return static_cast<float>(440.0 * se_math::Exp2(10.0 * sample - 5.0));
+}
 } // namespace
 
 const float lowCutoffHz = PitchToHz(0.2f);
@@ -20,7 +22,7 @@ double CutoffHz(float u, Upper upper) {
     return upper == Upper::Hz101 ? highCutoffHz101 : highCutoffHz106;
   if (!(u == u))
     return lowCutoffHz; // NaN pitch: lowest cutoff
-  return 440.0 * std::exp2(10.0 * u - 5.0);
+  return 440.0 * se_math::Exp2(10.0 * u - 5.0);
 }
 
 float RelativeCutoff(double hz, float twoOverRate) {

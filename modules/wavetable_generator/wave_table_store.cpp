@@ -1,23 +1,18 @@
 #include "wave_table_store.h"
 
+#include "ieee_rounding.h" // the sums round as doubles on every build
+#include "sine_points.h"
 #include "spectra.h"
 
 #include <cmath>
 #include <cstring>
 #include <utility>
 
-// The sums must round as doubles: x87 arithmetic (32-bit x86 without SSE2
-// math) keeps them wider and would store different floats.
-#if defined(__i386__) && !defined(__SSE2_MATH__)
-#error "build the wavetable store with -msse2 -mfpmath=sse"
-#endif
-
 namespace wavetable {
 
 namespace {
 
 constexpr int kPhaseMask = kCyclePoints - 1;
-constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 alignas(64) WaveTableStore g_store; // zero at load (static storage)
 
@@ -103,10 +98,9 @@ void addHarmonics(const float *amps, const float *sine, float *block) {
 
 WaveTableStore &ProcessStore() { return g_store; }
 
-void buildSineTable(float *sine) {
-  for (int i = 0; i < kTablePoints; ++i)
-    sine[i] = static_cast<float>(0.5 * std::sin(i * (1.0 / kCyclePoints) * kTwoPi));
-}
+static_assert(sizeof kSinePoints == kTablePoints * sizeof(float), "one value per point");
+
+void buildSineTable(float *sine) { std::memcpy(sine, kSinePoints, sizeof kSinePoints); }
 
 void normaliseAmplitudes(float *amps) {
   double s = 0.0;

@@ -24,7 +24,8 @@ static_assert(sizeof(WaveTableStore) == kStoreFloats * sizeof(float), "no paddin
 // The library's one store.
 WaveTableStore &ProcessStore();
 
-// Writes points 0 ... 512 of the sine table: 0.5 * sin(2 pi j / 512).
+// Writes points 0 ... 512 of the sine table: 0.5 * sin(2 pi j / 512), copied
+// from the constant table of sine_points.h (the same bits on every build).
 void buildSineTable(float *sine);
 
 // Replaces the raw amplitudes a_1 ... a_256 by a_k / S, S = sum of |a_k| / k.

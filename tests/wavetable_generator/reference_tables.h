@@ -1,13 +1,20 @@
 // The generator's tables computed the plain way, straight from their
 // definition: every harmonic's phase from k * j, every amplitude from its
 // closed form where one exists, one point at a time. Tests and the benchmark
-// compare the library's store against it bit for bit.
+// compare the library's store against it bit for bit. The sine points are the
+// constant table the library copies (sine_points.h, the correctly rounded
+// values): the C runtime's sine is not exact everywhere, and wave_tables_test
+// holds the table to glibc's.
 #ifndef WAVETABLE_REFERENCE_TABLES_H
 #define WAVETABLE_REFERENCE_TABLES_H
 
+#include "sine_points.h"
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <iterator>
 #include <vector>
 
 namespace wtref {
@@ -93,9 +100,7 @@ struct Tables {
 
 inline Tables Build() {
   Tables t;
-  const double two_pi = 2.0 * 3.14159265358979323846;
-  for (int i = 0; i < kPoints; ++i)
-    t.sine[i] = static_cast<float>(0.5 * std::sin(i * (1.0 / 512) * two_pi));
+  std::copy(std::begin(wavetable::kSinePoints), std::end(wavetable::kSinePoints), t.sine.begin());
   for (int n = 1; n <= kBlocks; ++n) {
     std::array<float, kTables> a = RawAmplitudes(n);
     t.sums[n - 1] = Normalise(a);
