@@ -9,7 +9,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
-          libcli11-dev gnuplot-nox pkg-config fonts-dejavu-core)
+          libcli11-dev gnuplot-nox pkg-config fonts-dejavu-core lv2-dev liblilv-dev lilv-utils jalv jackd2 sordi)
 cross=0
 for arg in "$@"; do
   case "$arg" in

@@ -6,10 +6,6 @@
 
 namespace {
 
-// One answer record per library for DOP_PROCESS_REFERENCE, shared by all of
-// its instances: the host reads it before it asks again.
-SEProcessReference g_process_reference;
-
 // Largest pin count the framework accepts from the host; a larger answer is a
 // host fault and would only exhaust memory.
 constexpr intptr_t kMaxPins = 4096;
@@ -36,8 +32,8 @@ SEPin g_inert_pin; // never attached: every request on it does nothing
 } // namespace
 
 SEModule_base::SEModule_base(SEHostCallback host, intptr_t host_data)
-    : m_host(host), m_sample_rate(44100.0f), m_block_size(1024), m_pins(nullptr), m_pin_count(0),
-      m_process(se::Process<&SEModule_base::defaultProcess>) {
+    : m_host(host), m_sample_rate(44100.0f), m_block_size(1024), m_largest_block_size(1024),
+      m_pins(nullptr), m_pin_count(0), m_process(se::Process<&SEModule_base::defaultProcess>) {
   std::memset(&m_record, 0, sizeof m_record);
   m_record.magic = SE_MODULE_MAGIC;
   m_record.version = 1;
@@ -98,11 +94,11 @@ intptr_t SEModule_base::Dispatch(int32_t opcode, int32_t index, int32_t value, v
     return 0;
   case DOP_CODE12: OnHostOpcode12(value, index, ptr); return 0;
   case DOP_PROCESS_REFERENCE:
-    g_process_reference.one = 1;
-    g_process_reference.size = static_cast<int32_t>(sizeof m_process);
-    g_process_reference.process_field = reinterpret_cast<intptr_t>(&m_process);
-    g_process_reference.zero = 0;
-    return reinterpret_cast<intptr_t>(&g_process_reference);
+    m_process_reference.one = 1;
+    m_process_reference.size = static_cast<int32_t>(sizeof m_process);
+    m_process_reference.process_field = reinterpret_cast<intptr_t>(&m_process);
+    m_process_reference.zero = 0;
+    return reinterpret_cast<intptr_t>(&m_process_reference);
   default: return 0;
   }
 }
@@ -119,13 +115,18 @@ void SEModule_base::ChangeBlockSize(int32_t size) {
   SE_ASSERT(size > 0, "block size > 0", SE_SRC_MODULE_BASE);
   if (size > 0)
     m_block_size = size;
+  if (m_block_size > m_largest_block_size)
+    m_largest_block_size = m_block_size;
 }
 
 bool SEModule_base::DescribePin(int32_t, SEPinProperties *) { return false; }
 
 void SEModule_base::PinChanged(SEPin *) {}
 
-void SEModule_base::OpenInstance() { CreatePins(); }
+void SEModule_base::OpenInstance() {
+  m_largest_block_size = m_block_size;
+  CreatePins();
+}
 
 void SEModule_base::CreatePins() {
   if (m_pins != nullptr)

@@ -25,6 +25,9 @@ public:
   virtual void ChangeBlockSize(int32_t size);
   float SampleRate() const { return m_sample_rate; }
   int32_t BlockSize() const { return m_block_size; }
+  // The largest block size in force since open: how far into its buffers the
+  // host may read (see se_settled_output.h).
+  int32_t LargestBlockSize() const { return m_largest_block_size; }
   virtual bool DescribePin(int32_t index, SEPinProperties *properties);
   virtual void OnHostOpcode8() {}
   virtual void OnHostOpcode8Index(int32_t) {}
@@ -63,9 +66,14 @@ private:
   SEModuleRecord m_record;
   float m_sample_rate;
   int32_t m_block_size;
+  int32_t m_largest_block_size;
   SEPin *m_pins;
   int32_t m_pin_count;
   SEProcessEntry m_process;
+  // The answer to DOP_PROCESS_REFERENCE. Each instance answers from its own
+  // record, so that instances asked on different threads at once never
+  // overwrite each other's answer; it stays valid until the instance closes.
+  SEProcessReference m_process_reference = {};
   // Routines this instance has queued: only these run from an EV_RUN_ROUTINE
   // event, so an address from elsewhere is never jumped to.
   SERoutineEntry m_queued_routines[kMaxQueuedRoutines] = {};

@@ -1,7 +1,15 @@
-// Declares the one module a library holds and writes its two exports.
+// Declares a module's two entry points, and in its own plugin library the two
+// exports that hand them to a host.
 //
 //   constexpr se::PluginInfo kInfo{"Name", "Id", "About\n", 2240};
-//   SE_DECLARE_PLUGIN(kInfo, Module, GuiModule)   // or se::NoGui
+//   SE_DECLARE_PLUGIN(ladder_filter, kInfo, Module, GuiModule)   // or se::NoGui
+//
+// defines `se::entries::ladder_filter`, an se::PluginEntry with the module's
+// getModuleProperties and makeModule, so that one binary can hold several
+// modules (the LV2 bundle). Only a library built with SE_PLUGIN_LIBRARY (the
+// module's own plugin library, see cmake/se_plugin.cmake) also exports them
+// under the C names `getModuleProperties` and `makeModule`. Code elsewhere
+// names an entry with SE_USE_PLUGIN_ENTRY(ladder_filter).
 #ifndef SE_PLUGIN_H
 #define SE_PLUGIN_H
 
@@ -24,6 +32,12 @@ struct PluginInfo {
 
 struct NoGui {};
 
+// A module's two entry points, as a host calls them.
+struct PluginEntry {
+  SEGetModulePropertiesFn getModuleProperties;
+  SEMakeModuleFn makeModule;
+};
+
 inline int32_t GetModuleProperties(const PluginInfo &info, int32_t index,
                                    SEModuleProperties *props) {
   if (props == nullptr)
@@ -39,8 +53,13 @@ inline int32_t GetModuleProperties(const PluginInfo &info, int32_t index,
   return 1;
 }
 
+template <const PluginInfo &Info>
+int32_t SE_CDECL GetModulePropertiesEntry(int32_t index, SEModuleProperties *props) {
+  return GetModuleProperties(Info, index, props);
+}
+
 template <class Dsp, class Gui>
-void *MakeModule(int32_t index, int32_t type, SEHostCallback host, intptr_t host_data) {
+void *SE_CDECL MakeModule(int32_t index, int32_t type, SEHostCallback host, intptr_t host_data) {
   if (index != 0)
     return nullptr;
   try {
@@ -61,7 +80,19 @@ void *MakeModule(int32_t index, int32_t type, SEHostCallback host, intptr_t host
 
 } // namespace se
 
-#define SE_DECLARE_PLUGIN(INFO, DSP, GUI)                                                          \
+#define SE_USE_PLUGIN_ENTRY(NAME)                                                                  \
+  namespace se::entries {                                                                          \
+  extern const ::se::PluginEntry NAME;                                                             \
+  }
+
+#define SE_DECLARE_PLUGIN(NAME, INFO, DSP, GUI)                                                    \
+  SE_USE_PLUGIN_ENTRY(NAME)                                                                        \
+  const ::se::PluginEntry se::entries::NAME{&::se::GetModulePropertiesEntry<INFO>,                 \
+                                            &::se::MakeModule<DSP, GUI>};                          \
+  SE_PLUGIN_LIBRARY_EXPORTS(INFO, DSP, GUI)
+
+#ifdef SE_PLUGIN_LIBRARY
+#define SE_PLUGIN_LIBRARY_EXPORTS(INFO, DSP, GUI)                                                  \
   extern "C" SE_EXPORT int32_t SE_CDECL getModuleProperties(int32_t index,                         \
                                                             SEModuleProperties *props) {           \
     return ::se::GetModuleProperties(INFO, index, props);                                          \
@@ -70,5 +101,8 @@ void *MakeModule(int32_t index, int32_t type, SEHostCallback host, intptr_t host
                                                  intptr_t host_data) {                             \
     return ::se::MakeModule<DSP, GUI>(index, type, host, host_data);                               \
   }
+#else
+#define SE_PLUGIN_LIBRARY_EXPORTS(INFO, DSP, GUI)
+#endif
 
 #endif // SE_PLUGIN_H

@@ -1,9 +1,12 @@
 // se-host: our host on the command line.
 #include "commands.h"
 #include "host_error.h"
+#include "message_text.h"
 
 #include <csignal>
 #include <iostream>
+#include <new>
+#include <string>
 
 namespace sehost::cli {
 namespace {
@@ -23,12 +26,43 @@ void InstallInterruptHandler() {
 
 } // namespace sehost::cli
 
+namespace {
+
+// The exit statuses, listed in --help and in the README.
+constexpr int kExitFailure = 1; // a bad patch, file or plugin; a failed or interrupted command
+constexpr int kExitUsage = 2;   // a mistake on the command line
+
+int Fail(const std::string &what, int status) {
+  // One line whatever the message holds.
+  std::cerr << "se-host: error: " << sehost::EscapedText(what, std::string::npos) << "\n";
+  return status;
+}
+
+// The first word that is neither an option nor the value of --plugin-dir:
+// the command the user meant.
+std::string CommandWord(int argc, char **argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--plugin-dir")
+      ++i;
+    else if (arg.empty() || arg[0] != '-')
+      return arg;
+  }
+  return {};
+}
+
+} // namespace
+
 int main(int argc, char **argv) {
-  CLI::App app{"se-host: load, describe and run audio module libraries"};
+  CLI::App app{"se-host: load, describe and run audio module libraries", "se-host"};
   app.require_subcommand(1);
   // Options are "--name" everywhere: a path that starts with "/" stays a path.
   app.allow_windows_style_options(false);
   app.fallthrough(); // --plugin-dir may also follow the subcommand
+  app.set_version_flag("--version", std::string("se-host ") + SE_HOST_VERSION);
+  app.footer("Exit status: 0 when all went well, 1 when a command failed (a bad patch, file or\n"
+             "plugin, or an interrupted render), 2 for a mistake on the command line.\n"
+             "Every failure is one line on standard error: \"se-host: error: ...\".");
   auto globals = std::make_shared<sehost::cli::GlobalOptions>();
   app.add_option("--plugin-dir", globals->plugin_dir,
                  "Folder of the plugin files (default: $SE_PLUGIN_DIR, else plugins/ beside "
@@ -36,16 +70,36 @@ int main(int argc, char **argv) {
   sehost::cli::AddDescribe(app, globals);
   sehost::cli::AddRender(app, globals);
   sehost::cli::AddPlot(app, globals);
+  if (argc <= 1) {
+    std::cout << app.help();
+    return 0;
+  }
+  if (const std::string word = CommandWord(argc, argv); !word.empty()) {
+    try {
+      app.get_subcommand(word);
+    } catch (const CLI::OptionNotFound &) {
+      return Fail("unknown command " + sehost::Quoted(word) + " (commands: describe, render, plot)",
+                  kExitUsage);
+    }
+  }
   try {
     app.parse(argc, argv);
+  } catch (const CLI::Success &e) {
+    return app.exit(e); // --help, --version
   } catch (const CLI::ParseError &e) {
-    return app.exit(e);
+    std::string what = e.what();
+    for (char &c : what)
+      if (c == '\n')
+        c = ' ';
+    return Fail(what + " (see se-host --help)", kExitUsage);
+  } catch (const sehost::UsageError &e) {
+    return Fail(e.what(), kExitUsage);
   } catch (const sehost::HostError &e) {
-    std::cerr << "se-host: error: " << e.what() << "\n";
-    return 1;
+    return Fail(e.what(), kExitFailure);
+  } catch (const std::bad_alloc &) {
+    return Fail("out of memory", kExitFailure);
   } catch (const std::exception &e) {
-    std::cerr << "se-host: error: " << e.what() << "\n";
-    return 1;
+    return Fail(e.what(), kExitFailure);
   }
   return 0;
 }

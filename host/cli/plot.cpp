@@ -42,7 +42,14 @@ struct PlotOptions {
   double level = 1.0;
   double rate = 44100.0;
   std::string data; // response values as CSV
+  // Responses measured elsewhere: FILE=LABEL, each file the output for an
+  // impulse at sample kLead.
+  std::vector<std::string> impulses;
 };
+
+// The lead before the impulse of a measurement: the filter settles its
+// coefficients before the impulse arrives.
+constexpr int64_t kLead = 512;
 
 const char *Colour(size_t i) { return kColours[i % (sizeof kColours / sizeof kColours[0])]; }
 
@@ -226,10 +233,22 @@ const PinInfo &FirstAudio(const std::vector<PinInfo> &pins, const std::string &n
   throw HostError(plugin + " has no audio " + (input ? "input" : "output"));
 }
 
+// Magnitudes in dB at bins 0 … n/2 of the n-point FFT of y[kLead …] for an
+// impulse of `amplitude` (samples).
+std::vector<double> ResponseDb(const std::vector<float> &y, double amplitude, size_t n) {
+  std::vector<std::complex<double>> spectrum(n);
+  for (size_t i = 0; i < n && kLead + i < y.size(); ++i)
+    spectrum[i] = {y[kLead + i] / amplitude, 0.0};
+  Fft(spectrum);
+  std::vector<double> db(n / 2 + 1);
+  for (size_t k = 0; k <= n / 2; ++k)
+    db[k] = std::max(-200.0, 20.0 * std::log10(std::abs(spectrum[k]) + 1e-12));
+  return db;
+}
+
 // The response of one setting, in dB at bins 0 … n/2 of an n-point FFT.
 std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOptions &opt,
                                     const std::vector<Setting> &settings, size_t n) {
-  constexpr int64_t kLead = 512; // the filter settles its coefficients before the impulse
   Host host(static_cast<float>(opt.rate), 256);
   PluginLibrary &lib = host.Load(plugin_path);
   const int id = host.Add(lib, opt.response);
@@ -251,23 +270,48 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
   impulse[kLead] = static_cast<float>(amplitude);
   host.Feed(id, in.dsp_index, std::make_unique<ArraySource>(std::move(impulse)));
   host.Open();
-  const std::vector<float> y = host.Render(id, out.dsp_index, kLead + static_cast<int64_t>(n));
-  std::vector<std::complex<double>> spectrum(n);
-  for (size_t i = 0; i < n; ++i)
-    spectrum[i] = {y[kLead + i] / amplitude, 0.0};
-  Fft(spectrum);
-  std::vector<double> db(n / 2 + 1);
-  for (size_t k = 0; k <= n / 2; ++k)
-    db[k] = std::max(-200.0, 20.0 * std::log10(std::abs(spectrum[k]) + 1e-12));
-  return db;
+  return ResponseDb(host.Render(id, out.dsp_index, kLead + static_cast<int64_t>(n)), amplitude, n);
+}
+
+void DrawResponses(const PlotOptions &opt, GnuplotJob &job, double rate,
+                   const std::vector<std::vector<double>> &responses,
+                   const std::vector<std::string> &labels, const std::string &title, size_t n);
+
+void CheckLevel(double level) {
+  if (!(level > 0.0 && level <= 100.0) || !std::isfinite(level))
+    throw HostError("the impulse level must be above 0 and at most 100 V");
+}
+
+// Responses measured in files (another host's output for the same impulse).
+void PlotImpulseFiles(const PlotOptions &opt) {
+  GnuplotJob job(opt.output);
+  CheckLevel(opt.level);
+  const size_t n = 16384;
+  std::vector<std::vector<double>> responses;
+  std::vector<std::string> labels;
+  double rate = 0.0;
+  for (const std::string &item : opt.impulses) {
+    const auto eq = item.find('=');
+    const std::string path = item.substr(0, eq);
+    const AudioData audio = ReadAudioFile(path);
+    if (audio.Frames() <= kLead)
+      throw HostError(path + ": an impulse response needs more than " + std::to_string(kLead) +
+                      " frames (the impulse is at frame " + std::to_string(kLead) + ")");
+    if (rate != 0.0 && audio.sample_rate != rate)
+      throw HostError(path + ": the files have different sample rates");
+    rate = audio.sample_rate;
+    responses.push_back(ResponseDb(audio.Channel(0), opt.level / 10.0, n));
+    labels.push_back(eq == std::string::npos ? path : item.substr(eq + 1));
+  }
+  DrawResponses(opt, job, rate, responses, labels,
+                opt.title.empty() ? "measured magnitude response" : opt.title, n);
 }
 
 void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
   GnuplotJob job(opt.output);
   if (!(opt.rate >= 1000.0 && opt.rate <= 768000.0))
     throw HostError("the sample rate must be from 1000 to 768000 Hz");
-  if (!(opt.level > 0.0 && opt.level <= 100.0) || !std::isfinite(opt.level))
-    throw HostError("the impulse level must be above 0 and at most 100 V");
+  CheckLevel(opt.level);
   const std::string path = ResolvePlugin(opt.response, DefaultPluginDir(globals.plugin_dir));
   std::vector<Setting> base;
   for (const std::string &s : opt.settings)
@@ -293,13 +337,23 @@ void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
       throw HostError("--compare needs values: PIN=A,B,C");
   }
   const size_t n = 16384;
-  double top = 0.0;
   std::vector<std::vector<double>> responses;
   for (const auto &settings : curves)
     responses.push_back(MeasureResponse(path, opt, settings, n));
-  const auto hz = [&](size_t k) {
-    return static_cast<double>(k) * opt.rate / static_cast<double>(n);
-  };
+  std::string title = opt.title;
+  if (title.empty()) {
+    title = opt.response + " magnitude response";
+    for (const Setting &s : base)
+      title += ", " + s.pin + " = " + s.value;
+  }
+  DrawResponses(opt, job, opt.rate, responses, labels, title, n);
+}
+
+void DrawResponses(const PlotOptions &opt, GnuplotJob &job, double rate,
+                   const std::vector<std::vector<double>> &responses,
+                   const std::vector<std::string> &labels, const std::string &title, size_t n) {
+  double top = 0.0;
+  const auto hz = [&](size_t k) { return static_cast<double>(k) * rate / static_cast<double>(n); };
   {
     std::ofstream out = OpenData(job.DataPath("response.dat"));
     for (const auto &db : responses) {
@@ -328,19 +382,13 @@ void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
     if (!csv)
       throw HostError(opt.data + ": writing the response values failed");
   }
-  std::string title = opt.title;
-  if (title.empty()) {
-    title = opt.response + " magnitude response";
-    for (const Setting &s : base)
-      title += ", " + s.pin + " = " + s.value;
-  }
   std::ostringstream gp;
   gp << "set title " << GpQuote(title) << " font 'Sans,13'\n"
      << "set grid lc rgb '#dddddd'\nset key bottom left opaque\n"
-     << "set logscale x\nset xrange [10:" << opt.rate / 2.0 << "]\n"
+     << "set logscale x\nset xrange [10:" << rate / 2.0 << "]\n"
      << "set yrange [-80:" << std::ceil(std::max(10.0, top + 5.0) / 10.0) * 10.0 << "]\n"
      << "set xlabel 'frequency (Hz)'\nset ylabel 'gain (dB)'\nplot ";
-  for (size_t i = 0; i < curves.size(); ++i)
+  for (size_t i = 0; i < responses.size(); ++i)
     gp << (i ? ", " : "") << GpQuote(job.DataPath("response.dat")) << " index " << i
        << " using 1:2 with lines lw " << std::max(1.0, 3.0 - 0.5 * static_cast<double>(i))
        << " lc rgb '" << Colour(i) << "' title " << GpQuote(labels[i]);
@@ -373,10 +421,11 @@ void AddPlot(CLI::App &app, const Globals &globals) {
       ->needs(response);
   cmd->add_option("--output-pin", opt->output_pin, "Output to measure (default: the first)")
       ->needs(response);
-  cmd->add_option("--level", opt->level, "Impulse height in volts")
-      ->needs(response)
-      ->capture_default_str();
-  cmd->add_option("--data", opt->data, "Also write the measured response as CSV")->needs(response);
+  cmd->add_option("--impulse", opt->impulses,
+                  "Draw the response measured in a file: FILE=LABEL, the output for an impulse "
+                  "of --level volts at frame 512 (repeatable)");
+  cmd->add_option("--level", opt->level, "Impulse height in volts")->capture_default_str();
+  cmd->add_option("--data", opt->data, "Also write the measured response as CSV");
   cmd->add_option("--sample-rate", opt->rate, "Sample rate of the measurement")
       ->needs(response)
       ->capture_default_str();
@@ -384,9 +433,13 @@ void AddPlot(CLI::App &app, const Globals &globals) {
     // An interrupt stops gnuplot (same process group); se-host lives on to
     // remove the unfinished picture and its temporary folder.
     InstallInterruptHandler();
-    if (opt->response.empty() == opt->audio.empty())
-      throw HostError("plot takes an audio file or --response PLUGIN (one of them)");
-    if (opt->response.empty())
+    const int modes = !opt->response.empty() + !opt->audio.empty() + !opt->impulses.empty();
+    if (modes != 1)
+      throw HostError("plot takes an audio file, --response PLUGIN or --impulse FILE=LABEL (one "
+                      "of them)");
+    if (!opt->impulses.empty())
+      PlotImpulseFiles(*opt);
+    else if (opt->response.empty())
       PlotAudio(*opt);
     else
       PlotResponse(*opt, *globals);

@@ -20,6 +20,12 @@ struct RenderOptions {
   std::string format = "24";
   bool quiet = false;
   bool no_progress = false;
+  // In place of the patch's own values.
+  CLI::Option *rate_option = nullptr;
+  CLI::Option *duration_option = nullptr;
+  double rate = 0.0;
+  double duration = 0.0;
+  std::vector<std::string> settings;
 };
 
 double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
@@ -30,6 +36,11 @@ void Render(const RenderOptions &opt, const GlobalOptions &globals) {
   CheckOutputPath(opt.output);
   PatchOptions options;
   options.plugin_dir = DefaultPluginDir(globals.plugin_dir);
+  if (opt.rate_option->count() > 0)
+    options.sample_rate = opt.rate;
+  if (opt.duration_option->count() > 0)
+    options.duration = opt.duration;
+  options.settings = opt.settings;
   auto patch = Patch::Load(opt.patch, options);
 
   const double cpu_start = CpuSeconds();
@@ -39,11 +50,20 @@ void Render(const RenderOptions &opt, const GlobalOptions &globals) {
   AudioFileWriter writer(opt.output, patch->Channels(), patch->SampleRate(), format);
   Progress progress("rendering " + opt.output, !opt.no_progress);
   const double total = static_cast<double>(patch->Frames()) / patch->SampleRate();
+  // The host also looks at the flag inside a block, so that a stop is seen
+  // within a fraction of a second whatever the patch.
+  patch->GetHost().SetInterruptCheck(&Interrupted);
+  const HostError interrupted(opt.output + ": interrupted; nothing was written");
   while (!patch->Done()) {
     if (Interrupted())
-      throw HostError(opt.output + ": interrupted; nothing was written");
-    const std::vector<float> &block = patch->RenderBlock();
-    writer.Write(block.data(), static_cast<int64_t>(block.size()) / patch->Channels());
+      throw interrupted;
+    const std::vector<float> *block = nullptr;
+    try {
+      block = &patch->RenderBlock();
+    } catch (const HostInterrupted &) {
+      throw interrupted;
+    }
+    writer.Write(block->data(), static_cast<int64_t>(block->size()) / patch->Channels());
     progress.Update(static_cast<double>(patch->FramesRendered()) / patch->SampleRate(), total);
   }
   progress.Finish();
@@ -78,6 +98,12 @@ void AddRender(CLI::App &app, const Globals &globals) {
   cmd->add_option("-o,--output", opt->output, "Audio file to write (.wav or .flac)")->required();
   cmd->add_option("-f,--format", opt->format, "Sample format: 16, 24 or float")
       ->capture_default_str();
+  opt->rate_option = cmd->add_option("--rate", opt->rate, "Sample rate in Hz, for the patch's own");
+  opt->duration_option =
+      cmd->add_option("--duration", opt->duration, "Seconds to render, for the patch's own");
+  cmd->add_option("--set", opt->settings,
+                  "A pin setting ID.PIN=VALUE as under \"pins\", for the patch's own "
+                  "(repeatable)");
   cmd->add_flag("-q,--quiet", opt->quiet, "Print nothing when all went well");
   cmd->add_flag("--no-progress", opt->no_progress, "Never show the progress line");
   cmd->callback([opt, globals] { Render(*opt, *globals); });

@@ -33,20 +33,28 @@ int64_t ToInteger(double v) { return (v > -9.2e18 && v < 9.2e18) ? static_cast<i
 
 struct Host::Slot {
   PinInfo info;
-  // Inputs: what feeds the pin.
-  int from_instance = -1;
-  int from_pin = -1;
+  // Inputs: the outputs that feed the pin, (instance, pin) in connection
+  // order. Audio inputs take any number and get their sum; others take one.
+  std::vector<std::pair<int, int>> from;
   std::unique_ptr<Source> source; // audio inputs not fed by a module
   bool fed = false;               // a source given by the user counts as a connection
   double value = 0.0;             // choice and other non-audio inputs
   intptr_t raw_value = 0;         // DT_INT32 values (addresses) carried exactly
   bool value_set = false;         // set by the user; else the default text holds
-  // Audio pins: the buffer the variable points at.
+  bool Connected() const { return !from.empty(); }
+  // Audio pins: the buffer the variable points at (an input with one feeder
+  // shares that output's buffer; one with more holds their sum).
   std::vector<float> own_buffer;
   float *buffer = nullptr;
   // Outputs: connected inputs and the status last posted.
   std::vector<std::pair<int, int>> targets;
   int32_t posted_status = PS_STATIC;
+  // The pin-status event from a connection still waiting in the queue (an
+  // equal one at the same clock adds nothing and is not queued again).
+  bool status_pending = false;
+  int64_t pending_clock = 0;
+  int32_t pending_status = 0;
+  uint64_t pending_sequence = 0;
 };
 
 struct Host::Event {
@@ -71,7 +79,9 @@ struct Host::Instance {
   bool closed = false;
   bool sleeping = false;
   int64_t clock = 0;
-  std::vector<Event> events; // kept in (clock, sequence) order
+  // A heap whose front is the earliest event; events due at the same clock
+  // come out in the order they were queued (their sequence).
+  std::vector<Event> events;
   bool recording = false;
   std::vector<Request> requests;
   int process_calls = 0;
@@ -194,10 +204,11 @@ void Host::Connect(int from, int out_pin, int to, int in_pin) {
     throw HostError(what + ": the target is not an input pin");
   if (out.info.datatype != in.info.datatype)
     throw HostError(what + ": the pins carry different kinds of data");
-  if (in.from_instance >= 0 || in.fed)
+  if (in.fed || (in.Connected() && !in.info.IsAudio()))
     throw HostError(what + ": the input is already fed");
-  in.from_instance = from;
-  in.from_pin = out_pin;
+  if (std::find(in.from.begin(), in.from.end(), std::make_pair(from, out_pin)) != in.from.end())
+    throw HostError(what + ": the pins are already connected");
+  in.from.emplace_back(from, out_pin);
   out.targets.emplace_back(to, in_pin);
 }
 
@@ -206,7 +217,7 @@ void Host::Feed(int instance, int pin, std::unique_ptr<Source> source) {
   Slot &slot = SlotAt(instance, pin);
   if (!slot.info.IsInput() || !slot.info.IsAudio())
     throw HostError(At(instance).label + ".\"" + slot.info.name + "\": not an audio input");
-  if (slot.from_instance >= 0)
+  if (slot.Connected())
     throw HostError("the input is already fed by a module");
   slot.source = std::move(source);
   slot.fed = true;
@@ -224,7 +235,7 @@ void Host::SetValue(int instance, int pin, double value) {
   Slot &slot = SlotAt(instance, pin);
   if (!slot.info.IsInput())
     throw HostError(At(instance).label + ".\"" + slot.info.name + "\": not an input");
-  if (slot.from_instance >= 0 || slot.fed)
+  if (slot.Connected() || slot.fed)
     throw HostError(At(instance).label + ".\"" + slot.info.name + "\": fed by a connection");
   if (slot.info.IsAudio())
     slot.source = std::make_unique<SteppedSource>(static_cast<float>(value));
@@ -235,7 +246,7 @@ void Host::SetValue(int instance, int pin, double value) {
 
 void Host::ScheduleValue(int instance, int pin, int64_t clock, double value) {
   Slot &slot = SlotAt(instance, pin);
-  if (!slot.info.IsInput() || slot.from_instance >= 0 || slot.fed)
+  if (!slot.info.IsInput() || slot.Connected() || slot.fed)
     throw HostError(At(instance).label + ".\"" + slot.info.name +
                     "\": only an input that nothing feeds can be set");
   if (clock < m_block_start)
@@ -251,9 +262,22 @@ void Host::ScheduleValue(int instance, int pin, int64_t clock, double value) {
 void Host::QueueStatus(int instance, int pin, int64_t clock, int32_t status, bool has_value,
                        double value) {
   Instance &inst = At(instance);
+  Slot *slot = pin >= 0 && pin < static_cast<int>(inst.slots.size()) ? &inst.slots[pin] : nullptr;
+  // A module that posts the same status again before the input has seen the
+  // first (each pin change of a filter reposts its output's status) would
+  // otherwise multiply the events down a chain of modules.
+  if (!has_value && slot != nullptr && slot->status_pending && slot->pending_clock == clock &&
+      slot->pending_status == status)
+    return;
   Event e{};
   e.clock = clock;
   e.sequence = m_event_sequence++;
+  if (!has_value && slot != nullptr) {
+    slot->status_pending = true;
+    slot->pending_clock = clock;
+    slot->pending_status = status;
+    slot->pending_sequence = e.sequence;
+  }
   e.raw = false;
   e.pin = pin;
   e.status = status;
@@ -275,14 +299,21 @@ void Host::QueueEvent(int instance, const SETimedEvent &event) {
   Enqueue(inst, e);
 }
 
-// Keeps the queue in clock order; events due at the same clock stay in the
-// order they were queued.
+// Heap order: the earliest (clock, sequence) at the front.
+bool Host::Later(const Event &a, const Event &b) {
+  return a.clock != b.clock ? a.clock > b.clock : a.sequence > b.sequence;
+}
+
 void Host::Enqueue(Instance &inst, const Event &e) {
-  auto at = std::upper_bound(
-      inst.events.begin(), inst.events.end(), e, [](const Event &a, const Event &b) {
-        return a.clock != b.clock ? a.clock < b.clock : a.sequence < b.sequence;
-      });
-  inst.events.insert(at, e);
+  inst.events.push_back(e);
+  std::push_heap(inst.events.begin(), inst.events.end(), Later);
+}
+
+Host::Event Host::Dequeue(Instance &inst) {
+  std::pop_heap(inst.events.begin(), inst.events.end(), Later);
+  Event e = inst.events.back();
+  inst.events.pop_back();
+  return e;
 }
 
 std::vector<int> Host::OpenOrder() const {
@@ -290,8 +321,7 @@ std::vector<int> Host::OpenOrder() const {
   std::vector<int> indegree(n, 0);
   for (int i = 0; i < n; ++i)
     for (const Slot &s : m_instances[i]->slots)
-      if (s.from_instance >= 0)
-        ++indegree[i];
+      indegree[i] += static_cast<int>(s.from.size());
   std::vector<int> order;
   std::vector<bool> done(n, false);
   while (static_cast<int>(order.size()) < n) {
@@ -313,22 +343,22 @@ std::vector<int> Host::OpenOrder() const {
 void Host::AllocateBuffers() {
   for (auto &ptr : m_instances) {
     for (Slot &s : ptr->slots) {
-      if (!s.info.IsAudio() || s.from_instance >= 0)
+      if (!s.info.IsAudio() || s.from.size() == 1)
         continue;
       s.own_buffer.assign(static_cast<size_t>(m_capacity), 0.0f);
       s.buffer = s.own_buffer.data();
-      if (s.info.IsInput() && !s.source)
+      if (s.info.IsInput() && !s.Connected() && !s.source)
         s.source = std::make_unique<SteppedSource>(static_cast<float>(s.info.DefaultValue()));
     }
   }
   for (auto &ptr : m_instances)
     for (Slot &s : ptr->slots)
-      if (s.from_instance >= 0 && s.info.IsAudio())
-        s.buffer = m_instances[s.from_instance]->slots[s.from_pin].buffer;
+      if (s.from.size() == 1 && s.info.IsAudio())
+        s.buffer = FeederSlot(s, 0).buffer;
   // Inputs that nothing feeds start from their default text.
   for (auto &ptr : m_instances)
     for (Slot &s : ptr->slots)
-      if (s.info.IsInput() && !s.info.IsAudio() && s.from_instance < 0 && !s.value_set) {
+      if (s.info.IsInput() && !s.info.IsAudio() && !s.Connected() && !s.value_set) {
         s.value = s.info.DefaultValue();
         s.raw_value = static_cast<intptr_t>(ToInteger(s.value));
       }
@@ -340,8 +370,10 @@ void Host::Open() {
   m_order = OpenOrder();
   AllocateBuffers();
   m_open = true;
-  for (int id : m_order)
+  for (int id : m_order) {
+    CheckInterrupt();
     OpenInstance(*m_instances[id]);
+  }
 }
 
 void Host::OpenInstance(Instance &inst) {
@@ -357,13 +389,34 @@ void Host::OpenInstance(Instance &inst) {
   for (Slot &s : inst.slots) {
     if (!s.info.IsInput())
       continue;
-    bool streaming = false;
-    if (s.from_instance >= 0)
-      streaming = m_instances[s.from_instance]->slots[s.from_pin].posted_status == PS_RUNNING;
-    else if (s.source)
-      streaming = s.source->Streaming();
+    const bool streaming =
+        s.Connected() ? FedStatus(s, PS_ONCE) == PS_RUNNING : s.source && s.source->Streaming();
     QueueStatus(inst.binding.id, s.info.dsp_index, m_block_start, streaming ? PS_RUNNING : PS_ONCE,
                 false, 0.0);
+  }
+}
+
+const Host::Slot &Host::FeederSlot(const Slot &input, size_t i) const {
+  const auto &[instance, pin] = input.from[i];
+  return m_instances[instance]->slots[pin];
+}
+
+// The status of an input that outputs feed, when one of them posts `posted`:
+// a sum streams while any of its parts streams.
+int32_t Host::FedStatus(const Slot &input, int32_t posted) const {
+  for (size_t i = 0; i < input.from.size(); ++i)
+    if (FeederSlot(input, i).posted_status == PS_RUNNING)
+      return PS_RUNNING;
+  return posted;
+}
+
+void Host::SumFeeders(Slot &input) {
+  float *sum = input.buffer;
+  std::copy_n(FeederSlot(input, 0).buffer, m_block_size, sum);
+  for (size_t f = 1; f < input.from.size(); ++f) {
+    const float *part = FeederSlot(input, f).buffer;
+    for (int32_t i = 0; i < m_block_size; ++i)
+      sum[i] += part[i];
   }
 }
 
@@ -378,8 +431,8 @@ void Host::WriteVariable(Slot &s) {
   // A value from a connected output is read from that output's variable.
   intptr_t raw = s.raw_value;
   double value = s.value;
-  if (s.from_instance >= 0) {
-    const Slot &out = m_instances[s.from_instance]->slots[s.from_pin];
+  if (s.Connected()) {
+    const Slot &out = FeederSlot(s, 0);
     const void *src = out.info.variable;
     if (src == nullptr)
       return;
@@ -402,8 +455,9 @@ void Host::WriteVariable(Slot &s) {
 
 void Host::DeliverDue(Instance &inst, int64_t now) {
   while (!inst.closed && !inst.events.empty() && inst.events.front().clock <= now) {
-    Event e = inst.events.front();
-    inst.events.erase(inst.events.begin());
+    if (++m_events_delivered % kInterruptCheckEvents == 0)
+      CheckInterrupt();
+    Event e = Dequeue(inst);
     inst.clock = now;
     if (e.raw) {
       e.event.time_stamp = static_cast<int32_t>(now);
@@ -413,7 +467,9 @@ void Host::DeliverDue(Instance &inst, int64_t now) {
     if (e.pin < 0 || e.pin >= static_cast<int>(inst.slots.size()))
       continue;
     Slot &s = inst.slots[e.pin];
-    if (e.has_value && s.from_instance < 0) {
+    if (s.status_pending && s.pending_sequence == e.sequence)
+      s.status_pending = false;
+    if (e.has_value && !s.Connected()) {
       s.value = e.value;
       s.raw_value = static_cast<intptr_t>(ToInteger(e.value));
     }
@@ -431,8 +487,10 @@ void Host::DeliverDue(Instance &inst, int64_t now) {
 void Host::ProcessBlock() {
   if (!m_open)
     throw HostError("open the patch before processing");
-  for (int id : m_order)
+  for (int id : m_order) {
+    CheckInterrupt();
     ProcessInstance(*m_instances[id]);
+  }
   m_block_start += m_block_size;
 }
 
@@ -442,8 +500,10 @@ void Host::ProcessInstance(Instance &inst) {
   for (Slot &s : inst.slots) {
     if (!s.info.IsAudio())
       continue;
-    if (s.info.IsInput() && s.from_instance < 0 && s.source)
+    if (s.info.IsInput() && !s.Connected() && s.source)
       s.source->Fill(s.buffer, m_block_size, m_block_start);
+    if (s.info.IsInput() && s.from.size() > 1)
+      SumFeeders(s);
     WriteVariable(s);
   }
   int32_t pos = 0;
@@ -495,6 +555,11 @@ void Host::SetBlockSize(int32_t block_size) {
   for (auto &ptr : m_instances)
     if (!ptr->closed)
       ptr->record->dispatcher(ptr->record, DOP_BLOCK_SIZE, 0, block_size, nullptr, 0.0f);
+}
+
+void Host::CheckInterrupt() const {
+  if (m_interrupted != nullptr && m_interrupted())
+    throw HostInterrupted("interrupted");
 }
 
 SEModuleRecord *Host::Record(int instance) const {
@@ -551,14 +616,14 @@ intptr_t Host::OnRequest(int instance, int32_t opcode, int32_t index, int32_t va
         m_block_start +
         static_cast<int32_t>(static_cast<uint32_t>(clock32) - static_cast<uint32_t>(m_block_start));
     for (const auto &[to, pin] : out.targets)
-      QueueStatus(to, pin, clock, value, false, 0.0);
+      QueueStatus(to, pin, clock, FedStatus(At(to).slots[pin], value), false, 0.0);
     return 0;
   }
   case HRQ_PIN_CONNECTED: {
     if (!valid_pin)
       return 0;
     const Slot &s = inst.slots[index];
-    return (s.from_instance >= 0 || s.fed || !s.targets.empty()) ? 1 : 0;
+    return (s.Connected() || s.fed || !s.targets.empty()) ? 1 : 0;
   }
   case HRQ_SAMPLE_CLOCK: return static_cast<int32_t>(inst.clock);
   case HRQ_PIN_BUFFER: return valid_pin ? reinterpret_cast<intptr_t>(inst.slots[index].buffer) : 0;

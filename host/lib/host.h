@@ -52,6 +52,8 @@ public:
   int Add(PluginLibrary &library, const std::string &label = "");
   // Extra pins the host reports beyond the list (for a last pin with IO_REPEAT_LAST).
   void SetExtraPins(int instance, int count);
+  // An audio input may be connected to several outputs and gets their sum;
+  // any other input takes one connection.
   void Connect(int from, int out_pin, int to, int in_pin);
   void Connect(int from, const std::string &out_pin, int to, const std::string &in_pin);
   // Feeds an audio input from a host-side source.
@@ -80,6 +82,11 @@ public:
   // The buffer of an audio pin (outputs: what the module wrote last).
   const float *Buffer(int instance, int pin) const;
   int64_t Clock() const { return m_block_start; }
+  // A check that a stop was asked for (a signal handler's flag, say): while it
+  // answers true, processing throws HostInterrupted at the next instance or
+  // after a bounded number of events, so that no patch holds a stop up for
+  // long. The host is left mid-block; only destroying it is meaningful then.
+  void SetInterruptCheck(bool (*interrupted)()) { m_interrupted = interrupted; }
   // A smaller block size after open (buffers keep the size they were made with).
   void SetBlockSize(int32_t block_size);
 
@@ -106,6 +113,8 @@ private:
   struct Instance;
   struct Slot;
   struct Event;
+  // Events delivered between two looks at the interrupt check.
+  static constexpr uint64_t kInterruptCheckEvents = 4096;
   Instance &At(int instance);
   const Instance &At(int instance) const;
   Slot &SlotAt(int instance, int pin);
@@ -115,7 +124,13 @@ private:
   void QueueStatus(int instance, int pin, int64_t clock, int32_t status, bool has_value,
                    double value);
   void Enqueue(Instance &inst, const Event &event);
+  Event Dequeue(Instance &inst);
+  static bool Later(const Event &a, const Event &b);
+  void CheckInterrupt() const;
   void WriteVariable(Slot &slot);
+  const Slot &FeederSlot(const Slot &input, size_t i) const;
+  int32_t FedStatus(const Slot &input, int32_t posted) const;
+  void SumFeeders(Slot &input);
   void DeliverDue(Instance &inst, int64_t clock);
   void ProcessInstance(Instance &inst);
   std::vector<int> OpenOrder() const;
@@ -126,6 +141,8 @@ private:
   bool m_open = false;
   int64_t m_block_start = 0;
   uint64_t m_event_sequence = 0;
+  uint64_t m_events_delivered = 0;
+  bool (*m_interrupted)() = nullptr;
   std::map<std::string, std::unique_ptr<PluginLibrary>> m_libraries;
   std::vector<std::unique_ptr<Instance>> m_instances;
   std::vector<int> m_order;

@@ -12,6 +12,18 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// A mistake in what was given on the command line rather than in a file.
+class UsageError : public HostError {
+public:
+  using HostError::HostError;
+};
+
+// Processing stopped because a stop was asked for (Host::SetInterruptCheck).
+class HostInterrupted : public HostError {
+public:
+  using HostError::HostError;
+};
+
 } // namespace sehost
 
 #endif

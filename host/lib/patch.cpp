@@ -1,6 +1,8 @@
 #include "patch.h"
 
 #include "audio_file.h"
+#include "message_text.h"
+#include "patch_json.h"
 #include "pin_value.h"
 #include "plugin_locator.h"
 #include "sources/breakpoint_source.h"
@@ -27,8 +29,6 @@ constexpr double kMaxSampleRate = 768000.0;
 constexpr double kMaxDuration = 3600.0;
 constexpr int kMaxBlockSize = 65536;
 
-std::string Quoted(const std::string &s) { return "\"" + s + "\""; }
-
 std::string KindText(const PinInfo &pin) {
   const char *dir = pin.IsInput() ? "input" : pin.IsOutput() ? "output" : "pin";
   switch (pin.datatype) {
@@ -37,23 +37,6 @@ std::string KindText(const PinInfo &pin) {
   case DT_INT32: return std::string("link ") + dir;
   default: return std::string("data ") + dir;
   }
-}
-
-// A JSON pointer to a child: "/modules/1/pins/Waveform" (with ~ and / escaped).
-std::string Child(const std::string &where, const std::string &key) {
-  std::string k;
-  for (char c : key) {
-    if (c == '~')
-      k += "~0";
-    else if (c == '/')
-      k += "~1";
-    else
-      k += c;
-  }
-  return where + "/" + k;
-}
-std::string Child(const std::string &where, size_t index) {
-  return where + "/" + std::to_string(index);
 }
 
 // "an audio input", "a choice input", ...
@@ -82,8 +65,19 @@ private:
     std::string Text() const { return module + "." + info.name; }
   };
 
+  // `where` is a JSON pointer into the patch, or a command-line option
+  // ("--set ...") for a value given there instead: a usage mistake.
   [[noreturn]] void Fail(const std::string &where, const std::string &what) const {
-    throw HostError(m_patch.m_name + ": " + (where.empty() ? "" : where + ": ") + what);
+    // Whatever a message quotes, it stays one line.
+    const std::string text = EscapedText(what, std::string::npos);
+    if (where.rfind("--", 0) == 0)
+      throw UsageError(where + ": " + text);
+    throw HostError(m_patch.m_name + ": " + (where.empty() ? "" : where + ": ") + text);
+  }
+  static std::string OptionText(const char *option, double value) {
+    std::ostringstream text;
+    text << option << " " << value;
+    return text.str();
   }
 
   void CheckKeys(const json &obj, const std::string &where,
@@ -102,10 +96,16 @@ private:
   PinRef Resolve(const json &value, const std::string &where) const;
   PinRef ResolveIn(int instance, const std::string &module, const std::string &pin,
                    const std::string &where) const;
-  void ClaimInput(const PinRef &ref, const std::string &where);
+  // Records what feeds an input; `connection` for a cable from an output,
+  // several of which may meet at an audio input (the host sums them).
+  void ClaimInput(const PinRef &ref, const std::string &where, bool connection = false);
+  // Whether `from` feeds `to` through any chain of connections.
+  bool Reaches(int from, int to) const;
 
   void ReadModules(const json &doc);
   void ReadPinSettings(const json &modules);
+  // The command line's --set id.pin=value, in place of the patch's values.
+  void ApplySettings();
   void ReadConnections(const json &doc);
   void ReadSources(const json &doc);
   void ReadChanges(const json &doc);
@@ -116,10 +116,14 @@ private:
   Patch &m_patch;
   std::string m_base_dir;
   PatchOptions m_options;
-  // Module-to-module connections, to keep the patch free of loops.
-  std::vector<std::pair<int, int>> m_edges;
-  // Each input that something feeds, with the location of what feeds it.
-  std::map<std::pair<int, int>, std::string> m_fed;
+  // The modules each module feeds, to keep the patch free of loops.
+  std::vector<std::vector<int>> m_feeds;
+  // Each input that something feeds, with the location of what first fed it.
+  struct Feed {
+    std::string where;
+    bool connection;
+  };
+  std::map<std::pair<int, int>, Feed> m_fed;
   // Inputs whose value a timed change may move: those set by value.
   std::set<std::pair<int, int>> m_by_value;
 };
@@ -132,13 +136,14 @@ void PatchBuilder::CheckKeys(const json &obj, const std::string &where,
     std::string list;
     for (const auto &k : allowed)
       list += (list.empty() ? "" : ", ") + k;
-    Fail(Child(where, it.key()), "unknown key " + Quoted(it.key()) + " (expected: " + list + ")");
+    Fail(JsonChild(where, it.key()),
+         "unknown key " + Quoted(it.key()) + " (expected: " + list + ")");
   }
 }
 
 double PatchBuilder::Number(const json &obj, const std::string &key, const std::string &where,
                             const double *fallback) const {
-  const std::string at = Child(where, key);
+  const std::string at = JsonChild(where, key);
   if (!obj.contains(key)) {
     if (fallback != nullptr)
       return *fallback;
@@ -146,7 +151,7 @@ double PatchBuilder::Number(const json &obj, const std::string &key, const std::
   }
   const json &v = obj.at(key);
   if (!v.is_number())
-    Fail(at, "expected a number, found " + v.dump());
+    Fail(at, "expected a number, found " + JsonExcerpt(v));
   const double d = v.get<double>();
   if (!std::isfinite(d))
     Fail(at, "expected a finite number");
@@ -157,7 +162,7 @@ double PatchBuilder::Bounded(const json &obj, const std::string &key, const std:
                              const double *fallback) const {
   const double v = Number(obj, key, where, fallback);
   if (std::abs(v) > kMaxVolts)
-    Fail(Child(where, key), "expected a value from -1e6 to 1e6, found " + json(v).dump());
+    Fail(JsonChild(where, key), "expected a value from -1e6 to 1e6, found " + json(v).dump());
   return v;
 }
 
@@ -167,7 +172,7 @@ std::string PatchBuilder::String(const json &obj, const std::string &key,
     Fail(where, "missing " + Quoted(key));
   const json &v = obj.at(key);
   if (!v.is_string())
-    Fail(Child(where, key), "expected a text, found " + v.dump());
+    Fail(JsonChild(where, key), "expected a text, found " + JsonExcerpt(v));
   return v.get<std::string>();
 }
 
@@ -181,7 +186,7 @@ const json &PatchBuilder::Array(const json &obj, const std::string &key, const s
   }
   const json &v = obj.at(key);
   if (!v.is_array())
-    Fail(Child(where, key), "expected a list [...]");
+    Fail(JsonChild(where, key), "expected a list [...]");
   return v;
 }
 
@@ -210,7 +215,7 @@ PatchBuilder::PinRef PatchBuilder::ResolveIn(int instance, const std::string &mo
 // no dot), the pin name everything after it.
 PatchBuilder::PinRef PatchBuilder::Resolve(const json &value, const std::string &where) const {
   if (!value.is_string())
-    Fail(where, "expected a pin as \"module.pin\", found " + value.dump());
+    Fail(where, "expected a pin as \"module.pin\", found " + JsonExcerpt(value));
   const std::string text = value.get<std::string>();
   const auto dot = text.find('.');
   if (dot == std::string::npos || dot == 0 || dot + 1 == text.size())
@@ -218,21 +223,49 @@ PatchBuilder::PinRef PatchBuilder::Resolve(const json &value, const std::string 
   const std::string module = text.substr(0, dot);
   const int instance = m_patch.Instance(module);
   if (instance < 0) {
+    // The first few ids are enough to show what is meant.
     std::string ids;
-    for (const auto &[id, i] : m_patch.m_ids)
-      ids += (ids.empty() ? "" : ", ") + id;
+    for (size_t i = 0; i < m_patch.m_ids.size() && i < 8; ++i)
+      ids += (i ? ", " : "") + EscapedText(m_patch.m_ids[i].first);
+    if (m_patch.m_ids.size() > 8)
+      ids += ", ...";
     Fail(where, "no module with the id " + Quoted(module) + " (modules: " + ids + ")");
   }
   return ResolveIn(instance, module, text.substr(dot + 1), where);
 }
 
-void PatchBuilder::ClaimInput(const PinRef &ref, const std::string &where) {
+void PatchBuilder::ClaimInput(const PinRef &ref, const std::string &where, bool connection) {
   const auto key = std::make_pair(ref.instance, ref.pin);
   auto it = m_fed.find(key);
-  if (it != m_fed.end())
-    Fail(where, "pin " + Quoted(ref.Text()) + " is already fed by " + it->second +
-                    "; an input takes one value, connection or source");
-  m_fed.emplace(key, where);
+  if (it == m_fed.end()) {
+    m_fed.emplace(key, Feed{where, connection});
+    return;
+  }
+  if (connection && it->second.connection) {
+    if (ref.info.IsAudio())
+      return;
+    Fail(where, "pin " + Quoted(ref.Text()) + " is " + AKind(ref.info) +
+                    "; it takes one connection and is already fed by " + it->second.where);
+  }
+  Fail(where, "pin " + Quoted(ref.Text()) + " is already fed by " + it->second.where +
+                  "; an input takes one value, source or connection (audio inputs sum any "
+                  "number of connections)");
+}
+
+bool PatchBuilder::Reaches(int from, int to) const {
+  std::vector<int> stack = {from};
+  std::vector<bool> seen(m_feeds.size() + 1, false);
+  while (!stack.empty()) {
+    const int at = stack.back();
+    stack.pop_back();
+    if (at == to)
+      return true;
+    if (at >= static_cast<int>(m_feeds.size()) || seen[at])
+      continue;
+    seen[at] = true;
+    stack.insert(stack.end(), m_feeds[at].begin(), m_feeds[at].end());
+  }
+  return false;
 }
 
 void PatchBuilder::Build(const json &doc) {
@@ -248,17 +281,22 @@ void PatchBuilder::Build(const json &doc) {
     m_patch.m_description = doc["description"].get<std::string>();
   }
   const double default_rate = 44100.0, default_block = 256.0;
-  const double rate = Number(doc, "sample_rate", root, &default_rate);
+  // A rate or duration given on the command line stands in for the patch's own.
+  const auto &given_rate = m_options.sample_rate, &given_duration = m_options.duration;
+  const double rate = given_rate ? *given_rate : Number(doc, "sample_rate", root, &default_rate);
+  const std::string rate_at = given_rate ? OptionText("--rate", *given_rate) : "/sample_rate";
   if (!(rate >= 1000.0 && rate <= kMaxSampleRate) || rate != std::floor(rate))
-    Fail("/sample_rate", "the sample rate must be a whole number of Hz from 1000 to 768000");
+    Fail(rate_at, "the sample rate must be a whole number of Hz from 1000 to 768000");
   const double block = Number(doc, "block_size", root, &default_block);
   if (!(block >= 1.0 && block <= kMaxBlockSize) || block != std::floor(block))
     Fail("/block_size", "the block size must be a whole number from 1 to 65536");
-  const double duration = Number(doc, "duration", root, nullptr);
+  const double duration = given_duration ? *given_duration : Number(doc, "duration", root, nullptr);
+  const std::string duration_at =
+      given_duration ? OptionText("--duration", *given_duration) : "/duration";
   if (!(duration > 0.0))
-    Fail("/duration", "the duration must be a positive number of seconds");
+    Fail(duration_at, "the duration must be a positive number of seconds");
   if (duration > kMaxDuration)
-    Fail("/duration", "the duration must be at most 3600 seconds");
+    Fail(duration_at, "the duration must be at most 3600 seconds");
   m_patch.m_host = std::make_unique<Host>(static_cast<float>(rate), static_cast<int32_t>(block));
   m_patch.m_frames = std::max<int64_t>(1, std::llround(duration * rate));
 
@@ -266,6 +304,7 @@ void PatchBuilder::Build(const json &doc) {
   ReadConnections(doc);
   ReadSources(doc);
   ReadPinSettings(doc.at("modules"));
+  ApplySettings();
   ReadChanges(doc);
   ReadOutputs(doc);
 }
@@ -275,33 +314,33 @@ void PatchBuilder::ReadModules(const json &doc) {
   if (modules.empty())
     Fail("/modules", "the patch has no modules");
   for (size_t i = 0; i < modules.size(); ++i) {
-    const std::string where = Child("/modules", i);
+    const std::string where = JsonChild("/modules", i);
     const json &m = modules[i];
     if (!m.is_object())
       Fail(where, "expected a module { \"id\": ..., \"plugin\": ... }");
     CheckKeys(m, where, {"id", "plugin", "pins"});
     const std::string id = String(m, "id", where);
     if (id.empty() || id.find('.') != std::string::npos)
-      Fail(Child(where, "id"),
+      Fail(JsonChild(where, "id"),
            "a module id must be a non-empty name without dots, not " + Quoted(id));
     if (m_patch.Instance(id) >= 0)
-      Fail(Child(where, "id"), "the id " + Quoted(id) + " is used twice");
+      Fail(JsonChild(where, "id"), "the id " + Quoted(id) + " is used twice");
     const std::string plugin = String(m, "plugin", where);
     PluginLibrary *library = nullptr;
     try {
       library = &m_patch.m_host->Load(ResolvePlugin(plugin, m_options.plugin_dir));
     } catch (const HostError &e) {
-      Fail(Child(where, "plugin"), e.what());
+      Fail(JsonChild(where, "plugin"), e.what());
     }
     int instance = -1;
     try {
       instance = m_patch.m_host->Add(*library, id);
     } catch (const HostError &e) {
-      Fail(Child(where, "plugin"), e.what());
+      Fail(JsonChild(where, "plugin"), e.what());
     }
     m_patch.m_ids.emplace_back(id, instance);
     if (m.contains("pins") && !m["pins"].is_object())
-      Fail(Child(where, "pins"), "expected pin settings { \"pin name\": value, ... }");
+      Fail(JsonChild(where, "pins"), "expected pin settings { \"pin name\": value, ... }");
   }
 }
 
@@ -310,17 +349,17 @@ void PatchBuilder::ReadPinSettings(const json &modules) {
     const json &m = modules[i];
     if (!m.contains("pins"))
       continue;
-    const std::string where = Child(Child("/modules", i), "pins");
+    const std::string where = JsonChild(JsonChild("/modules", i), "pins");
     const std::string id = m["id"].get<std::string>();
     const int instance = m_patch.Instance(id);
     for (auto it = m["pins"].begin(); it != m["pins"].end(); ++it) {
-      const std::string at = Child(where, it.key());
+      const std::string at = JsonChild(where, it.key());
       const PinRef ref = ResolveIn(instance, id, it.key(), at);
       double value = 0.0;
       try {
         value = PinValueFromJson(ref.info, it.value());
       } catch (const HostError &e) {
-        Fail(at, id + ": " + e.what());
+        Fail(at, EscapedText(id) + ": " + e.what());
       }
       ClaimInput(ref, at);
       m_patch.m_host->SetValue(instance, ref.pin, value);
@@ -329,10 +368,33 @@ void PatchBuilder::ReadPinSettings(const json &modules) {
   }
 }
 
+void PatchBuilder::ApplySettings() {
+  for (const std::string &setting : m_options.settings) {
+    const std::string where = "--set " + EscapedText(setting);
+    const auto eq = setting.find('=');
+    if (eq == std::string::npos)
+      Fail(where, "a setting is written id.pin=value, like \"vcf.Resonance=7\"");
+    const PinRef ref = Resolve(json(setting.substr(0, eq)), where);
+    double value = 0.0;
+    try {
+      value = PinValueFromText(ref.info, setting.substr(eq + 1));
+    } catch (const HostError &e) {
+      Fail(where, e.what());
+    }
+    const auto key = std::make_pair(ref.instance, ref.pin);
+    if (m_fed.count(key) != 0 && m_by_value.count(key) == 0)
+      Fail(where, Quoted(ref.Text()) + " is fed by " + m_fed[key].where +
+                      "; only a pin set by value (or not at all) can be set");
+    m_patch.m_host->SetValue(ref.instance, ref.pin, value);
+    m_fed[key] = Feed{where, false};
+    m_by_value.insert(key);
+  }
+}
+
 void PatchBuilder::ReadConnections(const json &doc) {
   const json &list = Array(doc, "connections", "", false);
   for (size_t i = 0; i < list.size(); ++i) {
-    const std::string where = Child("/connections", i);
+    const std::string where = JsonChild("/connections", i);
     const json &c = list[i];
     if (!c.is_object())
       Fail(where, "expected a connection { \"from\": ..., \"to\": ... }");
@@ -341,13 +403,13 @@ void PatchBuilder::ReadConnections(const json &doc) {
       Fail(where, "missing \"from\"");
     if (!c.contains("to"))
       Fail(where, "missing \"to\"");
-    const PinRef from = Resolve(c["from"], Child(where, "from"));
-    const PinRef to = Resolve(c["to"], Child(where, "to"));
+    const PinRef from = Resolve(c["from"], JsonChild(where, "from"));
+    const PinRef to = Resolve(c["to"], JsonChild(where, "to"));
     if (!from.info.IsOutput())
-      Fail(Child(where, "from"),
+      Fail(JsonChild(where, "from"),
            Quoted(from.Text()) + " is " + AKind(from.info) + "; a connection starts at an output");
     if (!to.info.IsInput())
-      Fail(Child(where, "to"),
+      Fail(JsonChild(where, "to"),
            Quoted(to.Text()) + " is " + AKind(to.info) + "; a connection ends at an input");
     if (from.info.datatype != to.info.datatype)
       Fail(where, "cannot connect " + Quoted(from.Text()) + " (" + KindText(from.info) + ") to " +
@@ -356,22 +418,12 @@ void PatchBuilder::ReadConnections(const json &doc) {
     if (from.instance == to.instance)
       Fail(where, "a module cannot feed itself");
     // A loop cannot be ordered: every module must run after the modules feeding it.
-    std::vector<int> stack = {to.instance};
-    std::set<int> seen;
-    while (!stack.empty()) {
-      const int at = stack.back();
-      stack.pop_back();
-      if (at == from.instance)
-        Fail(where, "connecting " + Quoted(from.Text()) + " to " + Quoted(to.Text()) +
-                        " closes a loop; modules cannot feed each other in a circle");
-      if (!seen.insert(at).second)
-        continue;
-      for (const auto &[a, b] : m_edges)
-        if (a == at)
-          stack.push_back(b);
-    }
-    m_edges.emplace_back(from.instance, to.instance);
-    ClaimInput(to, where);
+    if (Reaches(to.instance, from.instance))
+      Fail(where, "connecting " + Quoted(from.Text()) + " to " + Quoted(to.Text()) +
+                      " closes a loop; modules cannot feed each other in a circle");
+    m_feeds.resize(static_cast<size_t>(m_patch.m_host->InstanceCount()));
+    m_feeds[from.instance].push_back(to.instance);
+    ClaimInput(to, where, /*connection=*/true);
     try {
       m_patch.m_host->Connect(from.instance, from.pin, to.instance, to.pin);
     } catch (const HostError &e) {
@@ -387,17 +439,18 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
     CheckKeys(src, where, {"to", "type", "points"});
     const json &points = Array(src, "points", where, true);
     if (points.empty())
-      Fail(Child(where, "points"), "a ramp needs at least one point");
+      Fail(JsonChild(where, "points"), "a ramp needs at least one point");
     std::vector<Breakpoint> list;
     for (size_t i = 0; i < points.size(); ++i) {
-      const std::string at = Child(Child(where, "points"), i);
+      const std::string at = JsonChild(JsonChild(where, "points"), i);
       const json &p = points[i];
       if (!p.is_array() || p.size() != 2 || !p[0].is_number() || !p[1].is_number())
-        Fail(at, "expected a point [seconds, volts], found " + p.dump());
+        Fail(at, "expected a point [seconds, volts], found " + JsonExcerpt(p));
       const double t = p[0].get<double>(), v = p[1].get<double>();
       if (!std::isfinite(t) || !std::isfinite(v) || t < 0.0 || t > kMaxVolts ||
           std::abs(v) > kMaxVolts)
-        Fail(at, "a point is [seconds from 0 to 1e6, volts from -1e6 to 1e6], not " + p.dump());
+        Fail(at,
+             "a point is [seconds from 0 to 1e6, volts from -1e6 to 1e6], not " + JsonExcerpt(p));
       if (!list.empty() && t * rate < list.back().clock)
         Fail(at, "ramp points must be in time order");
       list.push_back({t * rate, v / 10.0});
@@ -412,12 +465,13 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
       if (s == "triangle")
         shape = LfoShape::Triangle;
       else if (s != "sine")
-        Fail(Child(where, "shape"), "unknown LFO shape " + Quoted(s) + " (use sine or triangle)");
+        Fail(JsonChild(where, "shape"),
+             "unknown LFO shape " + Quoted(s) + " (use sine or triangle)");
     }
     const double zero = 0.0, one = 1.0;
     const double hz = Number(src, "rate", where, nullptr);
     if (hz < 0.0 || hz > rate / 2.0)
-      Fail(Child(where, "rate"), "the LFO rate must be from 0 Hz to half the sample rate");
+      Fail(JsonChild(where, "rate"), "the LFO rate must be from 0 Hz to half the sample rate");
     const double center = Bounded(src, "center", where, &zero);
     const double depth = Bounded(src, "depth", where, &one);
     const double phase = Number(src, "phase", where, &zero);
@@ -432,22 +486,27 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
     try {
       data = ReadAudioFile(full.generic_string());
     } catch (const HostError &e) {
-      Fail(Child(where, "path"), e.what());
+      // The reader names the whole path; a long one is shown as an excerpt.
+      std::string what = e.what();
+      const std::string shown = full.generic_string();
+      if (what.rfind(shown, 0) == 0)
+        what = EscapedText(shown, 4 * kQuotedLength) + what.substr(shown.size());
+      Fail(JsonChild(where, "path"), what);
     }
     const double first = 1.0, unity = 1.0;
     const double channel = Number(src, "channel", where, &first);
     if (channel != std::floor(channel) || channel < 1.0 || channel > data.channels)
-      Fail(Child(where, "channel"),
+      Fail(JsonChild(where, "channel"),
            "channel must be from 1 to " + std::to_string(data.channels) + " for " + Quoted(path));
     const double gain = Bounded(src, "gain", where, &unity);
     bool loop = false;
     if (src.contains("loop")) {
       if (!src["loop"].is_boolean())
-        Fail(Child(where, "loop"), "expected true or false");
+        Fail(JsonChild(where, "loop"), "expected true or false");
       loop = src["loop"].get<bool>();
     }
     if (data.Frames() == 0)
-      Fail(Child(where, "path"), Quoted(path) + " holds no samples");
+      Fail(JsonChild(where, "path"), Quoted(path) + " holds no samples");
     std::vector<float> samples =
         Resample(data.Channel(static_cast<int>(channel) - 1), data.sample_rate, rate);
     for (float &s : samples)
@@ -460,15 +519,15 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
 void PatchBuilder::ReadSources(const json &doc) {
   const json &list = Array(doc, "sources", "", false);
   for (size_t i = 0; i < list.size(); ++i) {
-    const std::string where = Child("/sources", i);
+    const std::string where = JsonChild("/sources", i);
     const json &src = list[i];
     if (!src.is_object())
       Fail(where, "expected a source { \"to\": ..., \"type\": ... }");
     if (!src.contains("to"))
       Fail(where, "missing \"to\"");
-    const PinRef to = Resolve(src["to"], Child(where, "to"));
+    const PinRef to = Resolve(src["to"], JsonChild(where, "to"));
     if (!to.info.IsInput() || !to.info.IsAudio())
-      Fail(Child(where, "to"),
+      Fail(JsonChild(where, "to"),
            Quoted(to.Text()) + " is " + AKind(to.info) +
                "; sources drive audio inputs (set choices under \"pins\" or \"changes\")");
     const std::string type = String(src, "type", where);
@@ -481,7 +540,7 @@ void PatchBuilder::ReadSources(const json &doc) {
       continue;
     }
     if (type != "ramp" && type != "lfo" && type != "file")
-      Fail(Child(where, "type"),
+      Fail(JsonChild(where, "type"),
            "unknown source type " + Quoted(type) + " (use constant, ramp, lfo or file)");
     std::unique_ptr<Source> source = MakeSource(src, where, type);
     ClaimInput(to, where);
@@ -493,31 +552,34 @@ void PatchBuilder::ReadChanges(const json &doc) {
   const json &list = Array(doc, "changes", "", false);
   const double rate = m_patch.m_host->SampleRate();
   for (size_t i = 0; i < list.size(); ++i) {
-    const std::string where = Child("/changes", i);
+    const std::string where = JsonChild("/changes", i);
     const json &c = list[i];
     if (!c.is_object())
       Fail(where, "expected a change { \"time\": ..., \"pin\": ..., \"value\": ... }");
     CheckKeys(c, where, {"time", "pin", "value"});
     const double time = Number(c, "time", where, nullptr);
     const double end = static_cast<double>(m_patch.m_frames) / rate;
+    // A shorter duration from the command line just ends the patch early.
+    if (m_options.duration && time > end)
+      continue;
     if (time < 0.0 || time > end)
-      Fail(Child(where, "time"),
+      Fail(JsonChild(where, "time"),
            "the time must be from 0 to the end of the patch (" + json(end).dump() + " s)");
     if (!c.contains("pin"))
       Fail(where, "missing \"pin\"");
     if (!c.contains("value"))
       Fail(where, "missing \"value\"");
-    const PinRef ref = Resolve(c["pin"], Child(where, "pin"));
+    const PinRef ref = Resolve(c["pin"], JsonChild(where, "pin"));
     double value = 0.0;
     try {
       value = PinValueFromJson(ref.info, c["value"]);
     } catch (const HostError &e) {
-      Fail(Child(where, "value"), ref.module + ": " + e.what());
+      Fail(JsonChild(where, "value"), EscapedText(ref.module) + ": " + e.what());
     }
     const auto key = std::make_pair(ref.instance, ref.pin);
     if (m_fed.count(key) != 0 && m_by_value.count(key) == 0)
-      Fail(Child(where, "pin"), Quoted(ref.Text()) + " is fed by " + m_fed[key] +
-                                    "; only a pin set by value can change over time");
+      Fail(JsonChild(where, "pin"), Quoted(ref.Text()) + " is fed by " + m_fed[key].where +
+                                        "; only a pin set by value can change over time");
     const auto clock = static_cast<int64_t>(std::llround(time * rate));
     m_patch.m_host->ScheduleValue(ref.instance, ref.pin, clock, value);
   }
@@ -528,7 +590,7 @@ void PatchBuilder::ReadOutputs(const json &doc) {
   if (list.empty())
     Fail("/outputs", "the patch has no outputs; list at least one output pin");
   for (size_t i = 0; i < list.size(); ++i) {
-    const std::string where = Child("/outputs", i);
+    const std::string where = JsonChild("/outputs", i);
     const json &o = list[i];
     OutputChannel channel;
     PinRef ref{};
@@ -536,7 +598,7 @@ void PatchBuilder::ReadOutputs(const json &doc) {
       CheckKeys(o, where, {"from", "gain"});
       if (!o.contains("from"))
         Fail(where, "missing \"from\"");
-      ref = Resolve(o["from"], Child(where, "from"));
+      ref = Resolve(o["from"], JsonChild(where, "from"));
       const double unity = 1.0;
       channel.gain = static_cast<float>(Bounded(o, "gain", where, &unity));
     } else {
@@ -560,17 +622,7 @@ std::unique_ptr<Patch> Patch::Parse(const std::string &text, const std::string &
                                     const std::string &base_dir, const PatchOptions &options) {
   std::unique_ptr<Patch> patch(new Patch());
   patch->m_name = name;
-  json doc;
-  try {
-    doc = json::parse(text, nullptr, true, /*ignore_comments=*/true);
-  } catch (const json::parse_error &e) {
-    // "[json.exception.parse_error.101] parse error at line 3, column 5: ..." keeps
-    // only what a user needs.
-    std::string what = e.what();
-    const auto at = what.find("at line ");
-    what = at != std::string::npos ? what.substr(at + 3) : what;
-    throw HostError(name + ": invalid JSON: " + what);
-  }
+  const json doc = ParsePatchJson(text, name);
   PatchBuilder(*patch, base_dir, options).Build(doc);
   return patch;
 }

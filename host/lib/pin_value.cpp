@@ -1,6 +1,7 @@
 #include "pin_value.h"
 
 #include "host_error.h"
+#include "message_text.h"
 
 #include <cctype>
 #include <cmath>
@@ -66,8 +67,8 @@ double ChoiceByText(const PinInfo &pin, const std::string &text) {
     }
   if (matches == 1)
     return found->value;
-  throw HostError("pin \"" + pin.name + "\" has no choice \"" + text +
-                  "\" (choices: " + ChoiceListText(pin) + ")");
+  throw HostError("pin \"" + pin.name + "\" has no choice " + Quoted(text) +
+                  " (choices: " + ChoiceListText(pin) + ")");
 }
 
 double Volts(const PinInfo &pin, double volts) {
@@ -113,8 +114,8 @@ double PinValueFromText(const PinInfo &pin, const std::string &text) {
   const bool is_number = !text.empty() && end != nullptr && *end == '\0';
   if (pin.IsAudio()) {
     if (!is_number)
-      throw HostError("pin \"" + pin.name + "\" is an audio pin; give its value in volts, not \"" +
-                      text + "\"");
+      throw HostError("pin \"" + pin.name + "\" is an audio pin; give its value in volts, not " +
+                      Quoted(text));
     return Volts(pin, number);
   }
   // Item texts come first: "Filter Tap" has items named "2" to "5".

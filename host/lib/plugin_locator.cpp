@@ -1,6 +1,7 @@
 #include "plugin_locator.h"
 
 #include "host_error.h"
+#include "message_text.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -35,7 +36,7 @@ std::string ResolvePlugin(const std::string &name, const std::string &plugin_dir
   if (given.is_absolute()) {
     if (fs::is_regular_file(given, ec))
       return name;
-    throw HostError("plugin file \"" + name + "\" not found");
+    throw HostError("plugin file " + Quoted(name) + " not found");
   }
   const fs::path in_dir = fs::path(plugin_dir) / given;
   if (fs::is_regular_file(in_dir, ec))
@@ -49,9 +50,9 @@ std::string ResolvePlugin(const std::string &name, const std::string &plugin_dir
   for (const std::string &n : ListPlugins(plugin_dir))
     known += (known.empty() ? "" : ", ") + n;
   if (!fs::is_directory(plugin_dir, ec))
-    throw HostError("plugin \"" + name + "\" not found: the plugin folder \"" + plugin_dir +
+    throw HostError("plugin " + Quoted(name) + " not found: the plugin folder \"" + plugin_dir +
                     "\" does not exist (set it with --plugin-dir or SE_PLUGIN_DIR)");
-  throw HostError("plugin \"" + name + "\" not found in \"" + plugin_dir + "\"" +
+  throw HostError("plugin " + Quoted(name) + " not found in \"" + plugin_dir + "\"" +
                   (known.empty() ? std::string(" (the folder holds no plugins)")
                                  : " (it holds: " + known + ")"));
 }

@@ -21,7 +21,7 @@ bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
 void Module::OpenInstance() {
   SEModule_base::OpenInstance();
   blockSize = BlockSize();
-  PreparePitchTables(SampleRate());
+  usePitchTablesFor(SampleRate());
   pitchAdjustPin = PinAt(kPitchAdjust);
   noiseB = kNoiseStartB;
   noiseA = kNoiseStartA;
@@ -34,15 +34,26 @@ void Module::OpenInstance() {
   linkConnected = PinAt(kLink)->HasConnection() ? 1 : 0;
 }
 
+void Module::usePitchTablesFor(float rate) {
+  pitchTables = SharedPitchTables(rate);
+  if (pitchTables != nullptr)
+    return;
+  // Past the registry's bound: a set of this instance's own.
+  if (!ownPitchTables)
+    ownPitchTables = std::make_unique<RateTables>();
+  BuildPitchTables(*ownPitchTables, rate);
+  pitchTables = ownPitchTables.get();
+}
+
 void Module::setStaticStep(double s) {
   switch (pitchMode) {
-  case kPitchOct: staticStep = OctStep<OctRounding::Nearest>(s); break;
+  case kPitchOct: staticStep = OctStep<OctRounding::Nearest>(*pitchTables, s); break;
   case kPitchKhz:
-    linearScale = kiloHzScale;
+    linearScale = pitchTables->kiloHzScale;
     staticStep = s * linearScale;
     break;
   case kPitchHz:
-    linearScale = hertzScale;
+    linearScale = pitchTables->hertzScale;
     staticStep = s * linearScale;
     break;
   default: break;
@@ -96,23 +107,28 @@ void Module::PinChanged(SEPin *pin) {
     if (hold == 0 && active != 0) {
       outPin->PostStatus(SampleClock(), PS_RUNNING);
     } else {
-      InstallProcessRoutine(se::Process<&Module::processHold>);
-      holdCountdown = blockSize;
-      outPin->PostStatus(SampleClock(), PS_ONCE);
+      freezeOutput(se::Process<&Module::processHold>);
     }
     break;
   case kActive:
     if (active != 0) {
       outPin->PostStatus(SampleClock(), PS_RUNNING);
     } else {
-      InstallProcessRoutine(se::Process<&Module::processSilence>);
-      holdCountdown = blockSize;
-      outPin->PostStatus(SampleClock(), PS_ONCE);
+      freezeOutput(se::Process<&Module::processSilence>);
     }
     break;
   default: break;
   }
   chooseRoutine();
+}
+
+void Module::freezeOutput(SEProcessEntry routine) {
+  // A hold already running keeps the value it took.
+  if (routine != InstalledRoutine())
+    heldValueTaken = false;
+  InstallProcessRoutine(routine);
+  settled.Restart();
+  outPin->PostStatus(SampleClock(), PS_ONCE);
 }
 
 void Module::chooseRoutine() {

@@ -5,8 +5,11 @@
 
 #include "SEGUI_base.h"
 #include "SEModule_base.h"
+#include "pitch_tables.h"
+#include "se_settled_output.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace osc {
 
@@ -34,6 +37,8 @@ private:
 
   template <SyncPhase P> void processSync(int32_t first, int32_t count);
   template <SyncPhase P> double syncPhaseAt(int32_t index, float cur, float prev) const;
+  // Points pitchTables at the set for `rate` (building it if need be).
+  void usePitchTablesFor(float rate);
   void setStaticStep(double s);
   void chooseRoutine();
   // The table for one call (from the harmonic limit at `first`), or null.
@@ -41,9 +46,17 @@ private:
   // Writes noise, or zeros without a table, and answers null when that settles
   // the call; otherwise answers the table the call reads.
   const float *beginTableCall(int32_t first, int32_t count);
-  bool countDownToSleep(int32_t count);
+  // Writes the value of processHold or processSilence over a stretch, and
+  // asks for sleep once the whole of the largest block holds it.
+  void writeSettled(int32_t first, int32_t count, float value);
+  // Installs processHold or processSilence and announces a static output.
+  void freezeOutput(SEProcessEntry routine);
 
   const float *tableSet = nullptr;
+  // The pitch tables of the rate this instance opened at: a shared set, or
+  // ownPitchTables when the shared registry is full.
+  const RateTables *pitchTables = nullptr;
+  std::unique_ptr<RateTables> ownPitchTables;
   float *pitchIn = nullptr;
   float *syncIn = nullptr;
   float *stepScratch = nullptr;
@@ -65,7 +78,9 @@ private:
   int32_t phasePwStreaming = 0;
   int32_t harmonicSetting = 0;
   int32_t blockSize = 0;
-  int32_t holdCountdown = 0;
+  se::SettledOutput settled; // how much of "Wave.Out" holds the frozen value
+  float heldValue = 0.0f;    // the value processHold writes, once taken
+  bool heldValueTaken = false;
   intptr_t linkValue = 0; // address of the generator's table directory, or 0
   int32_t linkConnected = 0;
   Routine innerProcess = &Module::processLow;

@@ -33,7 +33,8 @@ inline double OctavePower(int32_t k) {
 
 enum class OctRounding { Nearest, Down };
 
-template <OctRounding R> inline double OctStep(double s) {
+// `tables` is the set of the instance's sample rate.
+template <OctRounding R> inline double OctStep(const RateTables &tables, double s) {
   const double p = ClampRange(s * kOctUnitsPerSample, kOctUnitsLow, kOctUnitsHigh);
   int32_t n;
   double r;
@@ -46,7 +47,7 @@ template <OctRounding R> inline double OctStep(double s) {
     r = p - f.d;
   }
   static_assert(offsetof(StepEntry, base) == offsetof(StepEntry, delta) + sizeof(float));
-  const DoublePair e = WidenPair(&pitchStepTable[n & 255].delta); // delta, base
+  const DoublePair e = WidenPair(&tables.pitchStepTable[n & 255].delta); // delta, base
   return (r * e.first + e.second) * OctavePower(n >> 8);
 }
 

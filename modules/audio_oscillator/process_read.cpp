@@ -26,7 +26,7 @@ double SafeWidth(float w) {
 // Per-sample steps into the scratch buffer, in cycles (points for pulses).
 template <bool Pulse>
 void FillSteps(float *steps, const float *pitch, const float *adjust, int32_t count,
-               int16_t pitchMode, float linearScale) {
+               int16_t pitchMode, float linearScale, const RateTables &tables) {
   constexpr double kUnit = Pulse ? kTablePoints : 1.0;
   if (pitchMode != kPitchOct) {
     const double scale = static_cast<double>(linearScale) * kUnit;
@@ -37,7 +37,8 @@ void FillSteps(float *steps, const float *pitch, const float *adjust, int32_t co
   } else {
     for (int32_t j = 0; j < count; ++j) {
       const double s = static_cast<double>(pitch[j]) + adjust[j];
-      steps[j] = static_cast<float>(FoldCycles(OctStep<OctRounding::Down>(s) * kUnit, kUnit));
+      steps[j] =
+          static_cast<float>(FoldCycles(OctStep<OctRounding::Down>(tables, s) * kUnit, kUnit));
     }
   }
 }
@@ -81,7 +82,7 @@ void Module::processLow(int32_t first, int32_t count) {
   if (pitchStreaming != 0 || adjustStreaming != 0) {
     const float f = pitchIn[first] + pitchAdjustIn[first];
     step = pitchMode != kPitchOct ? static_cast<double>(f) * linearScale
-                                  : OctStep<OctRounding::Nearest>(f);
+                                  : OctStep<OctRounding::Nearest>(*pitchTables, f);
   }
   // Whole cycles per sample change nothing but the phase arithmetic's range.
   step = FoldCycles(step);
@@ -123,11 +124,11 @@ void Module::processHigh(int32_t first, int32_t count) {
   const float *adjust = pitchAdjustIn + first;
   const StepArray steps{stepScratch};
   if (IsPulse(waveform)) {
-    FillSteps<true>(stepScratch, pitch, adjust, count, pitchMode, linearScale);
+    FillSteps<true>(stepScratch, pitch, adjust, count, pitchMode, linearScale, *pitchTables);
     phase = ReadPulse(table, out, width, count, phase * kTablePoints, steps);
     return;
   }
-  FillSteps<false>(stepScratch, pitch, adjust, count, pitchMode, linearScale);
+  FillSteps<false>(stepScratch, pitch, adjust, count, pitchMode, linearScale, *pitchTables);
   // Pass 2: the table reads.
   if (phasePwStreaming != 0) {
     phase = ReadPlainModulated(table, out, width, count, phase, steps);

@@ -31,7 +31,8 @@ double Module::syncPhaseAt(int32_t index, float cur, float prev) const {
     (void)prev;
     return 0.0;
   } else if constexpr (P == SyncPhase::Oct) {
-    return FoldCycles(OctStep<OctRounding::Nearest>(pitchIn[index]) * PassedFraction(cur, prev));
+    return FoldCycles(OctStep<OctRounding::Nearest>(*pitchTables, pitchIn[index]) *
+                      PassedFraction(cur, prev));
   } else {
     const double step = static_cast<double>(pitchIn[index]) * linearScale;
     return FoldCycles(step * PassedFraction(cur, prev));

@@ -75,7 +75,7 @@ void Module::PinChanged(SEPin *) {
 
   // A signal that does not stream gives a silent output.
   if (status < PS_RUNNING) {
-    silenceCountdown = BlockSize();
+    silence.Restart();
     InstallProcessRoutine(se::Process<&Module::processSilent>);
     return;
   }
@@ -93,15 +93,15 @@ void Module::PinChanged(SEPin *) {
 }
 
 void Module::processSilent(int32_t first, int32_t count) {
-  silenceCountdown -= count;
   for (int32_t i = 0; i < count; ++i)
     signalOut[first + i] = 0.0f;
+  silence.Wrote(first, count);
   emptyStages();
   feedback = 0.0f;
   duckCount = 0;
   restart = true;
   setRate();
-  if (silenceCountdown <= 0)
+  if (silence.Fills(LargestBlockSize()))
     HostRequest(HRQ_SLEEP, 0, 0, nullptr, 0.0f);
 }
 

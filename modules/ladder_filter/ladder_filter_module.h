@@ -7,6 +7,7 @@
 
 #include "SEModule_base.h"
 #include "combination_table.h"
+#include "se_settled_output.h"
 
 #include <cstdint>
 
@@ -24,7 +25,8 @@ public:
 
   // Combination routine e in voicing V (ladder_routine.h).
   template <int E, class V> void processCombination(int32_t first, int32_t count);
-  // Writes silence, keeps the ladder empty and asks for sleep after a block.
+  // Writes silence, keeps the ladder empty and asks for sleep once the whole
+  // of the largest block is silent.
   void processSilent(int32_t first, int32_t count);
 
 private:
@@ -62,7 +64,7 @@ private:
   float *signalOut = nullptr;
 
   float outputGain = 0.06f;
-  int32_t silenceCountdown = 0;
+  se::SettledOutput silence; // how much of the output processSilent has cleared
   float stageState[5] = {};
   float feedback = 0.0f;
   int16_t prevFilterTap = 0, prevEmulate = 0, prevQTap = 0;

@@ -32,6 +32,18 @@ inline constexpr float kSubnormalGuard = 1e-30f;
 // Feedback values below this magnitude are flushed to zero at an update.
 inline constexpr double kFeedbackFlush = 3e-34;
 
+// Finite inputs far beyond any signal are held here, so that the ladder's
+// gain (up to a few thousand per stage near the highest cutoff) and the bass
+// boost never carry a finite input to inf: the signal within +-1e6 (10 MV),
+// the bass boost factor at most 1000 (a "Pitch" near -20 kV). Ordinary
+// inputs never reach either limit. A NaN signal passes unchanged, as before.
+inline constexpr float kSignalLimit = 1e6f;
+inline constexpr float kBoostLimit = 1000.0f;
+
+inline float HeldSignal(float x) {
+  return x > kSignalLimit ? kSignalLimit : x < -kSignalLimit ? -kSignalLimit : x;
+}
+
 // 0.3315 * (w + |w + L| - |w - L|): slope 0.9945 within +-L, 0.3315 beyond.
 template <class W> inline W SoftClip(W w, float level) {
   const W l = level;
@@ -97,7 +109,8 @@ template <int E, class V> void Module::processCombination(int32_t first, int32_t
 
   auto step = [&](int32_t i, W xin) __attribute__((always_inline)) {
     const float v = pv[i];
-    const W boost = v < threshold ? W(1) + (boostRef - W(v)) * boostSlope : W(1);
+    W boost = v < threshold ? W(1) + (boostRef - W(v)) * boostSlope : W(1);
+    boost = boost < W(kBoostLimit) ? boost : W(kBoostLimit);
     W a = (xin - fb) * W(0.5);
     W yOut = 0, yFb = 0;
     // The stages are forced inline as well: left to itself the compiler keeps
@@ -153,7 +166,7 @@ template <int E, class V> void Module::processCombination(int32_t first, int32_t
   if (restart) {
     update(0);
     restart = false;
-    step(0, W(x[0]) * W(0.5));
+    step(0, W(HeldSignal(x[0])) * W(0.5));
     i = 1;
   }
   // Updates fall on the call's last sample and every 12th sample before it.
@@ -163,12 +176,12 @@ template <int E, class V> void Module::processCombination(int32_t first, int32_t
   for (;;) {
     const int32_t stop = grid < count ? grid : count;
     for (; i < stop; ++i)
-      step(i, W(x[i]));
+      step(i, W(HeldSignal(x[i])));
     if (i >= count)
       break;
     if (pv[i] != lastPitch || pr[i] != lastResonance)
       update(i);
-    step(i, W(x[i]));
+    step(i, W(HeldSignal(x[i])));
     ++i;
     grid += 12;
   }

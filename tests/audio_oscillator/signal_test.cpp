@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -55,18 +56,45 @@ TEST(OscillatorSignal, SineFrequencyInEachPitchMode) {
   }
 }
 
-TEST(OscillatorSignal, PitchTablesFollowTheSampleRate) {
-  // Instances opened one after another at different rates each play 440 Hz
-  // at 5 V: the shared tables are rebuilt for the new rate.
-  for (float rate : {48000.0f, 22050.0f, 44100.0f}) {
-    SCOPED_TRACE(rate);
+TEST(OscillatorSignal, EachInstanceKeepsThePitchOfItsOwnRate) {
+  // Instances open at several rates at once: each plays 440 Hz at 5 V, and
+  // exactly what it plays when opened alone, whichever opened last.
+  const float rates[] = {44100.0f, 96000.0f, 48000.0f, 22050.0f};
+  std::vector<std::vector<float>> alone;
+  for (float rate : rates) {
     OscPatch p(1, rate);
     p.Open();
-    const auto out = p.Render(static_cast<int64_t>(rate / 10.0f));
+    alone.push_back(p.Render(static_cast<int64_t>(rate / 10.0f)));
+  }
+  std::vector<std::unique_ptr<OscPatch>> patches;
+  for (float rate : rates) {
+    patches.push_back(std::make_unique<OscPatch>(1, rate));
+    patches.back()->Open();
+  }
+  for (size_t i = 0; i < patches.size(); ++i) {
+    const float rate = rates[i];
+    SCOPED_TRACE(rate);
+    const auto out = patches[i]->Render(static_cast<int64_t>(rate / 10.0f));
     double worst = 0.0;
     for (size_t j = 0; j < out.size(); ++j)
       worst = std::max(worst, std::fabs(out[j] - 0.5 * std::sin(2.0 * kPi * 440.0 * j / rate)));
     EXPECT_LT(worst, 1e-4);
+    EXPECT_TRUE(out == alone[i]) << "differs from the instance opened alone";
+  }
+}
+
+TEST(OscillatorSignal, RatesBeyondTheSharedRegistryKeepTheirPitch) {
+  // More rates than the process shares tables for, all open at once: the
+  // instances past the bound build tables of their own and play right too.
+  std::vector<std::unique_ptr<OscPatch>> patches;
+  for (int k = 0; k < 20; ++k) {
+    patches.push_back(std::make_unique<OscPatch>(1, 30000.0f + 1000.0f * k));
+    patches.back()->Open();
+  }
+  for (int k = 0; k < 20; ++k) {
+    const float rate = 30000.0f + 1000.0f * k;
+    const auto out = patches[k]->Render(static_cast<int64_t>(rate));
+    EXPECT_NEAR(RisingCrossings(out), 440, 1) << rate;
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -150,6 +151,48 @@ TEST(OscillatorHold, NeverReadsPastALoweredBlockSize) {
   p.Schedule("HOLD: On/Off", 640, 1);
   p.host.ProcessBlock();
   EXPECT_TRUE(Constant(std::vector<float>(p.Out(), p.Out() + 128), 0, 128, last));
+}
+
+TEST(OscillatorHold, HoldAndSilenceCoverEveryBlockLengthAfterSleep) {
+  // HOLD or Active OFF arrives while the host runs one-sample blocks; then
+  // the blocks grow and shrink: every sample of every block holds the frozen
+  // value (or silence), asleep or not.
+  for (const char *pin : {"HOLD: On/Off", "Active"}) {
+    SCOPED_TRACE(pin);
+    OscPatch p;
+    p.Set("Waveform", 1);
+    p.Open();
+    p.Render(512);
+    p.host.SetBlockSize(1);
+    p.Schedule(pin, 515, pin[0] == 'H' ? 1 : 0);
+    float want = 0.0f;
+    for (int32_t size : {1, 1, 1, 1, 1, 1, 1, 1, 256, 7, 256, 100, 1, 256, 256}) {
+      p.host.SetBlockSize(size);
+      p.host.ProcessBlock();
+      if (p.host.Clock() == 515 && pin[0] == 'H')
+        want = p.Out()[0]; // the sample before HOLD
+      if (p.host.Clock() <= 515)
+        continue;
+      ASSERT_TRUE(Constant(std::vector<float>(p.Out(), p.Out() + size), 0, size, want))
+          << "block of " << size;
+    }
+    EXPECT_TRUE(pin[0] != 'H' || want != 0.0f);
+    EXPECT_TRUE(p.host.Sleeping(p.osc[0]));
+  }
+}
+
+TEST(OscillatorHold, ANonFiniteSampleIsHeldAsZero) {
+  // Noise at a NaN level until HOLD comes on, a finite level after: the
+  // frozen output is 0, not the NaN sample before it.
+  OscPatch p;
+  p.Set("Waveform", 255);
+  p.Stream("Phase/Pulse Width",
+           [](int64_t k) { return k < 600 ? std::numeric_limits<float>::quiet_NaN() : 0.5f; });
+  p.Schedule("HOLD: On/Off", 600, 1);
+  p.Open();
+  const auto out = p.Render(1536);
+  EXPECT_TRUE(std::isnan(out[599]));
+  EXPECT_TRUE(Constant(out, 600, out.size(), 0.0f));
 }
 
 TEST(OscillatorHold, ActiveOnDuringHoldKeepsTheFrozenRoutine) {

@@ -171,6 +171,69 @@ TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
   EXPECT_EQ(dir.Files().size(), 11u);
 }
 
+TEST(Cli, UsageMistakesAndHostileFilesGetOneLineAndADocumentedStatus) {
+  TempDir dir;
+  dir.Write("ramp.json", kRamp);
+  dir.Write("huge.json", R"({"duration": 1,
+    "modules": [{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Level": 2e308}}]})");
+  dir.Write("deep.json", R"({"duration": )" + std::string(500000, '[') + "]");
+  // Usage mistakes: status 2, one line, not the parser library's own format.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> usage = {
+      {{"render", dir / "ramp.json"}, "--output is required"},
+      {{"render", dir / "ramp.json", "-o", dir / "a.wav", "--loud"}, "--loud"},
+      {{"describe", "--no-such-option"}, "--no-such-option"},
+      {{"rendr", dir / "ramp.json"}, "unknown command \"rendr\" (commands: describe, render"},
+  };
+  for (const auto &[args, part] : usage) {
+    const ToolResult r = SeHost(dir, args);
+    ExpectOneErrorLine(r, part);
+    EXPECT_EQ(r.status, 2) << r.err;
+  }
+  const ToolResult huge = SeHost(dir, {"render", dir / "huge.json", "-o", dir / "a.wav"});
+  ExpectOneErrorLine(huge, dir / "huge.json" + ": /modules/0/pins/Level: a number too large");
+  EXPECT_EQ(huge.status, 1);
+  ExpectOneErrorLine(SeHost(dir, {"render", dir / "deep.json", "-o", dir / "a.wav"}),
+                     "nested deeper than 64 levels");
+  // Without arguments the tool shows its usage, with the exit statuses.
+  const ToolResult bare = RunTool({}, dir.Path());
+  EXPECT_EQ(bare.status, 0);
+  EXPECT_NE(bare.out.find("Usage: se-host"), std::string::npos) << bare.out;
+  EXPECT_NE(bare.out.find("2 for a mistake on the command line"), std::string::npos);
+  const ToolResult version = RunTool({"--version"}, dir.Path());
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("se-host ", 0), 0u) << version.out;
+  EXPECT_EQ(dir.Files().size(), 3u) << "no output file was left";
+}
+
+TEST(Cli, RateDurationAndSettingsFromTheCommandLine) {
+  TempDir dir;
+  dir.Write("ramp.json", kRamp);
+  ToolResult r =
+      SeHost(dir, {"render", dir / "ramp.json", "-o", dir / "a.wav", "-f", "float", "--rate",
+                   "4000", "--duration", "0.25", "--set", "g.Level=4", "--set", "g.Mode=Invert"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Sound s = ReadSound(dir / "a.wav");
+  EXPECT_EQ(s.rate, 4000);
+  ASSERT_EQ(s.Frames(), 1000u);
+  // The ramp still spans its 0.5 s (of which a half is rendered), at Level 4 V, inverted.
+  for (size_t i = 0; i < s.Frames(); i += 31)
+    ASSERT_NEAR(s.At(i, 0), -0.4 * (-1.0 + 2.0 * i / 2000.0), 1e-6) << "frame " << i;
+  const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+      {{"--rate", "5"}, "--rate 5: the sample rate must be a whole number of Hz"},
+      {{"--duration", "-1"}, "--duration -1: the duration must be a positive number"},
+      {{"--set", "g.Levle=3"}, "--set g.Levle=3: module \"g\" has no pin named \"Levle\""},
+      {{"--set", "g.Signal=3"}, "--set g.Signal=3: \"g.Signal\" is fed by /sources/0"},
+      {{"--set", "g.Mode"}, "--set g.Mode: a setting is written id.pin=value"},
+  };
+  for (const auto &[args, part] : mistakes) {
+    std::vector<std::string> all = {"render", dir / "ramp.json", "-o", dir / "b.wav"};
+    all.insert(all.end(), args.begin(), args.end());
+    r = SeHost(dir, all);
+    ExpectOneErrorLine(r, part);
+    EXPECT_EQ(r.status, 2);
+  }
+}
+
 TEST(Cli, AnInterruptedRenderLeavesTheOldFileAlone) {
   TempDir dir;
   // An hour at a high rate: far longer than the test waits.

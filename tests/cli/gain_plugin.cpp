@@ -52,4 +52,4 @@ namespace {
 constexpr se::PluginInfo kInfo{"CLI Gain", "CLI_Gain_Test", "Multiplies its input\n", 2240};
 }
 
-SE_DECLARE_PLUGIN(kInfo, Module, se::NoGui)
+SE_DECLARE_PLUGIN(cli_gain, kInfo, Module, se::NoGui)

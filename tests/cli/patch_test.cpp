@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -85,6 +86,33 @@ TEST(Patch, ConnectionsCarryAudioFromModuleToModule) {
   }
 }
 
+TEST(Patch, AudioConnectionsIntoOneInputAreSummed) {
+  // 2 V and 3 V meet at k's Signal, halved by its Level; g mutes at 0.05 s.
+  const std::string three = R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Signal": 2}},
+                                 {"id": "h", "plugin": "cli_gain_plugin", "pins": {"Signal": 3}},
+                                 {"id": "k", "plugin": "cli_gain_plugin", "pins": {"Level": 5}}])";
+  auto patch = ParsePatch(R"({"sample_rate": 1000, "duration": 0.1, "modules": )" + three +
+                          R"(, "connections": [{"from": "g.Output", "to": "k.Signal"},
+                                               {"from": "h.Output", "to": "k.Signal"}],
+                          "changes": [{"time": 0.05, "pin": "g.Mode", "value": "Mute"}],
+                          "outputs": ["k.Output"]})");
+  const auto out = RenderAll(*patch)[0];
+  ASSERT_EQ(out.size(), 100u);
+  for (int i = 0; i < 100; ++i)
+    ASSERT_NEAR(out[i], i < 50 ? 0.25 : 0.15, 1e-6) << "frame " << i;
+  // A link input still takes one connection.
+  try {
+    ParsePatch(R"({"duration": 0.1, "modules": )" + three +
+               R"(, "connections": [{"from": "g.Link Out", "to": "k.Link In"},
+                                    {"from": "h.Link Out", "to": "k.Link In"}],
+               "outputs": ["k.Output"]})");
+    ADD_FAILURE() << "two cables into a link input";
+  } catch (const HostError &e) {
+    EXPECT_STREQ(e.what(), "p.json: /connections/1: pin \"k.Link In\" is a link input; it takes "
+                           "one connection and is already fed by /connections/0");
+  }
+}
+
 TEST(Patch, PlaysAudioFilesResampledLoopedAndScaled) {
   setest::TempDir dir;
   // Two channels at 500 Hz; the second holds 0, 0.2, 0.4, 0.6.
@@ -120,6 +148,26 @@ std::string With(const std::string &modules, const std::string &rest = "",
 const std::string kOne = R"([{"id": "g", "plugin": "cli_gain_plugin"}])";
 const std::string kTwo =
     R"([{"id": "g", "plugin": "cli_gain_plugin"}, {"id": "h", "plugin": "cli_gain_plugin"}])";
+
+// Each patch fails to load with one short line that names the file and holds
+// the expected part; no control character gets into it.
+void ExpectEachRefused(const std::vector<BadPatch> &cases) {
+  for (const BadPatch &c : cases) {
+    try {
+      ParsePatch(c.text);
+      ADD_FAILURE() << c.what << ": loaded";
+    } catch (const HostError &e) {
+      const std::string msg = e.what();
+      const std::string shown = c.what + std::string(": ") + msg.substr(0, 400);
+      EXPECT_NE(msg.find(c.message), std::string::npos) << shown;
+      EXPECT_EQ(msg.rfind("p.json: ", 0), 0u) << shown;
+      EXPECT_LT(msg.size(), 400u) << shown;
+      EXPECT_TRUE(std::none_of(msg.begin(), msg.end(), [](char ch) {
+        return static_cast<unsigned char>(ch) < 0x20;
+      })) << shown;
+    }
+  }
+}
 
 TEST(Patch, EveryMistakeGetsOneLineNamingTheFileAndLocation) {
   const std::vector<BadPatch> cases = {
@@ -234,17 +282,66 @@ TEST(Patch, EveryMistakeGetsOneLineNamingTheFileAndLocation) {
        R"({"duration": 1, "modules": [{"id": "g", "plugin": "cli_gain_plugin"}], "outputs": []})",
        "/outputs: the patch has no outputs"},
   };
-  for (const BadPatch &c : cases) {
-    try {
-      ParsePatch(c.text);
-      ADD_FAILURE() << c.what << ": loaded";
-    } catch (const HostError &e) {
-      const std::string msg = e.what();
-      EXPECT_NE(msg.find(c.message), std::string::npos) << c.what << ": " << msg;
-      EXPECT_EQ(msg.find('\n'), std::string::npos) << c.what << ": " << msg;
-      EXPECT_EQ(msg.rfind("p.json: ", 0), 0u) << c.what << ": " << msg;
-    }
-  }
+  ExpectEachRefused(cases);
+}
+
+TEST(Patch, HostileTextGetsOneShortEscapedLine) {
+  const std::string deep_list(100000, '['), deep_object = [] {
+    std::string t;
+    for (int i = 0; i < 100000; ++i)
+      t += R"({"a":)";
+    return t;
+  }();
+  const std::string long_text(1 << 18, 'x');
+  std::string many_ones;
+  for (int i = 0; i < 100000; ++i)
+    many_ones += "1, ";
+  const auto module = [](const std::string &fields) { return "[{" + fields + "}]"; };
+  const std::vector<BadPatch> cases = {
+      {"deep list", R"({"duration": )" + deep_list, "p.json: /duration/0/0/0"},
+      {"deep object", R"({"description": )" + deep_object, "nested deeper than 64 levels"},
+      {"number beyond a double", With(kOne, "", R"("duration": 1e999,)"),
+       "p.json: /duration: a number too large"},
+      {"number beyond a double in a list",
+       With(kOne,
+            R"("sources": [{"to": "g.Signal", "type": "ramp", "points": [[0, 1], [1, -2e400]]}])"),
+       "p.json: /sources/0/points/1/1: a number too large"},
+      {"duplicate key", With(kOne, "", R"("duration": 1, "duration": 2,)"),
+       "p.json: /duration: the key \"duration\" is given twice in one object"},
+      {"duplicate key spelt with an escape",
+       With(R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Level": 1, "\u004cevel": 2}}])"),
+       "p.json: /modules/0/pins/Level: the key \"Level\" is given twice"},
+      {"newline in a key", With(kOne, "\"sou\\nrces\\u001b[2J\": []"),
+       "/sou\\nrces\\x1b[2J: unknown key \"sou\\nrces\\x1b[2J\""},
+      {"newline in an id", With(module(R"("id": "a\nb", "plugin": "cli_gain_plugin")")),
+       "p.json: /outputs/0: no module with the id \"g\" (modules: a\\nb)"},
+      {"newline in a plugin name", With(module(R"("id": "g", "plugin": "gain\n")")),
+       "plugin \"gain\\n\" not found"},
+      {"newline in a choice",
+       With(
+           R"([{"id": "g", "plugin": "cli_gain_plugin", "pins": {"Mode": "Pass\r\nse-host: error: x"}}])"),
+       "has no choice \"Pass\\r\\nse-host: error: x\""},
+      {"newline in a source type",
+       With(kOne, R"("sources": [{"to": "g.Signal", "type": "lfo\n"}])"),
+       "unknown source type \"lfo\\n\""},
+      {"newline in an LFO shape",
+       With(kOne,
+            R"("sources": [{"to": "g.Signal", "type": "lfo", "rate": 1, "shape": "sine\u0085"}])"),
+       "unknown LFO shape \"sine\\u0085\""},
+      {"a long id", With(module(R"("id": ")" + long_text + R"(", "plugin": 3)")),
+       "/modules/0/plugin: expected a text, found 3"},
+      {"a long plugin name", With(module(R"("id": "g", "plugin": ")" + long_text + R"(")")),
+       "plugin \"xxxxxxxxxx"},
+      {"a long list for a number", With(kOne, "", R"("duration": [)" + many_ones + "1],"),
+       "/duration: expected a number, found [1,1,1"},
+      {"a long file name",
+       With(kOne,
+            R"("sources": [{"to": "g.Signal", "type": "file", "path": ")" + long_text + "\"}]"),
+       "p.json: /sources/0/path: ./xxxxx"},
+      {"a long unterminated text", R"({"duration": ")" + long_text,
+       "p.json: invalid JSON: line 1, column 262159"},
+  };
+  ExpectEachRefused(cases);
 }
 
 TEST(Patch, UnreadableAudioFileAndWrongChannel) {

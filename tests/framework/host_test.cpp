@@ -140,6 +140,35 @@ TEST(OurHost, SleepStopsProcessingUntilAnInputChanges) {
   EXPECT_EQ(host.Buffer(a, kPinAudioOut)[9], 0.5f) << "the buffer keeps what was last written";
 }
 
+namespace {
+int g_checks_until_stop = 0;
+bool StopAfterCountdown() { return --g_checks_until_stop < 0; }
+} // namespace
+
+TEST(OurHost, AStopRequestEndsABlockBeforeTheNextInstance) {
+  Host host(44100.0f, 64);
+  auto &lib = host.Load(TestPlugin());
+  const int a = host.Add(lib), b = host.Add(lib);
+  host.SetValue(a, kPinCommand, kCmdInstallDouble);
+  host.SetValue(b, kPinCommand, kCmdInstallDouble);
+  host.Open();
+  host.SetInterruptCheck(StopAfterCountdown);
+  g_checks_until_stop = 1; // the first instance runs, the second does not
+  EXPECT_THROW(host.ProcessBlock(), sehost::HostInterrupted);
+  EXPECT_EQ(host.ProcessCalls(a), 1);
+  EXPECT_EQ(host.ProcessCalls(b), 0);
+  // Thousands of events due in one block are no shelter from a stop either.
+  Host busy(44100.0f, 64);
+  const int c = busy.Add(busy.Load(TestPlugin()));
+  for (int i = 0; i < 20000; ++i)
+    busy.ScheduleValue(c, kPinCommand, 0, kCmdNone);
+  busy.Open();
+  busy.SetInterruptCheck(StopAfterCountdown);
+  g_checks_until_stop = 2;
+  EXPECT_THROW(busy.ProcessBlock(), sehost::HostInterrupted);
+  EXPECT_EQ(busy.ProcessCalls(c), 0);
+}
+
 TEST(OurHost, PatchMistakesAreReportedClearly) {
   Host host(44100.0f, 64);
   EXPECT_THROW(host.Load("/nonexistent/folder/plugin.so"), HostError);

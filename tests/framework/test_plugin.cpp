@@ -141,4 +141,4 @@ constexpr se::PluginInfo kInfo{"Framework Test", "Framework_Test_Module", "Tests
                                2240};
 }
 
-SE_DECLARE_PLUGIN(kInfo, Module, SEGUI_base)
+SE_DECLARE_PLUGIN(framework_test, kInfo, Module, SEGUI_base)

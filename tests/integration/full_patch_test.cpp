@@ -75,3 +75,30 @@ TEST(FullPatch, SwitchingTheOscillatorOffLetsTheFilterSleep) {
     energy += v * v;
   EXPECT_GT(energy, 0.0);
 }
+
+TEST(FullPatch, AChainOfFiltersPassesEachStatusOnOnce) {
+  // Every pin change of a filter reposts its output's status; without merging
+  // the repeats, the n-th filter of a chain would see about n times as many
+  // events as the first, and a long chain would take cubic time.
+  Host host(44100.0f, 64);
+  auto &lib = host.Load(setest::PluginPath("ladder_filter"));
+  std::vector<int> chain;
+  for (int i = 0; i < 40; ++i) {
+    chain.push_back(host.Add(lib));
+    if (i > 0)
+      host.Connect(chain[i - 1], "Output", chain[i], "Signal");
+  }
+  host.RecordRequests(chain.front(), true);
+  host.RecordRequests(chain.back(), true);
+  host.Open();
+  host.ProcessBlock();
+  host.ProcessBlock();
+  const auto posts = [&](int instance) {
+    int n = 0;
+    for (const auto &r : host.Requests(instance))
+      n += r.opcode == HRQ_PIN_STATUS;
+    return n;
+  };
+  EXPECT_GT(posts(chain.front()), 0);
+  EXPECT_LE(posts(chain.back()), posts(chain.front()) + 1);
+}

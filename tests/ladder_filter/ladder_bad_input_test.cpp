@@ -68,6 +68,52 @@ TEST(LadderBadInput, NonFiniteAndExtremeInputsRecoverWithinABlock) {
         }
 }
 
+TEST(LadderBadInput, EveryFiniteInputGivesAFiniteOutput) {
+  // The largest finite values on every input, alone and together, one case
+  // per block in one run, in every routine, voicing and type: the output
+  // never leaves the finite range.
+  const float big = std::numeric_limits<float>::max();
+  const float extremes[] = {1e30f, -1e30f, big, -big};
+  struct Inputs {
+    float signal, pitch, resonance, zing;
+  };
+  std::vector<Inputs> cases;
+  for (float e : extremes) {
+    cases.push_back({e, 0.6f, 0.5f, 1.0f});
+    cases.push_back({0.5f, e, 0.5f, 1.0f});
+    cases.push_back({0.5f, 0.6f, e, 1.0f});
+    cases.push_back({0.5f, 0.6f, 0.5f, e});
+    cases.push_back({e, e, e, e});
+    cases.push_back({e, -e, e, -e});
+    cases.push_back({e, -e, -e, e});
+  }
+  Scenario s;
+  s.length = s.block * static_cast<int>(cases.size());
+  // The signal alternates in sign; the others move, so that updates run.
+  for (int i = 0; i < s.length; ++i) {
+    const Inputs &in = cases[static_cast<size_t>(i / s.block)];
+    const float sign = (i / 8) % 2 ? -1.0f : 1.0f;
+    const float wobble = i % 2 ? 1.0f : 0.5f;
+    s.signal.push_back(in.signal * sign);
+    s.pitch.push_back(in.pitch * wobble);
+    s.resonance.push_back(in.resonance * wobble);
+    s.zing.push_back(in.zing * wobble);
+  }
+  for (int routine = 0; routine < 38; ++routine)
+    for (int version = 0; version <= 1; ++version)
+      for (int type = 0; type <= 1; ++type) {
+        s.choices = ForRoutine(routine, version);
+        s.choices.type = static_cast<int16_t>(type);
+        const auto out = RunPlugin(s);
+        for (size_t i = 0; i < out.size(); ++i) {
+          const Inputs &in = cases[i / static_cast<size_t>(s.block)];
+          ASSERT_TRUE(std::isfinite(out[i]))
+              << "routine " << routine << "/" << version << " type " << type << ": " << in.signal
+              << " " << in.pitch << " " << in.resonance << " " << in.zing;
+        }
+      }
+}
+
 TEST(LadderBadInput, StaysBoundedAtExtremeSettings) {
   for (int routine = 0; routine < 38; ++routine)
     for (int version = 0; version <= 1; ++version)

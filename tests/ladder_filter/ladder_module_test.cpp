@@ -97,6 +97,36 @@ TEST(LadderModule, Description) {
   }
 }
 
+TEST(LadderModule, SilenceHoldsForEveryBlockLengthAfterSleep) {
+  // Loud audio fills the whole buffer; the signal stops while the host runs
+  // one-sample blocks, and then the blocks grow and shrink: every sample of
+  // every block is silent, asleep or not.
+  Scenario s;
+  s.block = 256;
+  s.signal = Saw(1024, 220.0, 0.9);
+  sehost::Host host(s.rate, s.block);
+  const int id = AddFilter(host, s);
+  host.Open();
+  host.Render(id, kOutput, 512);
+  host.SetBlockSize(1);
+  SETimedEvent stop{};
+  stop.time_stamp = 515;
+  stop.event_type = EV_PIN_STATUS;
+  stop.int_value = PS_ONCE;
+  stop.ptr_value = kSignal;
+  host.QueueEvent(id, stop);
+  for (int32_t size : {1, 1, 1, 1, 1, 1, 1, 1, 256, 7, 256, 100, 1, 256, 256}) {
+    host.SetBlockSize(size);
+    host.ProcessBlock();
+    if (host.Clock() <= 515)
+      continue;
+    const float *out = host.Buffer(id, kOutput);
+    for (int32_t i = 0; i < size; ++i)
+      ASSERT_EQ(out[i], 0.0f) << "block of " << size << ", sample " << i;
+  }
+  EXPECT_TRUE(host.Sleeping(id));
+}
+
 TEST(LadderModule, StatusFollowsTheSignalAndSilenceSleeps) {
   // A signal that does not stream: silence, a static output, and sleep after
   // one block of silence.

@@ -1,0 +1,200 @@
+#include "module_plugin.h"
+
+#include "block_length.h"
+
+#include <cstring>
+#include <new>
+
+namespace se_lv2 {
+
+LV2_Handle ModulePlugin::Instantiate(const LV2_Descriptor *descriptor, double rate, const char *,
+                                     const LV2_Feature *const *features) {
+  const PluginDef *def = descriptor != nullptr ? Registry::Find(descriptor->URI) : nullptr;
+  const int32_t capacity = CapacityFromFeatures(features);
+  if (def == nullptr || capacity <= 0 || !(rate > 0.0 && rate < 1e7))
+    return nullptr;
+  std::unique_ptr<ModulePlugin> plugin(new (std::nothrow) ModulePlugin(*def));
+  if (!plugin || !plugin->Build(rate, capacity))
+    return nullptr;
+  return plugin.release();
+}
+
+bool ModulePlugin::Build(double rate, int32_t capacity) {
+  if (m_def.channels < 1 || m_def.channels > kMaxChannels ||
+      m_def.port_count > static_cast<size_t>(kMaxPorts))
+    return false;
+  m_rate = static_cast<float>(rate);
+  m_capacity = capacity;
+  if (!MakeRunners())
+    return false;
+  const ModuleRunner &module = *m_runners[0];
+  for (size_t p = 0; p < m_def.port_count; ++p) {
+    const PortSpec &spec = m_def.ports[p];
+    const bool audio = spec.type == PortType::AudioIn || spec.type == PortType::AudioOut;
+    m_port_pin[p] = audio && spec.pin != nullptr ? module.PinIndex(spec.pin) : -1;
+    if (audio && spec.channel >= m_def.channels)
+      return false;
+    if (spec.type != PortType::Control || spec.pin == nullptr)
+      continue;
+    Control &c = m_controls[m_control_count++];
+    c.port = static_cast<int>(p);
+    c.pin = module.PinIndex(spec.pin);
+    if (c.pin < 0)
+      return false;
+    c.choice = spec.mapping == PinMapping::Choice;
+    if (c.choice) {
+      c.choices.Read(module.Pin(c.pin));
+      continue;
+    }
+    Feed &f = m_feeds[m_feed_count];
+    c.feed = m_feed_count++;
+    f.pin = c.pin;
+    f.buffer.reset(new (std::nothrow) float[static_cast<size_t>(capacity)]());
+    if (!f.buffer)
+      return false;
+    for (size_t q = 0; q < m_def.port_count; ++q)
+      if (m_def.ports[q].type == PortType::CV && m_def.ports[q].pin != nullptr &&
+          std::strcmp(m_def.ports[q].pin, spec.pin) == 0)
+        f.cv_port = static_cast<int>(q);
+  }
+  return true;
+}
+
+bool ModulePlugin::MakeRunners() {
+  for (int ch = 0; ch < m_def.channels; ++ch) {
+    m_runners[ch].reset(new (std::nothrow) ModuleRunner());
+    if (!m_runners[ch] || !m_runners[ch]->Create(*m_def.entry, m_rate, m_capacity))
+      return false;
+  }
+  m_used = false;
+  return true;
+}
+
+void ModulePlugin::ConnectPort(LV2_Handle handle, uint32_t port, void *data) {
+  auto *self = static_cast<ModulePlugin *>(handle);
+  if (self != nullptr && port < self->m_def.port_count)
+    self->m_ports[port] = data;
+}
+
+// The contained value of a control port; an unconnected port gives its default.
+float ModulePlugin::PortValue(const PortSpec &spec, const Control &c) const {
+  const float *p = static_cast<const float *>(m_ports[c.port]);
+  if (c.choice) {
+    const float v = p != nullptr ? *p : static_cast<float>(c.choices.Default());
+    return static_cast<float>(c.choices.Nearest(v));
+  }
+  return ContainControl(p != nullptr ? *p : spec.default_value, spec.minimum, spec.maximum,
+                        spec.default_value);
+}
+
+void ModulePlugin::Activate(LV2_Handle handle) {
+  auto *self = static_cast<ModulePlugin *>(handle);
+  if (self == nullptr || (self->m_used && !self->MakeRunners()))
+    return;
+  for (int i = 0; i < self->m_control_count; ++i) {
+    Control &c = self->m_controls[i];
+    const PortSpec &spec = self->m_def.ports[c.port];
+    c.applied = self->PortValue(spec, c);
+    if (c.choice) {
+      for (int ch = 0; ch < self->m_def.channels; ++ch)
+        self->m_runners[ch]->SetValue(c.pin, static_cast<intptr_t>(c.applied));
+      continue;
+    }
+    Feed &f = self->m_feeds[c.feed];
+    f.volts = spec.mapping == PinMapping::Hertz ? HertzToVolts(c.applied) : c.applied;
+    f.streaming = f.cv_port >= 0 && self->m_ports[f.cv_port] != nullptr;
+    for (int ch = 0; ch < self->m_def.channels; ++ch) {
+      self->m_runners[ch]->Bind(f.pin, f.buffer.get());
+      self->m_runners[ch]->SetStreaming(f.pin, f.streaming);
+    }
+  }
+  for (int ch = 0; ch < self->m_def.channels; ++ch) {
+    ModuleRunner &r = *self->m_runners[ch];
+    for (size_t p = 0; p < self->m_def.port_count; ++p) {
+      const PortSpec &spec = self->m_def.ports[p];
+      if (self->m_port_pin[p] >= 0 && spec.channel == ch) {
+        // Audio ports stream, and are connected as far as the module can tell.
+        r.SetStreaming(self->m_port_pin[p], spec.type == PortType::AudioIn);
+        r.SetConnected(self->m_port_pin[p], true);
+      }
+    }
+    r.Open();
+  }
+  self->m_used = true;
+  self->m_active = true;
+}
+
+void ModulePlugin::Deactivate(LV2_Handle handle) {
+  if (handle != nullptr)
+    static_cast<ModulePlugin *>(handle)->m_active = false;
+}
+
+// Changes since the last run, at the run's first sample.
+void ModulePlugin::ApplyControls() {
+  for (int i = 0; i < m_control_count; ++i) {
+    Control &c = m_controls[i];
+    const PortSpec &spec = m_def.ports[c.port];
+    const float v = PortValue(spec, c);
+    if (v == c.applied)
+      continue;
+    c.applied = v;
+    if (c.choice) {
+      for (int ch = 0; ch < m_def.channels; ++ch)
+        m_runners[ch]->QueueValue(0, c.pin, static_cast<intptr_t>(v));
+      continue;
+    }
+    Feed &f = m_feeds[c.feed];
+    f.volts = spec.mapping == PinMapping::Hertz ? HertzToVolts(v) : v;
+    if (!f.streaming)
+      for (int ch = 0; ch < m_def.channels; ++ch)
+        m_runners[ch]->QueueStatus(0, f.pin, PS_ONCE);
+  }
+  for (int i = 0; i < m_feed_count; ++i) {
+    Feed &f = m_feeds[i];
+    const bool streaming = f.cv_port >= 0 && m_ports[f.cv_port] != nullptr;
+    if (streaming == f.streaming)
+      continue;
+    f.streaming = streaming;
+    for (int ch = 0; ch < m_def.channels; ++ch)
+      m_runners[ch]->QueueStatus(0, f.pin, streaming ? PS_RUNNING : PS_ONCE);
+  }
+}
+
+void ModulePlugin::FillFeeds(int32_t offset, int32_t length) {
+  for (int i = 0; i < m_feed_count; ++i) {
+    Feed &f = m_feeds[i];
+    float *out = f.buffer.get();
+    const float *cv = f.cv_port >= 0 ? static_cast<const float *>(m_ports[f.cv_port]) : nullptr;
+    if (cv == nullptr) {
+      const float s = VoltsToSample(f.volts);
+      for (int32_t k = 0; k < length; ++k)
+        out[k] = s;
+      continue;
+    }
+    for (int32_t k = 0; k < length; ++k)
+      out[k] = VoltsToSample(f.volts + static_cast<double>(cv[offset + k]));
+  }
+}
+
+void ModulePlugin::Run(LV2_Handle handle, uint32_t n) {
+  auto *self = static_cast<ModulePlugin *>(handle);
+  if (self == nullptr || !self->m_active || n == 0)
+    return;
+  self->ApplyControls();
+  ModuleRunner::ForEachChunk(n, self->m_capacity, [&](int32_t offset, int32_t length) {
+    self->FillFeeds(offset, length);
+    for (size_t p = 0; p < self->m_def.port_count; ++p) {
+      if (self->m_port_pin[p] < 0)
+        continue;
+      auto *data = static_cast<float *>(self->m_ports[p]);
+      self->m_runners[self->m_def.ports[p].channel]->Bind(
+          self->m_port_pin[p], data != nullptr ? data + offset : nullptr);
+    }
+    for (int ch = 0; ch < self->m_def.channels; ++ch)
+      self->m_runners[ch]->Process(length);
+  });
+}
+
+void ModulePlugin::Cleanup(LV2_Handle handle) { delete static_cast<ModulePlugin *>(handle); }
+
+} // namespace se_lv2

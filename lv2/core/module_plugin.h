@@ -1,0 +1,93 @@
+// A plugin made of one module per audio channel, every port taken from its
+// PluginDef: audio ports are the module's audio pins, controls (with the CV
+// ports that add to them) feed its other inputs. The filter plugins are
+// exactly this; a plugin with more to do (MIDI) builds on ModuleRunner.
+//
+// instantiate: reads the capacity (block_length.h), makes the runners and
+//   the buffers of control-fed pins; answers NULL when the host's options
+//   hold no usable maxBlockLength or the module cannot be made.
+// activate: opens the modules with the controls' current values (a second
+//   activate starts from new instances).
+// run(n), any n: per control, a changed (contained) value is applied at the
+//   run's first sample: a choice as a value event, a volts or frequency
+//   control through its pin's samples with a PS_ONCE status, as our host
+//   applies a scheduled change; a connected CV port makes its pin stream
+//   (PS_RUNNING) and adds its volts per sample. Runs longer than the
+//   capacity are split.
+#ifndef SE_LV2_MODULE_PLUGIN_H
+#define SE_LV2_MODULE_PLUGIN_H
+
+#include "control_value.h"
+#include "module_runner.h"
+#include "plugin_def.h"
+
+#include <lv2/core/lv2.h>
+
+#include <memory>
+
+namespace se_lv2 {
+
+class ModulePlugin {
+public:
+  static constexpr int kMaxChannels = 2;
+  static constexpr int kMaxPorts = 32;
+
+  // The LV2 entry points of a plugin that is a ModulePlugin.
+  static constexpr LV2_Descriptor Descriptor(const char *uri) {
+    return {uri,  &Instantiate, &ConnectPort, &Activate,
+            &Run, &Deactivate,  &Cleanup,     &ExtensionData};
+  }
+
+  static LV2_Handle Instantiate(const LV2_Descriptor *descriptor, double rate, const char *,
+                                const LV2_Feature *const *features);
+  static void ConnectPort(LV2_Handle handle, uint32_t port, void *data);
+  static void Activate(LV2_Handle handle);
+  static void Run(LV2_Handle handle, uint32_t n);
+  static void Deactivate(LV2_Handle handle);
+  static void Cleanup(LV2_Handle handle);
+  static const void *ExtensionData(const char *) { return nullptr; }
+
+private:
+  // A control port and the module pin it drives.
+  struct Control {
+    int port = -1;
+    int pin = -1;
+    bool choice = false;
+    ChoiceSet choices;
+    int feed = -1;        // volts and frequency controls: their feed
+    float applied = 0.0f; // the contained value in force
+  };
+  // An audio pin fed from a control (and maybe a CV port): one buffer that
+  // every channel's module reads.
+  struct Feed {
+    int pin = -1;
+    int cv_port = -1;
+    double volts = 0.0;
+    bool streaming = false; // what the modules were last told
+    std::unique_ptr<float[]> buffer;
+  };
+
+  explicit ModulePlugin(const PluginDef &def) : m_def(def) {}
+  bool Build(double rate, int32_t capacity);
+  bool MakeRunners();
+  float PortValue(const PortSpec &spec, const Control &c) const;
+  void ApplyControls();
+  void FillFeeds(int32_t offset, int32_t length);
+
+  const PluginDef &m_def;
+  float m_rate = 44100.0f;
+  int32_t m_capacity = 0;
+  std::unique_ptr<ModuleRunner> m_runners[kMaxChannels];
+  void *m_ports[kMaxPorts] = {};
+  int m_port_pin[kMaxPorts] = {}; // audio ports: the module pin, -1 for none
+  Control m_controls[kMaxPorts];
+  int m_control_count = 0;
+  Feed m_feeds[kMaxPorts];
+  int m_feed_count = 0;
+  bool m_active = false;
+  bool m_used = false; // opened since the runners were made
+};
+
+} // namespace se_lv2
+
+#endif // SE_LV2_MODULE_PLUGIN_H

@@ -1,0 +1,96 @@
+// What a plugin of the bundle is, as constant tables: its ports and which
+// module pin each one drives. The plugin's run code and the TTL generator
+// (ttl_main.cpp) read the same tables, so the description a host reads and
+// the code it runs cannot disagree.
+#ifndef SE_LV2_PLUGIN_DEF_H
+#define SE_LV2_PLUGIN_DEF_H
+
+#include "se_plugin.h"
+
+#include <lv2/core/lv2.h>
+
+#include <cstddef>
+
+namespace se_lv2 {
+
+// Every URI of the bundle starts with this: SE_LV2_URI("filter").
+#define SE_LV2_URI_BASE "urn:ladder-osc-modules:"
+#define SE_LV2_URI(SUFFIX) SE_LV2_URI_BASE SUFFIX
+
+enum class PortType { AudioIn, AudioOut, Control, CV, MidiIn };
+
+// How a port's value reaches its module pin.
+enum class PinMapping {
+  None,   // the wrapper handles the port itself (MIDI, wrapper-only controls)
+  Audio,  // an audio port is the pin's buffer
+  Hertz,  // a frequency: 0 V = 13.75 Hz, 1 V per octave, sample = volts / 10
+  Volts,  // volts: sample = volts / 10; a CV port adds its volts to the control's
+  Choice, // a choice pin: the port's value is the item's value; range, items and
+          // default come from the module's own pin list
+};
+
+struct PortSpec {
+  PortType type;
+  const char *symbol;
+  const char *name;
+  const char *pin; // the module pin it drives (by its name), or nullptr
+  PinMapping mapping;
+  float minimum = 0.0f; // Control and CV ports (not Choice)
+  float maximum = 1.0f;
+  float default_value = 0.0f;
+  const char *unit = nullptr; // "hz", "volt" (a unit of ours), or nullptr
+  bool logarithmic = false;
+  int channel = 0; // audio ports of a multi-channel plugin: the module instance
+  const char *comment = nullptr;
+};
+
+struct PresetSpec {
+  const char *symbol; // URI suffix after the plugin's URI and ":preset:"
+  const char *label;
+  struct Value {
+    const char *port;
+    float value;
+  };
+  const Value *values;
+  size_t value_count;
+};
+
+struct PluginDef {
+  const char *uri; // SE_LV2_URI("...")
+  const char *name;
+  const char *lv2_class; // e.g. "FilterPlugin"
+  const char *module;    // the module's name, for the description
+  const se::PluginEntry *entry;
+  int channels; // module instances, one per audio channel
+  const PortSpec *ports;
+  size_t port_count;
+  const LV2_Descriptor *descriptor;
+  const char *comment;
+};
+
+// The bundle's plugins. Each plugin's source registers its definition with a
+// static Registration; the list is complete before any host can ask for it.
+class Registry {
+public:
+  static constexpr int kMaxPlugins = 16;
+  struct Registration {
+    explicit Registration(const PluginDef &def);
+  };
+  static int Count();
+  static const PluginDef *At(int index); // in URI order; nullptr beyond the end
+  static const PluginDef *Find(const char *uri);
+};
+
+// Presets of one plugin, registered the same way.
+class PresetRegistry {
+public:
+  static constexpr int kMaxLists = 16;
+  struct Registration {
+    Registration(const char *plugin_uri, const PresetSpec *presets, size_t count);
+  };
+  static size_t Presets(const char *plugin_uri, const PresetSpec **presets);
+};
+
+} // namespace se_lv2
+
+#endif // SE_LV2_PLUGIN_DEF_H

@@ -1,0 +1,44 @@
+// The ladder filter as LV2 plugins: mono, and stereo (two filters sharing
+// every control). The ports are tables (plugin_def.h); ModulePlugin runs them.
+#include "filter_ports.h"
+#include "module_plugin.h"
+
+SE_USE_PLUGIN_ENTRY(ladder_filter)
+
+namespace se_lv2 {
+namespace {
+
+constexpr LV2_Descriptor kMonoDescriptor = ModulePlugin::Descriptor(kFilterMonoUri);
+constexpr LV2_Descriptor kStereoDescriptor = ModulePlugin::Descriptor(kFilterStereoUri);
+
+constexpr const char kComment[] =
+    "Resonant transistor-ladder low-pass / high-pass filter of 2 to 5 stages. Filter Tap picks "
+    "the stage the output is taken from (X: a notch-like mix), Q Tap the stage that feeds the "
+    "resonance back. Cutoff follows 1 V per octave on its CV input.";
+
+constexpr PluginDef kMono{kFilterMonoUri,
+                          "Ladder Filter",
+                          "FilterPlugin",
+                          "ladder filter",
+                          &se::entries::ladder_filter,
+                          1,
+                          kFilterMonoPorts.data(),
+                          kFilterMonoPorts.size(),
+                          &kMonoDescriptor,
+                          kComment};
+constexpr PluginDef kStereo{kFilterStereoUri,
+                            "Ladder Filter (stereo)",
+                            "FilterPlugin",
+                            "ladder filter",
+                            &se::entries::ladder_filter,
+                            2,
+                            kFilterStereoPorts.data(),
+                            kFilterStereoPorts.size(),
+                            &kStereoDescriptor,
+                            kComment};
+
+const Registry::Registration kRegisterMono(kMono);
+const Registry::Registration kRegisterStereo(kStereo);
+
+} // namespace
+} // namespace se_lv2

@@ -1,0 +1,366 @@
+#include "oscillator_plugin.h"
+
+#include "block_length.h"
+#include "oscillator_pins.h"
+
+#include <lv2/atom/util.h>
+#include <lv2/midi/midi.h>
+#include <lv2/urid/urid.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <new>
+
+SE_USE_PLUGIN_ENTRY(audio_oscillator)
+SE_USE_PLUGIN_ENTRY(wavetable_generator)
+
+namespace lv2osc {
+
+namespace {
+
+const se_lv2::PortSpec &Spec(uint32_t port) { return kOscillatorDef.ports[port]; }
+
+// A control port's value, or its default while the host has connected none.
+float PortValue(void *const *ports, uint32_t port) {
+  const auto *p = static_cast<const float *>(ports[port]);
+  return p != nullptr ? *p : Spec(port).default_value;
+}
+
+bool Switch(void *const *ports, uint32_t port) {
+  const se_lv2::PortSpec &s = Spec(port);
+  return se_lv2::ContainControl(PortValue(ports, port), s.minimum, s.maximum, s.default_value) >=
+         0.5f;
+}
+
+LV2_URID MapUri(const LV2_Feature *const *features, const char *uri) {
+  for (int i = 0; features != nullptr && features[i] != nullptr; ++i) {
+    if (features[i]->URI == nullptr || std::strcmp(features[i]->URI, LV2_URID__map) != 0)
+      continue;
+    const auto *map = static_cast<const LV2_URID_Map *>(features[i]->data);
+    return map != nullptr && map->map != nullptr ? map->map(map->handle, uri) : 0;
+  }
+  return 0;
+}
+
+// The generator's table directory, through the generator module's own
+// interface as our host reaches it: its first open in the process builds the
+// tables, and its link output then holds the directory's address.
+intptr_t GeneratorLink(float rate) {
+  se_lv2::ModuleRunner generator;
+  if (!generator.Create(se::entries::wavetable_generator, rate, 1))
+    return 0;
+  generator.Open();
+  return generator.OutputValue(generator.PinIndex(osc::kPins[osc::kLink].name));
+}
+
+} // namespace
+
+LV2_Handle OscillatorPlugin::Instantiate(const LV2_Descriptor *, double rate, const char *,
+                                         const LV2_Feature *const *features) {
+  const int32_t capacity = se_lv2::CapacityFromFeatures(features);
+  if (capacity <= 0 || !(rate >= 1.0 && rate <= 1.0e7))
+    return nullptr;
+  std::unique_ptr<OscillatorPlugin> self(new (std::nothrow) OscillatorPlugin);
+  if (!self)
+    return nullptr;
+  self->m_rate = static_cast<float>(rate);
+  self->m_capacity = capacity;
+  self->m_midi_event = MapUri(features, LV2_MIDI__MidiEvent);
+  self->m_link = GeneratorLink(self->m_rate);
+  if (self->m_link == 0 || !self->MakeRunner())
+    return nullptr;
+  return self.release();
+}
+
+bool OscillatorPlugin::MakeRunner() {
+  m_opened = false;
+  m_runner.reset(new (std::nothrow) se_lv2::ModuleRunner);
+  if (!m_runner || !m_runner->Create(se::entries::audio_oscillator, m_rate, m_capacity))
+    return false;
+  auto pin = [&](osc::Pin p) { return m_runner->PinIndex(osc::kPins[p].name); };
+  m_pitch_pin = pin(osc::kPitch);
+  m_ref_pin = pin(osc::kPitchRef);
+  m_adjust_pin = pin(osc::kPitchAdjust);
+  m_sync_pin = pin(osc::kSync);
+  m_active_pin = pin(osc::kActive);
+  m_out_pin = pin(osc::kWaveOut);
+  bool found =
+      std::min({m_pitch_pin, m_ref_pin, m_adjust_pin, m_sync_pin, m_active_pin, m_out_pin}) >= 0;
+  for (uint32_t port = 0; port < kPortCount; ++port) {
+    const se_lv2::PortSpec &s = Spec(port);
+    Control &c = m_controls[port];
+    c = Control();
+    if (s.type != se_lv2::PortType::Control || s.pin == nullptr)
+      continue;
+    c.pin = m_runner->PinIndex(s.pin);
+    found = found && c.pin >= 0;
+    c.choice = s.mapping == se_lv2::PinMapping::Choice;
+    if (c.choice && c.pin >= 0)
+      c.choices.Read(m_runner->Pin(c.pin));
+  }
+  return found;
+}
+
+void OscillatorPlugin::ConnectPort(LV2_Handle handle, uint32_t port, void *data) {
+  if (port < kPortCount)
+    static_cast<OscillatorPlugin *>(handle)->m_ports[port] = data;
+}
+
+void OscillatorPlugin::Activate(LV2_Handle handle) {
+  auto *self = static_cast<OscillatorPlugin *>(handle);
+  if (self->m_opened && !self->MakeRunner())
+    return; // no instance to open: run writes silence
+  self->Open();
+}
+
+void OscillatorPlugin::Cleanup(LV2_Handle handle) {
+  delete static_cast<OscillatorPlugin *>(handle);
+}
+
+// Opens the module with every input at its default text, then with the
+// controls' current values, the link, and the voice at rest.
+void OscillatorPlugin::Open() {
+  se_lv2::ModuleRunner &r = *m_runner;
+  std::fill(std::begin(m_held_length), std::end(m_held_length), 0);
+  for (int pin = 0; pin < r.PinCount(); ++pin) {
+    const SEPinProperties &p = r.Pin(pin);
+    if (p.direction != DR_IN)
+      continue;
+    if (p.datatype == DT_CHOICE) {
+      se_lv2::ChoiceSet choices;
+      choices.Read(p);
+      r.SetValue(pin, choices.Default());
+    } else if (p.datatype == DT_FSAMPLE && p.default_value != nullptr) {
+      HoldPin(pin, se_lv2::VoltsToSample(std::strtod(p.default_value, nullptr)));
+    }
+  }
+  m_voice.Reset();
+  m_parser.Reset();
+  m_ramp = GainRamp();
+  m_ramp_length = 0;
+  ReadControls();
+  for (uint32_t port = 0; port < kPortCount; ++port) {
+    const Control &c = m_controls[port];
+    if (c.pin < 0)
+      continue;
+    if (c.choice)
+      r.SetValue(c.pin, c.wanted);
+    else
+      HoldPin(c.pin, c.wanted_sample);
+    m_applied[port] = c.wanted;
+    m_applied_sample[port] = c.wanted_sample;
+  }
+  m_applied_pitch = PitchSample();
+  HoldPin(m_pitch_pin, m_applied_pitch);
+  HoldPin(m_ref_pin, m_applied_pitch);
+  HoldPin(m_adjust_pin, 0.0f);
+  HoldPin(m_sync_pin, 0.0f);
+  r.SetValue(m_active_pin, 0);
+  m_applied_active = false;
+  m_sync_high = false;
+  m_cv_streaming = false;
+  m_applied_cv = 0.0f;
+  const int link = r.PinIndex(osc::kPins[osc::kLink].name);
+  r.SetConnected(link, true);
+  r.Open();
+  // The module clears its link variable when it opens: the value arrives as a
+  // change of the link pin, the way a connected generator's output reaches it.
+  r.QueueValue(0, link, m_link);
+  m_opened = true;
+}
+
+// What the controls ask for, contained; applied at the next Process call.
+void OscillatorPlugin::ReadControls() {
+  for (uint32_t port = 0; port < kPortCount; ++port) {
+    Control &c = m_controls[port];
+    if (c.pin < 0)
+      continue;
+    const se_lv2::PortSpec &s = Spec(port);
+    const float v = PortValue(m_ports, port);
+    if (c.choice)
+      c.wanted = c.choices.Nearest(v);
+    else
+      c.wanted_sample =
+          se_lv2::VoltsToSample(se_lv2::ContainControl(v, s.minimum, s.maximum, s.default_value));
+  }
+  m_voice.SetHold(Switch(m_ports, kHold));
+  m_always = Switch(m_ports, kActive);
+  const int32_t length = Switch(m_ports, kRamp)
+                             ? std::max(1, static_cast<int32_t>(std::lround(m_rate * kRampSeconds)))
+                             : 0;
+  if (length != m_ramp_length) {
+    m_ramp.SetLength(length);
+    m_ramp_length = length;
+  }
+}
+
+// The note's pitch as the Pitch pin reads it in the current pitch mode.
+float OscillatorPlugin::PitchSample() const {
+  const double volts = m_voice.PitchVolts();
+  switch (PitchMode()) {
+  case osc::kPitchKhz: return se_lv2::VoltsToSample(13.75 * std::exp2(volts) / 1000.0);
+  case osc::kPitchHz: return se_lv2::VoltsToSample(13.75 * std::exp2(volts));
+  default: return se_lv2::VoltsToSample(volts);
+  }
+}
+
+// A static audio input: its buffer holds `sample` from the next Process call
+// on, written only as far as the calls read.
+void OscillatorPlugin::HoldPin(int pin, float sample) {
+  m_held[pin] = sample;
+  m_held_length[pin] = 0;
+}
+
+void OscillatorPlugin::WriteHeld(int32_t length) {
+  for (int pin = 0; pin < m_runner->PinCount(); ++pin) {
+    if (m_held_length[pin] >= length || (pin == m_adjust_pin && m_cv_streaming))
+      continue;
+    float *b = m_runner->Buffer(pin);
+    if (b != nullptr && m_runner->Pin(pin).direction == DR_IN)
+      std::fill(b + m_held_length[pin], b + length, m_held[pin]);
+    m_held_length[pin] = length;
+  }
+}
+
+// Queues, at the first sample of the coming Process call, one event for each
+// pin whose wanted value differs from what the module was last told.
+void OscillatorPlugin::Flush() {
+  se_lv2::ModuleRunner &r = *m_runner;
+  if (m_sync_high) { // the rise that restarted the cycle has been seen
+    HoldPin(m_sync_pin, 0.0f);
+    r.QueueStatus(0, m_sync_pin, PS_ONCE);
+    m_sync_high = false;
+  }
+  for (uint32_t port = 0; port < kPortCount; ++port) {
+    const Control &c = m_controls[port];
+    if (c.pin < 0)
+      continue;
+    if (c.choice && c.wanted != m_applied[port]) {
+      r.QueueValue(0, c.pin, c.wanted);
+      m_applied[port] = c.wanted;
+    } else if (!c.choice && c.wanted_sample != m_applied_sample[port]) {
+      HoldPin(c.pin, c.wanted_sample);
+      r.QueueStatus(0, c.pin, PS_ONCE);
+      m_applied_sample[port] = c.wanted_sample;
+    }
+  }
+  const float pitch = PitchSample();
+  if (pitch != m_applied_pitch) {
+    HoldPin(m_pitch_pin, pitch);
+    HoldPin(m_ref_pin, pitch); // the limit of system B follows the note as well
+    r.QueueStatus(0, m_pitch_pin, PS_ONCE);
+    m_applied_pitch = pitch;
+  }
+  const bool sounding = m_always || m_voice.Sounding();
+  m_ramp.SetTarget(sounding);
+  const bool active = sounding || !m_ramp.Silent();
+  if (active != m_applied_active) {
+    if (active) { // a note from silence starts its cycle at phase 0: Sync rises
+      HoldPin(m_sync_pin, 1.0f);
+      r.QueueStatus(0, m_sync_pin, PS_ONCE);
+      m_sync_high = true;
+    }
+    r.QueueValue(0, m_active_pin, active ? 1 : 0);
+    m_applied_active = active;
+  }
+}
+
+// The pitch input's state for one stretch of at most the capacity: static
+// (one value, PS_ONCE when it changes) or streaming.
+void OscillatorPlugin::ReadCv(int32_t offset, int32_t length) {
+  const se_lv2::PortSpec &s = Spec(kPitchCv);
+  const auto *cv = static_cast<const float *>(m_ports[kPitchCv]);
+  const float first =
+      cv != nullptr ? se_lv2::ContainControl(cv[offset], s.minimum, s.maximum, 0.0f) : 0.0f;
+  bool constant = true;
+  for (int32_t j = 1; cv != nullptr && constant && j < length; ++j)
+    constant = cv[offset + j] == cv[offset];
+  se_lv2::ModuleRunner &r = *m_runner;
+  if (constant) {
+    if (m_cv_streaming || first != m_applied_cv) {
+      HoldPin(m_adjust_pin, se_lv2::VoltsToSample(first));
+      r.QueueStatus(0, m_adjust_pin, PS_ONCE);
+      m_cv_streaming = false;
+      m_applied_cv = first;
+    }
+  } else if (!m_cv_streaming) {
+    r.QueueStatus(0, m_adjust_pin, PS_RUNNING);
+    m_cv_streaming = true;
+  }
+}
+
+void OscillatorPlugin::RenderUntil(int32_t frame, uint32_t n) {
+  while (m_cursor < frame) {
+    if (m_cursor == m_chunk_end) {
+      m_chunk_end = static_cast<int32_t>(std::min<int64_t>(int64_t{m_cursor} + m_capacity, n));
+      ReadCv(m_cursor, m_chunk_end - m_cursor);
+    }
+    const int32_t piece = std::min(frame, m_chunk_end) - m_cursor;
+    Segment(m_cursor, piece);
+    m_cursor += piece;
+  }
+}
+
+// Runs the module over frames [offset, offset + length) of the output, cut
+// where a fading voice reaches silence so that Active goes off on that frame.
+void OscillatorPlugin::Segment(int32_t offset, int32_t length) {
+  auto *out = static_cast<float *>(m_ports[kOut]);
+  const auto *cv = static_cast<const float *>(m_ports[kPitchCv]);
+  const se_lv2::PortSpec &cv_spec = Spec(kPitchCv);
+  while (length > 0) {
+    Flush();
+    int32_t piece = length;
+    if (!m_ramp.Rising() && m_ramp.Remaining() > 0)
+      piece = std::min(piece, m_ramp.Remaining());
+    if (m_cv_streaming) {
+      float *adjust = m_runner->Buffer(m_adjust_pin);
+      for (int32_t j = 0; j < piece; ++j)
+        adjust[j] = se_lv2::VoltsToSample(
+            se_lv2::ContainControl(cv[offset + j], cv_spec.minimum, cv_spec.maximum, 0.0f));
+    }
+    WriteHeld(piece);
+    float *dest = out != nullptr ? out + offset : m_runner->Buffer(m_out_pin);
+    m_runner->Bind(m_out_pin, dest);
+    m_runner->Process(piece);
+    m_ramp.Apply(dest, piece);
+    offset += piece;
+    length -= piece;
+  }
+}
+
+void OscillatorPlugin::ApplyMidi(const LV2_Atom *body) {
+  const auto *bytes = reinterpret_cast<const uint8_t *>(body + 1);
+  m_parser.BeginEvent();
+  MidiMessage message;
+  for (uint32_t i = 0; i < body->size; ++i)
+    if (m_parser.Push(bytes[i], message))
+      m_voice.Apply(message);
+}
+
+void OscillatorPlugin::Run(LV2_Handle handle, uint32_t n) {
+  auto *self = static_cast<OscillatorPlugin *>(handle);
+  if (!self->m_opened) {
+    if (auto *out = static_cast<float *>(self->m_ports[kOut]))
+      std::fill(out, out + n, 0.0f);
+    return;
+  }
+  const auto frames = static_cast<int32_t>(std::min<uint32_t>(n, INT32_MAX));
+  self->m_cursor = 0;
+  self->m_chunk_end = 0;
+  self->ReadControls();
+  if (const auto *seq = static_cast<const LV2_Atom_Sequence *>(self->m_ports[kMidiIn])) {
+    LV2_ATOM_SEQUENCE_FOREACH(seq, ev) {
+      if (ev->body.type != self->m_midi_event || self->m_midi_event == 0)
+        continue;
+      const int64_t at = std::clamp<int64_t>(ev->time.frames, self->m_cursor, frames);
+      self->RenderUntil(static_cast<int32_t>(at), n);
+      self->ApplyMidi(&ev->body);
+    }
+  }
+  self->RenderUntil(frames, n);
+}
+
+} // namespace lv2osc

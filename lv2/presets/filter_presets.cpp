@@ -1,0 +1,36 @@
+// Presets of the filter plugins: the output taps, each with a resonance and
+// cutoff that make the tap's slope easy to hear.
+#include "filter_ports.h"
+
+namespace se_lv2 {
+namespace {
+
+using V = PresetSpec::Value;
+
+// Filter Tap items: 2 = 0, 3 = 1, 4 = 2, 5 = 3, X = 4.
+constexpr V kTap2[] = {{"filter_tap", 0}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
+constexpr V kTap3[] = {{"filter_tap", 1}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
+constexpr V kTap4[] = {{"filter_tap", 2}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
+constexpr V kTap5[] = {{"filter_tap", 3}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
+constexpr V kTapX[] = {{"filter_tap", 4}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
+constexpr V kHighPass[] = {{"type", 1}, {"filter_tap", 2}, {"cutoff", 440}, {"resonance", 7}};
+constexpr V kFullResonance[] = {
+    {"filter_tap", 2}, {"q_tap", 2}, {"cutoff", 440}, {"resonance", 10}, {"emulate", 0}};
+
+constexpr PresetSpec kFilterPresets[] = {
+    {"tap-2", "Tap 2: two poles, 12 dB/octave", kTap2, std::size(kTap2)},
+    {"tap-3", "Tap 3: three poles, 18 dB/octave", kTap3, std::size(kTap3)},
+    {"tap-4", "Tap 4: four poles, 24 dB/octave", kTap4, std::size(kTap4)},
+    {"tap-5", "Tap 5: five poles, 30 dB/octave", kTap5, std::size(kTap5)},
+    {"tap-x", "Tap X: the X output", kTapX, std::size(kTapX)},
+    {"high-pass", "High-pass, resonant", kHighPass, std::size(kHighPass)},
+    {"analog-full-resonance", "Analog, full resonance at 440 Hz", kFullResonance,
+     std::size(kFullResonance)},
+};
+
+const PresetRegistry::Registration kMono(kFilterMonoUri, kFilterPresets, std::size(kFilterPresets));
+const PresetRegistry::Registration kStereo(kFilterStereoUri, kFilterPresets,
+                                           std::size(kFilterPresets));
+
+} // namespace
+} // namespace se_lv2

@@ -1,0 +1,322 @@
+// The filter plugin in a small liblilv host of the test's own: the block
+// length it is promised, run lengths, controls applied at a run's first sample
+// exactly as our host applies a scheduled change, CV, and bad control values.
+#include "host.h"
+#include "plugin_path.h"
+
+#include <gtest/gtest.h>
+#include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+// Counts the allocations made while `g_counting` is set, in the test and in
+// the plugin it loads (the program's operator new serves both).
+static bool g_counting = false;
+static int g_allocations = 0;
+
+void *operator new(size_t size) {
+  if (g_counting)
+    ++g_allocations;
+  if (void *p = std::malloc(size > 0 ? size : 1))
+    return p;
+  throw std::bad_alloc();
+}
+// The replacement pair is malloc and free; GCC's check does not see that.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete(void *p, size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
+
+namespace {
+
+constexpr double kRate = 44100.0;
+const char kMono[] = "urn:ladder-osc-modules:filter";
+
+// URIDs for the features; the map lives as long as the process.
+LV2_URID MapUri(LV2_URID_Map_Handle, const char *uri) {
+  static std::map<std::string, LV2_URID> ids;
+  auto it = ids.emplace(uri, static_cast<LV2_URID>(ids.size() + 1)).first;
+  return it->second;
+}
+
+class World {
+public:
+  World() {
+    setenv("LV2_PATH", SE_LV2_PATH, 1);
+    world_ = lilv_world_new();
+    lilv_world_load_all(world_);
+  }
+  ~World() { lilv_world_free(world_); }
+  const LilvPlugin *Plugin(const char *uri) {
+    LilvNode *node = lilv_new_uri(world_, uri);
+    const LilvPlugin *p = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), node);
+    lilv_node_free(node);
+    return p;
+  }
+  LilvWorld *world_;
+};
+
+World &TheWorld() {
+  static World w;
+  return w;
+}
+
+// How the test host states the block length.
+enum class Promise { MaxBlockLength, OptionsWithoutIt, ZeroLength, Nothing };
+
+// One instance with every port connected to a buffer of the test's.
+class Filter {
+public:
+  explicit Filter(int32_t max_block, Promise promise = Promise::MaxBlockLength)
+      : max_block_(max_block) {
+    plugin_ = TheWorld().Plugin(kMono);
+    map_.map = &MapUri;
+    map_feature_ = {LV2_URID__map, &map_};
+    static const float rate = static_cast<float>(kRate);
+    const int32_t length = promise == Promise::ZeroLength ? 0 : max_block;
+    const LV2_URID block_key = promise == Promise::OptionsWithoutIt
+                                   ? MapUri(nullptr, LV2_BUF_SIZE__minBlockLength)
+                                   : MapUri(nullptr, LV2_BUF_SIZE__maxBlockLength);
+    length_ = length;
+    options_[0] = {LV2_OPTIONS_INSTANCE,           0,       block_key, sizeof(int32_t),
+                   MapUri(nullptr, LV2_ATOM__Int), &length_};
+    options_[1] = {LV2_OPTIONS_INSTANCE,
+                   0,
+                   MapUri(nullptr, "http://lv2plug.in/ns/ext/parameters#sampleRate"),
+                   sizeof(float),
+                   MapUri(nullptr, LV2_ATOM__Float),
+                   &rate};
+    options_[2] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+    options_feature_ = {LV2_OPTIONS__options, options_};
+    const LV2_Feature *features[] = {&map_feature_, &options_feature_, nullptr};
+    const LV2_Feature *none[] = {nullptr};
+    if (plugin_ != nullptr)
+      instance_ =
+          lilv_plugin_instantiate(plugin_, kRate, promise == Promise::Nothing ? none : features);
+    if (instance_ == nullptr)
+      return;
+    const uint32_t n = lilv_plugin_get_num_ports(plugin_);
+    controls_.resize(n, 0.0f);
+    std::vector<float> mins(n), maxs(n), defs(n);
+    lilv_plugin_get_port_ranges_float(plugin_, mins.data(), maxs.data(), defs.data());
+    for (uint32_t i = 0; i < n; ++i) {
+      const LilvPort *port = lilv_plugin_get_port_by_index(plugin_, i);
+      symbols_[lilv_node_as_string(lilv_port_get_symbol(plugin_, port))] = i;
+      controls_[i] = std::isnan(defs[i]) ? 0.0f : defs[i];
+      lilv_instance_connect_port(instance_, i, &controls_[i]);
+    }
+    in_.assign(1 << 16, 0.0f);
+    out_.assign(1 << 16, 0.0f);
+    lilv_instance_connect_port(instance_, Port("in"), in_.data());
+    lilv_instance_connect_port(instance_, Port("out"), out_.data());
+    // CV ports stay unconnected (they are optional) unless a test connects them.
+    lilv_instance_connect_port(instance_, Port("cutoff_cv"), nullptr);
+    lilv_instance_connect_port(instance_, Port("resonance_cv"), nullptr);
+    lilv_instance_activate(instance_);
+  }
+  ~Filter() {
+    if (instance_ != nullptr) {
+      lilv_instance_deactivate(instance_);
+      lilv_instance_free(instance_);
+    }
+  }
+
+  bool Made() const { return instance_ != nullptr; }
+  uint32_t Port(const std::string &symbol) const { return symbols_.at(symbol); }
+  void Set(const std::string &symbol, float v) { controls_[Port(symbol)] = v; }
+  void ConnectCv(const std::string &symbol, float *buffer) {
+    lilv_instance_connect_port(instance_, Port(symbol), buffer);
+  }
+
+  // One run of n samples of what the input buffer holds.
+  void RunOnly(uint32_t n) { lilv_instance_run(instance_, n); }
+
+  // Runs `input` through in runs of the given lengths, repeated.
+  std::vector<float> Process(const std::vector<float> &input, std::vector<uint32_t> lengths) {
+    std::vector<float> result;
+    size_t done = 0;
+    for (size_t k = 0; done < input.size(); ++k) {
+      const uint32_t n = std::min<uint32_t>(lengths[k % lengths.size()],
+                                            static_cast<uint32_t>(input.size() - done));
+      std::copy(input.begin() + static_cast<long>(done),
+                input.begin() + static_cast<long>(done + n), in_.begin());
+      lilv_instance_run(instance_, n);
+      result.insert(result.end(), out_.begin(), out_.begin() + n);
+      done += n;
+    }
+    return result;
+  }
+
+private:
+  const LilvPlugin *plugin_ = nullptr;
+  LilvInstance *instance_ = nullptr;
+  int32_t max_block_;
+  int32_t length_ = 0;
+  LV2_URID_Map map_{};
+  LV2_Feature map_feature_{};
+  LV2_Options_Option options_[3]{};
+  LV2_Feature options_feature_{};
+  std::map<std::string, uint32_t> symbols_;
+  std::vector<float> controls_, in_, out_;
+};
+
+std::vector<float> Saw(size_t n) {
+  std::vector<float> out(n);
+  double ph = 0;
+  for (float &y : out) {
+    y = static_cast<float>(0.8 * (2 * ph - 1));
+    ph += 110.0 / kRate;
+    ph -= std::floor(ph);
+  }
+  return out;
+}
+
+bool AllFinite(const std::vector<float> &v) {
+  for (float s : v)
+    if (!std::isfinite(s))
+      return false;
+  return true;
+}
+
+TEST(FilterPlugin, InstantiationFollowsTheBlockLengthThePluginIsPromised) {
+  EXPECT_TRUE(Filter(512).Made());
+  EXPECT_FALSE(Filter(512, Promise::OptionsWithoutIt).Made()) << "options but no maxBlockLength";
+  EXPECT_FALSE(Filter(512, Promise::ZeroLength).Made());
+  // A host that states no options at all (lv2apply, lv2bench) gets runs split
+  // into the plugin's own block length.
+  EXPECT_TRUE(Filter(512, Promise::Nothing).Made());
+}
+
+// Clear voicing, constant controls: the ladder keeps its state in float
+// between calls, so how a host splits the audio does not change a sample.
+TEST(FilterPlugin, AnyRunLengthGivesTheSameSamples) {
+  const std::vector<float> input = Saw(20000);
+  Filter whole(4096);
+  whole.Set("resonance", 8.0f);
+  const std::vector<float> reference = whole.Process(input, {4096});
+  for (const std::vector<uint32_t> &lengths :
+       std::vector<std::vector<uint32_t>>{{1}, {7}, {64}, {1, 7, 64, 4096, 13}}) {
+    Filter f(4096);
+    f.Set("resonance", 8.0f);
+    EXPECT_EQ(f.Process(input, lengths), reference) << "first run length " << lengths[0];
+  }
+  // Longer runs than the host promised (or than the plugin's own length for a
+  // host that promised nothing) are split inside the plugin.
+  Filter unpromised(4096, Promise::Nothing);
+  unpromised.Set("resonance", 8.0f);
+  EXPECT_EQ(unpromised.Process(input, {10000}), reference);
+}
+
+// A change between runs reaches the module at the next run's first sample,
+// as our host delivers a change scheduled for that clock: same samples.
+TEST(FilterPlugin, ControlChangesActAtTheRunsFirstSampleLikeOurHost) {
+  constexpr int kBlock = 64;
+  const std::vector<float> input = Saw(kBlock * 40);
+  sehost::Host host(static_cast<float>(kRate), kBlock);
+  const int id = host.Add(host.Load(setest::PluginPath("ladder_filter")));
+  host.Feed(id, host.PinIndex(id, "Signal"), std::make_unique<sehost::ArraySource>(input));
+  host.Open();
+  host.ScheduleValue(id, host.PinIndex(id, "Type"), kBlock * 10, 1);
+  host.ScheduleValue(id, host.PinIndex(id, "Pitch"), kBlock * 20, 0.7);
+  host.ScheduleValue(id, host.PinIndex(id, "Filter Tap"), kBlock * 30, 4);
+  const std::vector<float> expected = host.Render(id, "Output", kBlock * 40);
+
+  Filter f(kBlock);
+  std::vector<float> got;
+  auto run = [&](size_t blocks) {
+    const size_t at = got.size();
+    const std::vector<float> part(input.begin() + static_cast<long>(at),
+                                  input.begin() + static_cast<long>(at + blocks * kBlock));
+    const std::vector<float> out = f.Process(part, {kBlock});
+    got.insert(got.end(), out.begin(), out.end());
+  };
+  run(10);
+  f.Set("type", 1);
+  run(10);
+  f.Set("cutoff", 1760.0f); // 7 V
+  run(10);
+  f.Set("filter_tap", 4);
+  run(10);
+  EXPECT_EQ(got, expected);
+}
+
+// A CV of +1 V on the cutoff is an octave up: the same samples as the
+// control an octave higher.
+TEST(FilterPlugin, CutoffCvAddsOneVoltPerOctave) {
+  const std::vector<float> input = Saw(8192);
+  Filter octave_up(1024);
+  octave_up.Set("cutoff", 880.0f);
+  std::vector<float> cv(1 << 16, 1.0f);
+  Filter with_cv(1024);
+  with_cv.ConnectCv("cutoff_cv", cv.data());
+  EXPECT_EQ(with_cv.Process(input, {1024}), octave_up.Process(input, {1024}));
+}
+
+// run() never allocates: not for a control change, a choice switch, a CV
+// port connected or dropped, nor a run longer than the promised length.
+TEST(FilterPlugin, RunNeverAllocates) {
+  Filter f(512, Promise::Nothing);
+  std::vector<float> cv(1 << 16, 0.5f);
+  f.RunOnly(512);
+  g_counting = true;
+  std::vector<int> probe(16); // the count sees an allocation
+  g_counting = false;
+  ASSERT_EQ(g_allocations, 1);
+  g_allocations = 0;
+  g_counting = true;
+  for (uint32_t n : {1u, 7u, 64u, 512u, 4096u, 10000u}) {
+    f.Set("cutoff", 200.0f + static_cast<float>(n));
+    f.Set("filter_tap", static_cast<float>(n % 5));
+    f.Set("type", static_cast<float>(n % 2));
+    f.ConnectCv("cutoff_cv", n % 2 ? cv.data() : nullptr);
+    f.RunOnly(n);
+  }
+  g_counting = false;
+  EXPECT_EQ(g_allocations, 0);
+}
+
+TEST(FilterPlugin, BadControlValuesAreContained) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<float> input = Saw(4096);
+  const std::vector<float> defaults = Filter(256).Process(input, {256});
+  const char *controls[] = {"cutoff",  "resonance", "zing", "filter_tap", "q_tap",
+                            "emulate", "version",   "type", "bass_boost"};
+  for (const char *c : controls) {
+    // NaN takes the default.
+    Filter f(256);
+    f.Set(c, nan);
+    EXPECT_EQ(f.Process(input, {256}), defaults) << c;
+    for (float v : {inf, -inf, 1e30f, -1e30f, 12345.0f}) {
+      Filter g(256);
+      g.Set(c, v);
+      EXPECT_TRUE(AllFinite(g.Process(input, {256}))) << c << " = " << v;
+    }
+  }
+  // Beyond the range: the range's end.
+  Filter top(256), beyond(256);
+  top.Set("cutoff", 21341.28f);
+  beyond.Set("cutoff", inf);
+  EXPECT_EQ(beyond.Process(input, {256}), top.Process(input, {256}));
+  // A CV that is not a number stays inside the module's own limits.
+  std::vector<float> cv(1 << 16, nan);
+  Filter bad_cv(256);
+  bad_cv.ConnectCv("cutoff_cv", cv.data());
+  bad_cv.ConnectCv("resonance_cv", cv.data());
+  EXPECT_TRUE(AllFinite(bad_cv.Process(input, {256})));
+}
+
+} // namespace
