@@ -69,6 +69,9 @@ void BM_LowPulseStreamingWidth(benchmark::State &s) {
 void BM_HighMovingPitch(benchmark::State &s) {
   RunRoutine(s, {{"Waveform", 1}}, {{"Pitch", Sweep}});
 }
+void BM_HighPulseMovingPitch(benchmark::State &s) {
+  RunRoutine(s, {{"Waveform", 11}, {"Phase/Pulse Width", 0.3}}, {{"Pitch", Sweep}});
+}
 void BM_HighMovingPitchHz(benchmark::State &s) {
   RunRoutine(s, {{"Waveform", 1}, {"Pitch Mode", 2}},
              {{"Pitch", [](int64_t k) { return 44.0f + 10.0f * std::sin(k * 0.001f); }}});
@@ -88,6 +91,7 @@ BENCHMARK(BM_LowStreamingWidth);
 BENCHMARK(BM_LowPulseFixedPoint);
 BENCHMARK(BM_LowPulseStreamingWidth);
 BENCHMARK(BM_HighMovingPitch);
+BENCHMARK(BM_HighPulseMovingPitch);
 BENCHMARK(BM_HighMovingPitchHz);
 BENCHMARK(BM_SyncHighEvery100);
 BENCHMARK(BM_Noise);

@@ -27,6 +27,20 @@ template <class Int = int64_t> inline Int FloorTo(double x) {
   return i - static_cast<Int>(x < static_cast<double>(i));
 }
 
+// Largest integer not above x, as an int32_t and as a double, with one
+// conversion each way (FloorTo followed by a conversion back takes two).
+// x must lie within the int32_t range.
+struct FloorParts {
+  int32_t i;
+  double d;
+};
+inline FloorParts FloorSplit(double x) {
+  const int32_t t = static_cast<int32_t>(x);
+  const double dt = static_cast<double>(t);
+  const bool below = x < dt;
+  return {t - static_cast<int32_t>(below), below ? dt - 1.0 : dt}; // dt - 1 is exact
+}
+
 // Nearest integer, halves to even, as Int.
 template <class Int = int64_t> inline Int RoundHalfEvenTo(double x) {
   Int i = FloorTo<Int>(x);

@@ -12,8 +12,11 @@
 #define AUDIO_OSCILLATOR_PITCH_CONVERSION_H
 
 #include "conversions.h"
+#include "float_pair.h"
 #include "pitch_tables.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 
 namespace osc {
@@ -22,16 +25,30 @@ constexpr double kOctUnitsPerSample = 2560.0; // 10 V * 256 steps per volt
 constexpr double kOctUnitsLow = kOctaveLow * 256.0;
 constexpr double kOctUnitsHigh = kOctaveHigh * 256.0 + 255.0;
 
+// 2^k for k in kOctaveLow..kOctaveHigh (the values of octaveTable), made from
+// its bit pattern: no table load and no conversion.
+inline double OctavePower(int32_t k) {
+  return std::bit_cast<double>(static_cast<uint64_t>(k + 1023) << 52);
+}
+
 enum class OctRounding { Nearest, Down };
 
 // `tables` is the set of the instance's sample rate.
 template <OctRounding R> inline double OctStep(const RateTables &tables, double s) {
   const double p = ClampRange(s * kOctUnitsPerSample, kOctUnitsLow, kOctUnitsHigh);
-  const int32_t n = R == OctRounding::Nearest ? RoundHalfEvenTo<int32_t>(p) : FloorTo<int32_t>(p);
-  const double r = p - static_cast<double>(n);
-  const StepEntry &e = tables.pitchStepTable[n & 255];
-  const float octave = octaveTable[(n >> 8) - kOctaveLow];
-  return (r * e.delta + e.base) * octave;
+  int32_t n;
+  double r;
+  if constexpr (R == OctRounding::Nearest) {
+    n = RoundHalfEvenTo<int32_t>(p);
+    r = p - static_cast<double>(n);
+  } else {
+    const FloorParts f = FloorSplit(p);
+    n = f.i;
+    r = p - f.d;
+  }
+  static_assert(offsetof(StepEntry, base) == offsetof(StepEntry, delta) + sizeof(float));
+  const DoublePair e = WidenPair(&tables.pitchStepTable[n & 255].delta); // delta, base
+  return (r * e.first + e.second) * OctavePower(n >> 8);
 }
 
 // Index of pitchHzTable for a pitch sample g: g quantised to 1/120 octave,

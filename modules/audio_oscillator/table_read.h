@@ -21,10 +21,10 @@ constexpr double kPositionLimit = 1073741824.0;
 // is the floor of t, masked to the cycle, so negative positions wrap.
 inline float Lerp(const float *table, double t) {
   t = ClampRange(t, -kPositionLimit, kPositionLimit);
-  const int32_t i = FloorTo<int32_t>(t);
-  const double fr = t - static_cast<double>(i);
-  const float *p = table + (i & (kTablePoints - 1));
-  return static_cast<float>(p[0] + fr * (p[1] - p[0]));
+  const FloorParts i = FloorSplit(t);
+  const double fr = t - i.d;
+  const float *p = table + (i.i & (kTablePoints - 1));
+  return static_cast<float>(p[0] + fr * (p[1] - p[0])); // the difference in float
 }
 
 // The table at a 32-bit fixed-point phase (2^32 = one cycle): the top 9 bits

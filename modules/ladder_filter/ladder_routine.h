@@ -113,9 +113,12 @@ template <int E, class V> void Module::processCombination(int32_t first, int32_t
     boost = boost < W(kBoostLimit) ? boost : W(kBoostLimit);
     W a = (xin - fb) * W(0.5);
     W yOut = 0, yFb = 0;
-    [&]<int... K>(std::integer_sequence<int, K...>) {
+    // The stages are forced inline as well: left to itself the compiler keeps
+    // the five-stage rows out of line, a call per sample with the states and
+    // the feedback passed through memory.
+    [&]<int... K>(std::integer_sequence<int, K...>) __attribute__((always_inline)) {
       (
-          [&] {
+          [&]() __attribute__((always_inline)) {
             constexpr StageSpec S = R.stage[K];
             // h = a + c (a - S) and y = h + S, evaluated as (1 + c) a - c S and
             // (1 + c) a + (1 - c) S: the same values, with one multiply and one

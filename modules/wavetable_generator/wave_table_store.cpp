@@ -3,6 +3,7 @@
 #include "ieee_rounding.h" // the sums round as doubles on every build
 #include "sine_points.h"
 #include "spectra.h"
+#include "store_memory.h"
 
 #include <cmath>
 #include <cstring>
@@ -13,8 +14,6 @@ namespace wavetable {
 namespace {
 
 constexpr int kPhaseMask = kCyclePoints - 1;
-
-alignas(64) WaveTableStore g_store; // zero at load (static storage)
 
 // Groups of neighbouring points, added as one vector. Where the target has no
 // vector unit the compiler splits them into scalar operations; the arithmetic,
@@ -96,7 +95,10 @@ void addHarmonics(const float *amps, const float *sine, float *block) {
 
 } // namespace
 
-WaveTableStore &ProcessStore() { return g_store; }
+WaveTableStore &ProcessStore() {
+  static WaveTableStore *const store = AllocateStore(); // once, whichever thread comes first
+  return *store;
+}
 
 static_assert(sizeof kSinePoints == kTablePoints * sizeof(float), "one value per point");
 
@@ -127,7 +129,7 @@ void buildStore(WaveTableStore &store, float *amps) {
 void buildWaveTables(float *amps) {
   // A function-local static is initialised exactly once; a call that arrives
   // while the first is still building waits for it to finish.
-  static const bool built = (buildStore(g_store, amps), true);
+  static const bool built = (buildStore(ProcessStore(), amps), true);
   (void)built;
 }
 

@@ -1,9 +1,9 @@
 // The process-wide store of every table the oscillators play, and its
 // additive build.
 //
-// The store is one static array, all zero at load, written once by the build
-// and only read afterwards. The build routines also work on any other store
-// (a benchmark builds into a scratch copy).
+// The store is one block of zeroed memory (store_memory.h), taken at first use,
+// written once by the build and only read afterwards. The build routines also work on any other
+// store (a benchmark builds into a scratch copy).
 #ifndef WAVETABLE_STORE_H
 #define WAVETABLE_STORE_H
 
