@@ -8,7 +8,7 @@
 #                               and makes sure 32-bit programs run here
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
+packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev
           libcli11-dev gnuplot-nox pkg-config fonts-dejavu-core)
 cross=0
 for arg in "$@"; do

@@ -9,6 +9,7 @@
 #include "pin_value.h"
 #include "plugin_locator.h"
 #include "spectrum.h"
+#include "stop_request.h"
 
 #include <algorithm>
 #include <cmath>
@@ -383,7 +384,7 @@ void AddPlot(CLI::App &app, const Globals &globals) {
   cmd->callback([opt, globals] {
     // An interrupt stops gnuplot (same process group); se-host lives on to
     // remove the unfinished picture and its temporary folder.
-    InstallInterruptHandler();
+    InstallStopHandlers();
     if (opt->response.empty() == opt->audio.empty())
       throw HostError("plot takes an audio file or --response PLUGIN (one of them)");
     if (opt->response.empty())

@@ -152,9 +152,9 @@ TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
        dir / "no/such/folder/out.wav" + ": the folder \"" + dir / "no/such/folder" +
            "\" does not exist"},
       {{"render", dir / "ramp.json", "-o", dir / "out.mp3"}, "unknown output format \".mp3\""},
-      {{"render", dir / "ramp.json", "-o", out, "-f", "12"}, "unknown sample format \"12\""},
+      {{"render", dir / "ramp.json", "-o", out, "-f", "12"}, "unknown format \"12\""},
       {{"render", dir / "ramp.json", "-o", dir / "x.flac", "-f", "float"},
-       "FLAC holds 16- or 24-bit samples"},
+       "FLAC holds 16-bit or 24-bit samples, not 32-bit float"},
       {{"plot", dir / "missing.wav", "-o", dir / "p.png"}, "missing.wav: no such audio file"},
       {{"plot", dir / "ramp.json", "-o", dir / "p.png"}, "ramp.json: cannot read audio file"},
       {{"plot", "--response", "cli_gain_plugin", "-o", dir / "nowhere/p.png"},

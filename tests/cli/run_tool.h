@@ -202,6 +202,22 @@ inline Sound ReadSound(const std::string &path) {
   return s;
 }
 
+// Writes interleaved samples to a file (float WAV unless `format` says else).
+inline bool WriteSound(const std::string &path, int rate, int channels,
+                       const std::vector<float> &samples,
+                       int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = channels;
+  info.format = format;
+  SNDFILE *f = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (f == nullptr)
+    return false;
+  const auto frames = static_cast<sf_count_t>(samples.size() / channels);
+  const bool ok = sf_writef_float(f, samples.data(), frames) == frames;
+  return sf_close(f) == 0 && ok;
+}
+
 // A fresh folder for one test, removed with it.
 class TempDir {
 public:
