@@ -50,11 +50,12 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 #else
 
 // Every signal whose default action ends the process, except the crashes
-// below and the two that are ignored.
+// below and SIGXFSZ (ignored). A write to a closed pipe both raises SIGPIPE
+// and fails, so either way the render stops.
 const Ending kSignals[] = {
-    {SIGINT, "SIGINT"},       {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"},   {SIGQUIT, "SIGQUIT"},
-    {SIGUSR1, "SIGUSR1"},     {SIGUSR2, "SIGUSR2"}, {SIGALRM, "SIGALRM"}, {SIGVTALRM, "SIGVTALRM"},
-    {SIGPROF, "SIGPROF"},     {SIGXCPU, "SIGXCPU"}, {SIGTRAP, "SIGTRAP"},
+    {SIGINT, "SIGINT"},       {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"},   {SIGPIPE, "SIGPIPE"},
+    {SIGQUIT, "SIGQUIT"},     {SIGUSR1, "SIGUSR1"}, {SIGUSR2, "SIGUSR2"}, {SIGALRM, "SIGALRM"},
+    {SIGVTALRM, "SIGVTALRM"}, {SIGPROF, "SIGPROF"}, {SIGXCPU, "SIGXCPU"}, {SIGTRAP, "SIGTRAP"},
 #if defined(SIGPOLL)
     {SIGPOLL, "SIGPOLL"},
 #endif
@@ -114,7 +115,6 @@ void InstallStopHandlers() {
     Handle(s, OnSignal, 0);
   for (int s : kCrashes)
     Handle(s, OnCrash, SA_RESETHAND | SA_NODEFER);
-  Handle(SIGPIPE, SIG_IGN, 0);
   Handle(SIGXFSZ, SIG_IGN, 0);
 #endif
 }

@@ -10,9 +10,9 @@
 namespace sehost::cli {
 
 // Installs the handlers. Signals that would end the process set the request;
-// SIGPIPE and SIGXFSZ are ignored, so that a write to a closed pipe or past
-// the file-size limit fails and is reported like any failed write; a crash
-// removes the file named by RemoveOnCrash() before it ends the process.
+// SIGXFSZ is ignored, so that a write past the file-size limit fails and is
+// reported like any failed write; a crash removes the file named by
+// RemoveOnCrash() before it ends the process.
 void InstallStopHandlers();
 
 // The name of what asked the tool to stop ("SIGHUP", "Ctrl+C", ...), or

@@ -83,6 +83,7 @@ AudioFileWriter::AudioFileWriter(const std::string &path, const OutputFormat &fo
   info.samplerate = static_cast<int>(std::lround(sample_rate));
   info.channels = channels;
   info.format = format.SfFormat();
+  m_rate = info.samplerate;
   if (!sf_format_check(&info))
     throw HostError(Describe(path) + ": cannot write " + format.Text() + " at " +
                     std::to_string(info.samplerate) + " Hz with " + std::to_string(channels) +
@@ -153,10 +154,17 @@ void AudioFileWriter::Write(const float *interleaved, int64_t frames) {
   }
   // libsndfile does not check every write of an Ogg page: the page writer
   // keeps its own account.
-  if (sf_writef_float(m_file, m_scratch.data(), frames) != frames || (m_ogg && m_ogg->Error()))
+  if (sf_writef_float(m_file, m_scratch.data(), frames) != frames || (m_ogg && m_ogg->Error())) {
+    // A codec that refuses the rate or the channels says so only now.
+    if (!m_written && sf_error(m_file) != SF_ERR_SYSTEM && !(m_ogg && m_ogg->Error()))
+      throw HostError(Describe(m_path) + ": cannot write " + m_format.Text() + " at " +
+                      std::to_string(m_rate) + " Hz with " + std::to_string(m_channels) +
+                      " channel" + (m_channels == 1 ? "" : "s"));
     throw HostError(
         Describe(m_path) + ": writing failed: " +
         (m_ogg && m_ogg->Error() ? std::strerror(m_ogg->Error()) : sf_strerror(m_file)));
+  }
+  m_written = true;
 }
 
 void AudioFileWriter::Commit() {

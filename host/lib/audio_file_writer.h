@@ -51,6 +51,8 @@ private:
   std::FILE *m_ogg_file = nullptr; // the file under an Ogg stream
   std::unique_ptr<OggPageWriter> m_ogg;
   int m_channels;
+  int m_rate = 0;
+  bool m_written = false; // a first block went through the encoder
   bool m_clips;
   uint64_t m_bytes_left; // what a container with 32-bit sizes can still take
   std::vector<float> m_scratch;

@@ -20,20 +20,6 @@ const std::string kRamp = R"({
   "outputs": ["g.Output", {"from": "g.Output", "gain": -0.5}]
 })";
 
-ToolResult SeHost(const TempDir &dir, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--plugin-dir", TestPluginDir()});
-  return RunTool(args, dir.Path());
-}
-
-// The error output is exactly one line that starts as every error does.
-void ExpectOneErrorLine(const ToolResult &r, const std::string &part) {
-  EXPECT_NE(r.status, 0) << part;
-  EXPECT_EQ(r.err.rfind("se-host: error: ", 0), 0u) << r.err;
-  EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
-  ASSERT_FALSE(r.err.empty());
-  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
-}
-
 TEST(Cli, RendersWavAndFlacInEveryFormat) {
   TempDir dir;
   dir.Write("ramp.json", kRamp);
