@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh
+# Only the tool and the plugins: the tests and benchmarks are not needed here.
+bash scripts/build.sh se-host plugins
 mkdir -p out
 ./build/se-host render examples/demo.json -o out/demo.wav
 ./build/se-host plot out/demo.wav -o out/demo.png --title "examples/demo.json"

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-using namespace osc;
+namespace osc {
 
 bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
   void *const variables[kPinCount] = {
@@ -140,3 +140,5 @@ void Module::chooseRoutine() {
   else
     InstallProcessRoutine(se::Process<&Module::processLow>);
 }
+
+} // namespace osc

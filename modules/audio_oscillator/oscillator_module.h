@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace osc {
+
 class Module : public SEModule_base {
 public:
   Module(SEHostCallback host, intptr_t host_data) : SEModule_base(host, host_data) {}
@@ -86,5 +88,7 @@ public:
   GuiModule(SEHostCallback host, intptr_t host_data) : SEGUI_base(host, host_data) {}
   ~GuiModule() override = default;
 };
+
+} // namespace osc
 
 #endif // AUDIO_OSCILLATOR_OSCILLATOR_MODULE_H

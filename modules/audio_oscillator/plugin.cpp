@@ -24,4 +24,4 @@ constexpr se::PluginInfo kInfo{
 
 } // namespace
 
-SE_DECLARE_PLUGIN(kInfo, Module, GuiModule)
+SE_DECLARE_PLUGIN(kInfo, osc::Module, osc::GuiModule)

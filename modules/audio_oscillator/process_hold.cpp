@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace osc {
+
 // Counts the samples written since the routine was installed and asks the
 // host for sleep once a block's worth is out. Answers false when nothing more
 // is to be written.
@@ -32,3 +34,5 @@ void Module::processSilence(int32_t first, int32_t count) {
     return;
   std::fill_n(waveOut + first, count, 0.0f);
 }
+
+} // namespace osc

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace osc;
+namespace osc {
 
 namespace {
 
@@ -136,3 +136,5 @@ void Module::processHigh(int32_t first, int32_t count) {
     phase = ReadPlainShifted(table, out, count, phase + w, w, steps);
   }
 }
+
+} // namespace osc

@@ -7,7 +7,7 @@
 
 #include <bit>
 
-using namespace osc;
+namespace osc {
 
 namespace {
 
@@ -69,3 +69,5 @@ void Module::processSyncHighOct(int32_t first, int32_t count) {
 void Module::processSyncHighLinear(int32_t first, int32_t count) {
   processSync<SyncPhase::Linear>(first, count);
 }
+
+} // namespace osc

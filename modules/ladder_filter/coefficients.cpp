@@ -6,14 +6,15 @@
 
 #include <cmath>
 
+namespace ladder {
+
 namespace {
 // Beyond this the gain only drives the feedback into its limit; a NaN gain
 // (from a NaN "Resonance" or "(Zing)") means no resonance.
 constexpr double kMaxResonanceGain = 1e6;
 } // namespace
 
-void Module::updateCoefficients(float v, float r, float z, const ladder::CombinationRow &row) {
-  using namespace ladder;
+void Module::updateCoefficients(float v, float r, float z, const CombinationRow &row) {
   lastResonance = r;
   lastPitch = v;
 
@@ -44,3 +45,5 @@ void Module::updateCoefficients(float v, float r, float z, const ladder::Combina
   else
     resonanceGain = static_cast<float>(q);
 }
+
+} // namespace ladder

@@ -3,6 +3,8 @@
 #include "ladder_pins.h"
 #include "routine_table.h"
 
+namespace ladder {
+
 namespace {
 
 struct BassBoostSetting {
@@ -18,7 +20,7 @@ constexpr BassBoostSetting kBassBoost[4] = {{0.0f, 0.0}, {0.3f, 0.3}, {0.5f, 0.3
 bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
   void *const variables[] = {&signalIn, &pitchIn, &resonanceIn, &zingIn,    &filterType, &filterTap,
                              &qTap,     &emulate, &variant,     &bassBoost, &signalOut};
-  return se::DescribePinFrom(ladder::kPins, variables, index, properties);
+  return se::DescribePinFrom(kPins, variables, index, properties);
 }
 
 void Module::setRate() {
@@ -37,9 +39,9 @@ void Module::emptyStages() {
 }
 
 void Module::selectRoutine() {
-  const ladder::Selection s = ladder::SelectCombination(filterTap, qTap, emulate);
+  const Selection s = SelectCombination(filterTap, qTap, emulate);
   outputGain = s.gain;
-  InstallProcessRoutine(ladder::CombinationRoutine(s.routine, variant != 0));
+  InstallProcessRoutine(CombinationRoutine(s.routine, variant != 0));
 }
 
 void Module::applyBassBoost() {
@@ -102,3 +104,5 @@ void Module::processSilent(int32_t first, int32_t count) {
   if (silenceCountdown <= 0)
     HostRequest(HRQ_SLEEP, 0, 0, nullptr, 0.0f);
 }
+
+} // namespace ladder

@@ -13,7 +13,6 @@
 namespace ladder {
 struct ClearVoicing;
 struct FurryVoicing;
-} // namespace ladder
 
 class Module : public SEModule_base {
 public:
@@ -48,7 +47,7 @@ private:
   void applyBassBoost();
   void setRate();
   // Pole, resonance gain and their inputs, for pitch v, resonance r and zing z.
-  void updateCoefficients(float v, float r, float z, const ladder::CombinationRow &row);
+  void updateCoefficients(float v, float r, float z, const CombinationRow &row);
 
   // Pin variables, written by the host.
   float *signalIn = nullptr;
@@ -82,5 +81,7 @@ private:
   float twoOverRate = 2.0f / 44100.0f;
   int32_t duckCount = 0;
 };
+
+} // namespace ladder
 
 #endif

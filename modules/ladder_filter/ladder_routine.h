@@ -41,10 +41,7 @@ template <class W> inline W SoftClip(W w, float level) {
 // Routine 0 boosts with its own fixed curve; the others use the pin's.
 constexpr bool FixedBassBoost(int routine) { return routine == 0; }
 
-} // namespace ladder
-
 template <int E, class V> void Module::processCombination(int32_t first, int32_t count) {
-  using namespace ladder;
   using W = typename V::Work;
   constexpr CombinationRow R = kCombinations[E];
   constexpr int N = R.stages;
@@ -190,5 +187,7 @@ template <int E, class V> void Module::processCombination(int32_t first, int32_t
 
   DuckOutput(out, count, duckCount);
 }
+
+} // namespace ladder
 
 #endif

@@ -24,4 +24,4 @@ constexpr se::PluginInfo kInfo{"DO DI Zuderu 3", "DO DI Zuderu 3", kAbout, 2230,
 
 } // namespace
 
-SE_DECLARE_PLUGIN(kInfo, Module, se::NoGui)
+SE_DECLARE_PLUGIN(kInfo, ladder::Module, se::NoGui)

@@ -4,6 +4,8 @@
 #include "wave_table_directory.h"
 #include "wave_table_store.h"
 
+namespace wavetable {
+
 namespace {
 
 enum { PN_LINK = 0 };
@@ -33,3 +35,5 @@ void Module::OpenInstance() {
 }
 
 GuiModule::~GuiModule() = default;
+
+} // namespace wavetable

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+namespace wavetable {
+
 class Module : public SEModule_base {
 public:
   Module(SEHostCallback host, intptr_t host_data);
@@ -28,5 +30,7 @@ public:
   using SEGUI_base::SEGUI_base;
   ~GuiModule() override;
 };
+
+} // namespace wavetable
 
 #endif // WAVETABLE_GENERATOR_MODULE_H

@@ -16,4 +16,4 @@ constexpr se::PluginInfo kInfo{
 
 } // namespace
 
-SE_DECLARE_PLUGIN(kInfo, Module, GuiModule)
+SE_DECLARE_PLUGIN(kInfo, wavetable::Module, wavetable::GuiModule)
