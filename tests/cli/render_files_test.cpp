@@ -154,9 +154,9 @@ TEST(RenderFiles, EverySignalThatEndsTheToolLeavesTheOldFilesAlone) {
                                  out},
         s == SIGXFSZ ? 1 << 20 : 0));
   }
-  // Wait until every render writes its temporary file.
+  // Wait until every render writes its temporary file (a minute at most).
   const size_t all = 1 + 2 * std::size(signals);
-  for (int i = 0; i < 400 && dir.Files().size() < all; ++i)
+  for (int i = 0; i < 2400 && dir.Files().size() < all; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
   ASSERT_EQ(dir.Files().size(), all);
   // Past 4 GiB a WAV file is written as RF64, from its first byte.
