@@ -10,7 +10,7 @@
 #                               the symbolizer (scripts/fuzz.sh)
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
+packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev
           libcli11-dev gnuplot-nox pkg-config fonts-dejavu-core lv2-dev liblilv-dev lilv-utils jalv jackd2 sordi)
 cross=0
 fuzz=0

@@ -4,19 +4,20 @@
 # toolchain, as static libraries installed into one folder:
 #   scripts/win32-deps.sh <prefix>
 # libsndfile (with its FLAC, Ogg, Vorbis and Opus codecs: libsndfile wants all
-# four or none), and the header-only JSON and command-line libraries taken from
-# the Debian packages the Linux build uses. Does nothing when <prefix> is
-# complete. Needs deb-src entries for Debian's archive: added when missing.
+# four or none), libsoxr (resampling), and the header-only JSON and
+# command-line libraries taken from the Debian packages the Linux build uses.
+# Does nothing when <prefix> is complete (built from this same list of
+# packages). Needs deb-src entries for Debian's archive: added when missing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 [ $# -eq 1 ] || { echo "usage: win32-deps.sh <prefix>" >&2; exit 2; }
 mkdir -p "$1"
 prefix="$(cd "$1" && pwd)"
-[ -e "$prefix/.complete" ] && exit 0
+packages=(libogg libvorbis flac opus libsndfile libsoxr)
+[ "$(cat "$prefix/.complete" 2>/dev/null)" = "${packages[*]}" ] && exit 0
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-packages=(libogg libvorbis flac opus libsndfile)
 
 work="$(mktemp -d /tmp/se-win32-deps.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
@@ -68,6 +69,9 @@ build flac -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOCS=OFF -DBUILD_CX
 build opus -DOPUS_BUILD_PROGRAMS=OFF -DOPUS_BUILD_TESTING=OFF -DOPUS_STACK_PROTECTOR=OFF
 build libsndfile -DCMAKE_FIND_PACKAGE_PREFER_CONFIG=ON -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF \
   -DENABLE_MPEG=OFF -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF -DBUILD_REGTEST=OFF
+# libsoxr single-threaded (no OpenMP runtime to ship), without its libsamplerate
+# interface.
+build libsoxr -DBUILD_EXAMPLES=OFF -DBUILD_TESTS=OFF -DWITH_OPENMP=OFF -DWITH_LSR_BINDINGS=OFF
 
 # The header-only libraries: the same files (and CMake packages) as on Linux.
 mkdir -p "$prefix/include" "$prefix/share/cmake"
@@ -76,4 +80,4 @@ ln -sfn /usr/include/CLI "$prefix/include/CLI"
 for pkg in nlohmann_json CLI11; do
   ln -sfn "/usr/share/cmake/$pkg" "$prefix/share/cmake/$pkg"
 done
-touch "$prefix/.complete"
+echo "${packages[*]}" >"$prefix/.complete"

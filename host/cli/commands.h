@@ -19,10 +19,6 @@ void AddDescribe(CLI::App &app, const Globals &globals);
 void AddRender(CLI::App &app, const Globals &globals);
 void AddPlot(CLI::App &app, const Globals &globals);
 
-// Set by SIGINT/SIGTERM; long loops stop and clean up when they see it.
-bool Interrupted();
-void InstallInterruptHandler();
-
 } // namespace sehost::cli
 
 #endif

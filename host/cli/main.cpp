@@ -3,28 +3,9 @@
 #include "host_error.h"
 #include "message_text.h"
 
-#include <csignal>
 #include <iostream>
 #include <new>
 #include <string>
-
-namespace sehost::cli {
-namespace {
-volatile std::sig_atomic_t g_interrupted = 0;
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
-} // namespace
-
-bool Interrupted() { return g_interrupted != 0; }
-
-void InstallInterruptHandler() {
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
-#if defined(SIGBREAK)
-  std::signal(SIGBREAK, OnInterrupt); // Ctrl+Break on Windows
-#endif
-}
-
-} // namespace sehost::cli
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "pin_value.h"
 #include "plugin_locator.h"
 #include "spectrum.h"
+#include "stop_request.h"
 
 #include <algorithm>
 #include <cmath>
@@ -456,7 +457,7 @@ void AddPlot(CLI::App &app, const Globals &globals) {
   cmd->callback([opt, globals] {
     // An interrupt stops gnuplot (same process group); se-host lives on to
     // remove the unfinished picture and its temporary folder.
-    InstallInterruptHandler();
+    InstallStopHandlers();
     const int modes = !opt->response.empty() + !opt->audio.empty() + !opt->impulses.empty();
     if (modes != 1)
       throw HostError("plot takes an audio file, --response PLUGIN or --impulse FILE=LABEL (one "

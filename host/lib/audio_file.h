@@ -1,4 +1,4 @@
-// Reading and writing audio files through libsndfile.
+// Reading audio files through libsndfile: in pieces, or whole.
 #ifndef SEHOST_AUDIO_FILE_H
 #define SEHOST_AUDIO_FILE_H
 
@@ -9,6 +9,37 @@
 struct sf_private_tag;
 
 namespace sehost {
+
+// An audio file open for reading piece by piece. Nothing is allocated from
+// what its header claims: a damaged or lying header costs no memory.
+class AudioFileReader {
+public:
+  // Throws HostError "<path>: <what is wrong>" if the file cannot be read.
+  explicit AudioFileReader(const std::string &path);
+  ~AudioFileReader();
+  AudioFileReader(const AudioFileReader &) = delete;
+  AudioFileReader &operator=(const AudioFileReader &) = delete;
+
+  const std::string &Path() const { return m_path; }
+  double SampleRate() const { return m_rate; }
+  int Channels() const { return m_channels; }
+  // The length the header gives (the data may end sooner).
+  int64_t Frames() const { return m_frames; }
+
+  // Reads up to `frames` frames, interleaved, full scale ±1.0, samples that
+  // are not finite numbers made 0; answers how many (0 at the end). Throws
+  // HostError if the file cannot be read on.
+  int64_t Read(float *interleaved, int64_t frames);
+  // Goes back to the first frame.
+  void Rewind();
+
+private:
+  std::string m_path;
+  sf_private_tag *m_file = nullptr;
+  double m_rate = 0.0;
+  int m_channels = 0;
+  int64_t m_frames = 0;
+};
 
 struct AudioData {
   double sample_rate = 0.0;
@@ -24,47 +55,6 @@ struct AudioData {
 // Reads a whole file; throws HostError naming the file and what is wrong,
 // also when it holds more than `max_samples` samples (all channels counted).
 AudioData ReadAudioFile(const std::string &path, int64_t max_samples = int64_t{1} << 28);
-
-enum class SampleFormat { Pcm16, Pcm24, Float };
-
-// "16", "24" or "float"; throws HostError for anything else.
-SampleFormat ParseSampleFormat(const std::string &text);
-const char *SampleFormatText(SampleFormat format);
-
-// Writes a WAV or FLAC file (chosen by the path's extension) into a temporary
-// file beside the target. Commit() renames it over the target; a writer
-// destroyed without Commit() removes the temporary file, so a failed render
-// never leaves a truncated file and never replaces an existing one.
-class AudioFileWriter {
-public:
-  AudioFileWriter(const std::string &path, int channels, double sample_rate, SampleFormat format);
-  ~AudioFileWriter();
-  AudioFileWriter(const AudioFileWriter &) = delete;
-  AudioFileWriter &operator=(const AudioFileWriter &) = delete;
-
-  // Writes interleaved frames. Integer formats clip to full scale; a sample
-  // that is not a finite number is written as 0.
-  void Write(const float *interleaved, int64_t frames);
-  void Commit();
-
-  int64_t ClippedSamples() const { return m_clipped; }
-  int64_t NonFiniteSamples() const { return m_non_finite; }
-  const std::string &TemporaryPath() const { return m_temp_path; }
-
-private:
-  std::string m_path;
-  std::string m_temp_path;
-  sf_private_tag *m_file = nullptr;
-  int m_channels;
-  bool m_integer;
-  std::vector<float> m_scratch;
-  int64_t m_clipped = 0;
-  int64_t m_non_finite = 0;
-};
-
-// Checks that a file can be created at `path`: its folder exists and the
-// extension names a format we write. Throws HostError otherwise.
-void CheckOutputPath(const std::string &path);
 
 } // namespace sehost
 

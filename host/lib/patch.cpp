@@ -500,13 +500,13 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
     return std::make_unique<LfoSource>(shape, hz / rate, center / 10.0, depth / 10.0, phase);
   }
   if (type == "file") {
-    CheckKeys(src, where, {"to", "type", "path", "channel", "gain", "loop"});
+    CheckKeys(src, where, {"to", "type", "path", "channel", "gain", "loop", "resample"});
     const std::string path = String(src, "path", where);
     const fs::path full =
         fs::path(path).is_absolute() ? fs::path(path) : fs::path(m_base_dir) / path;
-    AudioData data;
+    std::unique_ptr<AudioFileReader> reader;
     try {
-      data = ReadAudioFile(full.generic_string());
+      reader = std::make_unique<AudioFileReader>(full.generic_string());
     } catch (const HostError &e) {
       // The reader names the whole path; a long one is shown as an excerpt.
       std::string what = e.what();
@@ -515,25 +515,41 @@ std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::str
         what = EscapedText(shown, 4 * kQuotedLength) + what.substr(shown.size());
       Fail(JsonChild(where, "path"), what);
     }
+    if (reader->SampleRate() < kMinFileRate || reader->SampleRate() > kMaxFileRate)
+      Fail(JsonChild(where, "path"), reader->Path() + ": the header gives a sample rate of " +
+                                         std::to_string(std::lround(reader->SampleRate())) +
+                                         " Hz; a file must have " +
+                                         std::to_string(std::lround(kMinFileRate)) + " to " +
+                                         std::to_string(std::lround(kMaxFileRate)) + " Hz");
     const double first = 1.0, unity = 1.0;
     const double channel = Number(src, "channel", where, &first);
-    if (channel != std::floor(channel) || channel < 1.0 || channel > data.channels)
-      Fail(JsonChild(where, "channel"),
-           "channel must be from 1 to " + std::to_string(data.channels) + " for " + Quoted(path));
-    const double gain = Bounded(src, "gain", where, &unity);
-    bool loop = false;
+    if (channel != std::floor(channel) || channel < 1.0 || channel > reader->Channels())
+      Fail(JsonChild(where, "channel"), "channel must be from 1 to " +
+                                            std::to_string(reader->Channels()) + " for " +
+                                            Quoted(path));
+    FileSourceSettings settings;
+    settings.channel = static_cast<int>(channel) - 1;
+    settings.gain = Bounded(src, "gain", where, &unity);
     if (src.contains("loop")) {
       if (!src["loop"].is_boolean())
         Fail(JsonChild(where, "loop"), "expected true or false");
-      loop = src["loop"].get<bool>();
+      settings.loop = src["loop"].get<bool>();
     }
-    if (data.Frames() == 0)
+    if (src.contains("resample")) {
+      const std::string quality = String(src, "resample", where);
+      settings.recipe = ResampleRecipe(quality);
+      if (settings.recipe < 0)
+        Fail(JsonChild(where, "resample"), "unknown resampling quality " + Quoted(quality) +
+                                               " (use " + ResampleQualityNames() + ")");
+    }
+    if (reader->Frames() == 0)
       Fail(JsonChild(where, "path"), Quoted(path) + " holds no samples");
-    std::vector<float> samples =
-        Resample(data.Channel(static_cast<int>(channel) - 1), data.sample_rate, rate);
-    for (float &s : samples)
-      s = static_cast<float>(s * gain);
-    return std::make_unique<FileSource>(std::move(samples), loop);
+    m_patch.m_inputs.push_back(reader->Path());
+    try {
+      return std::make_unique<FileSource>(std::move(reader), settings, rate);
+    } catch (const HostError &e) {
+      Fail(JsonChild(where, "path"), e.what());
+    }
   }
   return nullptr;
 }
@@ -665,7 +681,9 @@ std::unique_ptr<Patch> Patch::Load(const std::string &path, const PatchOptions &
   if (in.bad())
     throw HostError(path + ": cannot read the patch file");
   const fs::path parent = fs::path(path).parent_path();
-  return Parse(text.str(), path, parent.empty() ? "." : parent.string(), options);
+  auto patch = Parse(text.str(), path, parent.empty() ? "." : parent.string(), options);
+  patch->m_inputs.insert(patch->m_inputs.begin(), path);
+  return patch;
 }
 
 const std::vector<float> &Patch::RenderBlock() {

@@ -48,6 +48,9 @@ public:
   int Channels() const { return static_cast<int>(m_outputs.size()); }
   const std::vector<OutputChannel> &Outputs() const { return m_outputs; }
   Host &GetHost() { return *m_host; }
+  // The files the patch is made from: the patch file (when loaded from one),
+  // then the audio files its sources play.
+  const std::vector<std::string> &InputFiles() const { return m_inputs; }
   // The host instance of a module id, or -1.
   int Instance(const std::string &id) const;
 
@@ -65,6 +68,7 @@ private:
   std::unique_ptr<Host> m_host;
   std::vector<std::pair<std::string, int>> m_ids;
   std::vector<OutputChannel> m_outputs;
+  std::vector<std::string> m_inputs;
   int64_t m_frames = 0;
   int64_t m_rendered = 0;
   std::vector<float> m_block;

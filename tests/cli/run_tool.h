@@ -3,7 +3,9 @@
 #define SE_TEST_RUN_TOOL_H
 
 #include "os_process.h"
+#include "plugin_path.h"
 
+#include <gtest/gtest.h>
 #include <sndfile.h>
 
 #if defined(_WIN32)
@@ -11,6 +13,7 @@
 #else
 #include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -37,12 +40,19 @@ inline std::string ReadText(const std::string &path) {
   return s.str();
 }
 
+inline std::string ReadBytes(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
 // Runs `se-host args...`; its output goes through files in `dir`.
 inline ToolResult RunTool(const std::vector<std::string> &args, const std::string &dir) {
   const std::string out_path = dir + "/.tool.out", err_path = dir + "/.tool.err";
   ToolResult r;
   r.status = sehost::RunProgram(SE_HOST_PROGRAM, args, out_path, err_path);
-  r.out = ReadText(out_path);
+  r.out = ReadBytes(out_path); // it may be an audio file
   r.err = ReadText(err_path);
   std::filesystem::remove(out_path);
   std::filesystem::remove(err_path);
@@ -53,9 +63,11 @@ inline ToolResult RunTool(const std::vector<std::string> &args, const std::strin
 // as a user stops it: SIGTERM, or on Windows by force.
 class RunningTool {
 public:
-  explicit RunningTool(std::vector<std::string> args) {
+  // On POSIX systems `file_size_limit` (bytes, 0: none) limits the files it writes.
+  explicit RunningTool(std::vector<std::string> args, long file_size_limit = 0) {
     args.insert(args.begin(), SE_HOST_PROGRAM);
 #if defined(_WIN32)
+    (void)file_size_limit;
     std::string line;
     for (const std::string &a : args)
       line += (line.empty() ? "\"" : " \"") + a + "\"";
@@ -70,6 +82,11 @@ public:
       const int null = open("/dev/null", O_WRONLY);
       dup2(null, 1);
       dup2(null, 2);
+      if (file_size_limit > 0) {
+        const rlimit limit{static_cast<rlim_t>(file_size_limit),
+                           static_cast<rlim_t>(file_size_limit)};
+        setrlimit(RLIMIT_FSIZE, &limit);
+      }
       std::vector<char *> argv;
       for (std::string &a : args)
         argv.push_back(a.data());
@@ -105,6 +122,10 @@ public:
     kill(pid_, SIGTERM);
 #endif
   }
+
+#if !defined(_WIN32)
+  void Signal(int signal) { kill(pid_, signal); }
+#endif
 
   // Waits for it to end (a minute at most, then stops it by force): its exit
   // status, -1 if it did not exit by itself.
@@ -202,6 +223,22 @@ inline Sound ReadSound(const std::string &path) {
   return s;
 }
 
+// Writes interleaved samples to a file (float WAV unless `format` says else).
+inline bool WriteSound(const std::string &path, int rate, int channels,
+                       const std::vector<float> &samples,
+                       int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = channels;
+  info.format = format;
+  SNDFILE *f = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (f == nullptr)
+    return false;
+  const auto frames = static_cast<sf_count_t>(samples.size() / channels);
+  const bool ok = sf_writef_float(f, samples.data(), frames) == frames;
+  return sf_close(f) == 0 && ok;
+}
+
 // A fresh folder for one test, removed with it.
 class TempDir {
 public:
@@ -228,6 +265,21 @@ public:
 private:
   std::string path_;
 };
+
+// se-host with the test plugins, its output going through files in `dir`.
+inline ToolResult SeHost(const TempDir &dir, std::vector<std::string> args) {
+  args.insert(args.begin(), {"--plugin-dir", TestPluginDir()});
+  return RunTool(args, dir.Path());
+}
+
+// The error output is exactly one line that starts as every error does.
+inline void ExpectOneErrorLine(const ToolResult &r, const std::string &part) {
+  EXPECT_NE(r.status, 0) << part;
+  EXPECT_EQ(r.err.rfind("se-host: error: ", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
+  ASSERT_FALSE(r.err.empty());
+  EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
 
 } // namespace setest
 

@@ -4,6 +4,7 @@
 #include "sources/lfo_source.h"
 
 #include "host_error.h"
+#include "run_tool.h"
 
 #include <gtest/gtest.h>
 
@@ -64,22 +65,61 @@ TEST(LfoSource, SineAndTriangleStartAtTheCentreRising) {
   EXPECT_NEAR(Fill(shifted, 1, 1000000)[0], 1.0f, 1e-5);
 }
 
-TEST(FileSource, PlaysOnceOrLoops) {
-  FileSource once({1, 2, 3}, false);
-  const auto a = Fill(once, 5, 1);
-  EXPECT_EQ(a, (std::vector<float>{2, 3, 0, 0, 0}));
-  FileSource loop({1, 2, 3}, true);
-  EXPECT_EQ(Fill(loop, 5, 2), (std::vector<float>{3, 1, 2, 3, 1}));
-  FileSource empty({}, true);
-  EXPECT_EQ(Fill(empty, 2, 0), (std::vector<float>{0, 0}));
+std::unique_ptr<FileSource> PlayFile(const setest::TempDir &dir, int file_rate,
+                                     const std::vector<float> &samples, double rate, bool loop) {
+  const std::string path = dir / (std::to_string(file_rate) + ".wav");
+  EXPECT_TRUE(setest::WriteSound(path, file_rate, 1, samples));
+  FileSourceSettings settings;
+  settings.loop = loop;
+  settings.gain = 2.0;
+  return std::make_unique<FileSource>(std::make_unique<AudioFileReader>(path), settings, rate);
 }
 
-TEST(Resample, InterpolatesBetweenInputSamples) {
-  // Doubling the rate puts a midpoint between every pair.
-  EXPECT_EQ(Resample({0, 2, 4}, 100, 200), (std::vector<float>{0, 1, 2, 3, 4}));
-  // Halving it keeps every other sample.
-  EXPECT_EQ(Resample({0, 1, 2, 3, 4}, 200, 100), (std::vector<float>{0, 2, 4}));
-  EXPECT_EQ(Resample({5, 6}, 48000, 48000), (std::vector<float>{5, 6}));
+TEST(FileSource, PlaysOnceOrLoopsAndStartsAgainOnAJumpBack) {
+  setest::TempDir dir;
+  auto once = PlayFile(dir, 1000, {0.1f, 0.2f, 0.3f}, 1000, false);
+  EXPECT_EQ(Fill(*once, 5, 1), (std::vector<float>{0.4f, 0.6f, 0, 0, 0}));
+  EXPECT_EQ(Fill(*once, 3, 0), (std::vector<float>{0.2f, 0.4f, 0.6f}));
+  auto loop = PlayFile(dir, 1000, {0.1f, 0.2f, 0.3f}, 1000, true);
+  EXPECT_EQ(Fill(*loop, 5, 2), (std::vector<float>{0.6f, 0.2f, 0.4f, 0.6f, 0.2f}));
+}
+
+// A tone through the resampler, measured against the ideal one at the new
+// rate: what passes keeps its level and its timing, what lies above the new
+// rate's Nyquist frequency is gone (no aliases).
+double ResampledToneError(double file_rate, double hz, double rate, double *level) {
+  setest::TempDir dir;
+  std::vector<float> tone(static_cast<size_t>(file_rate / 2));
+  for (size_t i = 0; i < tone.size(); ++i)
+    tone[i] = static_cast<float>(0.25 * std::sin(2 * std::numbers::pi * hz * i / file_rate));
+  auto source = PlayFile(dir, static_cast<int>(file_rate), tone, rate, false);
+  const auto n = static_cast<int32_t>(rate / 2);
+  std::vector<float> out;
+  for (int32_t clock = 0; clock < n; clock += 256) {
+    const auto block = Fill(*source, 256, clock);
+    out.insert(out.end(), block.begin(), block.end());
+  }
+  // The middle, away from the edges of the file.
+  double error = 0, power = 0;
+  const auto from = static_cast<size_t>(n / 4), to = static_cast<size_t>(3 * n / 4);
+  for (size_t i = from; i < to; ++i) {
+    const double ideal = 0.5 * std::sin(2 * std::numbers::pi * hz * i / rate);
+    error = std::max(error, std::abs(out[i] - ideal));
+    power += out[i] * out[i];
+  }
+  *level = std::sqrt(power / static_cast<double>(to - from));
+  return error;
+}
+
+TEST(FileSource, ResamplesWithoutAliases) {
+  double level = 0;
+  // 1 kHz, 96 kHz to 48 kHz and 44.1 kHz to 48 kHz: the same tone, in time.
+  EXPECT_LT(ResampledToneError(96000, 1000, 48000, &level), 1e-4);
+  EXPECT_NEAR(level, 0.5 / std::sqrt(2.0), 1e-4);
+  EXPECT_LT(ResampledToneError(44100, 1000, 48000, &level), 1e-4);
+  // 40 kHz in a 96 kHz file has no place at 48 kHz: it must vanish, not fold to 8 kHz.
+  ResampledToneError(96000, 40000, 48000, &level);
+  EXPECT_LT(20 * std::log10(level + 1e-12), -100.0);
 }
 
 } // namespace

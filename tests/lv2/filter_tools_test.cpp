@@ -4,6 +4,8 @@
 // plugin of the bundle. A missing tool skips its test with the package to
 // install.
 #include "audio_file.h"
+#include "audio_file_writer.h"
+#include "audio_formats.h"
 #include "ladder_pins.h"
 #include "os_process.h"
 #include "pin_info.h"
@@ -100,7 +102,8 @@ protected:
         frames[static_cast<size_t>(i) * channels + c] = noise(rng);
     frames[static_cast<size_t>(kFrames * 2 / 3) * channels] = 0.9f;
     const std::string path = dir_ + "/in.wav";
-    sehost::AudioFileWriter w(path, channels, kRate, sehost::SampleFormat::Float);
+    sehost::AudioFileWriter w(path, sehost::ChooseOutputFormat(path, "float", kFrames, channels),
+                              channels, kRate, 0);
     w.Write(frames.data(), kFrames);
     w.Commit();
     return path;

@@ -1,34 +1,137 @@
 #include "file_source.h"
 
-#include <cmath>
+#include "host_error.h"
+
+#include <soxr.h>
+
+#include <algorithm>
+#include <cstring>
 
 namespace sehost {
+namespace {
 
-void FileSource::Fill(float *out, int32_t n, int64_t clock) {
-  const int64_t size = static_cast<int64_t>(m_samples.size());
-  for (int32_t i = 0; i < n; ++i) {
-    int64_t k = clock + i;
-    if (m_loop && k >= 0)
-      k %= size;
-    out[i] = (k >= 0 && k < size) ? m_samples[static_cast<size_t>(k)] : 0.0f;
+// Samples (all channels) read from the file at a time.
+constexpr size_t kPieceSamples = 8192;
+
+struct ResampleQuality {
+  const char *name;
+  int recipe;
+};
+constexpr ResampleQuality kQualities[] = {{"quick", SOXR_QQ},
+                                          {"low", SOXR_LQ},
+                                          {"medium", SOXR_MQ},
+                                          {"high", SOXR_HQ},
+                                          {"very high", SOXR_VHQ}};
+
+} // namespace
+
+int ResampleRecipe(const std::string &name) {
+  for (const ResampleQuality &q : kQualities)
+    if (name == q.name)
+      return q.recipe;
+  return -1;
+}
+
+std::string ResampleQualityNames() {
+  std::string names;
+  for (const ResampleQuality &q : kQualities)
+    names += std::string(names.empty() ? "" : ", ") + q.name;
+  return names;
+}
+
+FileSource::FileSource(std::unique_ptr<AudioFileReader> reader, const FileSourceSettings &settings,
+                       double rate)
+    : m_reader(std::move(reader)), m_settings(settings) {
+  const auto channels = static_cast<size_t>(m_reader->Channels());
+  const size_t piece = std::max<size_t>(1, kPieceSamples / channels);
+  m_frames.resize(piece * channels);
+  m_input.resize(piece);
+  m_skipped.resize(piece);
+  if (m_reader->SampleRate() == rate)
+    return;
+  const soxr_quality_spec_t quality = soxr_quality_spec(
+      m_settings.recipe >= 0 ? static_cast<unsigned long>(m_settings.recipe) : SOXR_HQ, 0);
+  const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+  soxr_error_t error = nullptr;
+  m_resampler = soxr_create(m_reader->SampleRate(), rate, 1, &error, &io, &quality, nullptr);
+  if (error == nullptr)
+    error = soxr_set_input_fn(m_resampler, &SupplyInput, this, piece);
+  if (error != nullptr) {
+    soxr_delete(m_resampler);
+    throw HostError(m_reader->Path() + ": cannot resample from " +
+                    std::to_string(m_reader->SampleRate()) + " Hz: " + error);
   }
 }
 
-std::vector<float> Resample(const std::vector<float> &in, double from_rate, double to_rate) {
-  if (in.empty() || from_rate == to_rate)
-    return in;
-  const double ratio = from_rate / to_rate; // input samples per output sample
-  const auto count = static_cast<size_t>(std::floor((in.size() - 1) / ratio)) + 1;
-  std::vector<float> out(count);
-  for (size_t j = 0; j < count; ++j) {
-    const double pos = static_cast<double>(j) * ratio;
-    const auto i = static_cast<size_t>(pos);
-    const double frac = pos - static_cast<double>(i);
-    const float a = in[i];
-    const float b = i + 1 < in.size() ? in[i + 1] : a;
-    out[j] = static_cast<float>(a + (b - a) * frac);
+FileSource::~FileSource() { soxr_delete(m_resampler); }
+
+// Reads the next piece of the chosen channel into m_input (at most `most`
+// samples), going back to the start at the end when looping; 0 at the end.
+size_t FileSource::NextInput(size_t most) {
+  const auto channels = static_cast<size_t>(m_reader->Channels());
+  const auto frames = static_cast<int64_t>(std::min(most, m_input.size()));
+  int64_t got = m_reader->Read(m_frames.data(), frames);
+  if (got == 0 && m_settings.loop) {
+    m_reader->Rewind();
+    got = m_reader->Read(m_frames.data(), frames);
   }
-  return out;
+  const auto gain = static_cast<float>(m_settings.gain);
+  for (size_t i = 0; i < static_cast<size_t>(got); ++i)
+    m_input[i] = m_frames[i * channels + static_cast<size_t>(m_settings.channel)] * gain;
+  return static_cast<size_t>(got);
+}
+
+size_t FileSource::SupplyInput(void *self, const void **data, size_t requested) {
+  auto *source = static_cast<FileSource *>(self);
+  *data = source->m_input.data();
+  return source->NextInput(requested);
+}
+
+// Up to `n` output samples; fewer only once the file has ended.
+size_t FileSource::Pull(float *out, size_t n) {
+  if (m_resampler != nullptr)
+    return soxr_output(m_resampler, out, n);
+  size_t done = 0;
+  while (done < n) {
+    if (m_input_at == m_input_size) {
+      m_input_at = 0;
+      m_input_size = NextInput(m_input.size());
+      if (m_input_size == 0)
+        break;
+    }
+    const size_t take = std::min(n - done, m_input_size - m_input_at);
+    std::memcpy(out + done, m_input.data() + m_input_at, take * sizeof(float));
+    m_input_at += take;
+    done += take;
+  }
+  return done;
+}
+
+void FileSource::Restart() {
+  m_reader->Rewind();
+  m_input_at = m_input_size = 0;
+  if (m_resampler != nullptr) {
+    soxr_clear(m_resampler);
+    soxr_set_input_fn(m_resampler, &SupplyInput, this, m_input.size());
+  }
+  m_clock = 0;
+}
+
+void FileSource::Fill(float *out, int32_t n, int64_t clock) {
+  if (clock < m_clock)
+    Restart();
+  while (m_clock < clock) {
+    const auto skip = static_cast<size_t>(
+        std::min<int64_t>(clock - m_clock, static_cast<int64_t>(m_skipped.size())));
+    if (Pull(m_skipped.data(), skip) < skip) {
+      m_clock = clock; // the file has ended before `clock`
+      break;
+    }
+    m_clock += static_cast<int64_t>(skip);
+  }
+  const size_t got = Pull(out, static_cast<size_t>(n));
+  std::fill(out + got, out + n, 0.0f);
+  m_clock = clock + n;
 }
 
 } // namespace sehost

@@ -1,0 +1,174 @@
+#include "audio_formats.h"
+
+#include "host_error.h"
+
+#include <sndfile.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace sehost {
+namespace {
+
+constexpr unsigned kPcm16 = 1, kPcm24 = 2, kFloat = 4;
+
+constexpr SampleFormatInfo kSampleFormats[] = {
+    {"16", "16-bit", SF_FORMAT_PCM_16, 2},
+    {"24", "24-bit", SF_FORMAT_PCM_24, 3},
+    {"float", "32-bit float", SF_FORMAT_FLOAT, 4},
+    {nullptr, nullptr, 0, 0},
+};
+
+constexpr ContainerInfo kContainers[] = {
+    {"wav", "WAV", "wav", SF_FORMAT_WAV, kPcm16 | kPcm24 | kFloat, false, true, "rf64"},
+    {"rf64", "RF64", "rf64", SF_FORMAT_RF64, kPcm16 | kPcm24 | kFloat, false, false, nullptr},
+    {"flac", "FLAC", "flac", SF_FORMAT_FLAC, kPcm16 | kPcm24, true, false, nullptr},
+    {"ogg", "Ogg Vorbis", "ogg oga", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0, true, false, nullptr},
+    {"opus", "Opus", "opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 0, true, false, nullptr},
+    {"aiff", "AIFF", "aiff aif", SF_FORMAT_AIFF, kPcm16 | kPcm24 | kFloat, false, true, nullptr},
+    {"caf", "CAF", "caf", SF_FORMAT_CAF, kPcm16 | kPcm24 | kFloat, false, false, nullptr},
+    {nullptr, nullptr, nullptr, 0, 0, false, false, nullptr},
+};
+
+// Room left for the header and other chunks below the 4 GiB of a 32-bit size.
+constexpr uint64_t kLimit4GiB = 0xFFFFFFFFull - (1u << 16);
+
+std::string Lower(std::string s) {
+  for (char &c : s)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+unsigned SampleBit(const SampleFormatInfo *sample) {
+  return 1u << static_cast<unsigned>(sample - kSampleFormats);
+}
+
+} // namespace
+
+const SampleFormatInfo *SampleFormats() { return kSampleFormats; }
+const ContainerInfo *Containers() { return kContainers; }
+
+const SampleFormatInfo *FindSampleFormat(const std::string &name) {
+  const std::string n = Lower(name) == "32f" ? "float" : Lower(name);
+  for (const SampleFormatInfo *s = kSampleFormats; s->name; ++s)
+    if (n == s->name)
+      return s;
+  return nullptr;
+}
+
+const ContainerInfo *FindContainer(const std::string &name) {
+  const std::string n = Lower(name);
+  for (const ContainerInfo *c = kContainers; c->name; ++c) {
+    std::istringstream words(c->extensions);
+    for (std::string ext; words >> ext;)
+      if (n == ext)
+        return c;
+    if (n == c->name)
+      return c;
+  }
+  return nullptr;
+}
+
+const ContainerInfo *ContainerForPath(const std::string &path) {
+  const std::string ext = std::filesystem::path(path).extension().string();
+  return ext.size() > 1 ? FindContainer(ext.substr(1)) : nullptr;
+}
+
+std::string OutputFormat::Text() const {
+  std::string text = container ? container->title : "";
+  if (sample)
+    text += std::string(", ") + sample->title;
+  return text;
+}
+
+int OutputFormat::SfFormat() const {
+  return container->sf_format | (sample ? sample->sf_subtype : 0);
+}
+
+std::string ContainerNames() {
+  std::string names;
+  for (const ContainerInfo *c = kContainers; c->name; ++c)
+    names += std::string(names.empty() ? "" : ", ") + c->name;
+  return names;
+}
+
+std::string SampleFormatNames() {
+  std::string names;
+  for (const SampleFormatInfo *s = kSampleFormats; s->name; ++s)
+    names += std::string(names.empty() ? "" : ", ") + s->name;
+  return names;
+}
+
+OutputFormat ChooseOutputFormat(const std::string &path, const std::string &format_text,
+                                int64_t frames, int channels) {
+  OutputFormat out;
+  std::istringstream words(format_text);
+  for (std::string word; std::getline(words, word, ',');) {
+    if (word.empty())
+      continue;
+    const ContainerInfo *container = FindContainer(word);
+    const SampleFormatInfo *sample = container ? nullptr : FindSampleFormat(word);
+    if (!container && !sample)
+      throw HostError("unknown format \"" + word + "\" (use " + ContainerNames() + ", or " +
+                      SampleFormatNames() + ")");
+    if ((container && out.container) || (sample && out.sample))
+      throw HostError("--format \"" + format_text + "\" names two " +
+                      (container ? "file types" : "sample formats"));
+    if (container)
+      out.container = container;
+    else
+      out.sample = sample;
+  }
+  const bool to_stdout = path == "-";
+  if (!out.container && !to_stdout)
+    out.container = ContainerForPath(path);
+  if (!out.container)
+    throw HostError(to_stdout ? "-o -: standard output has no extension; name the file type "
+                                "with --format (" +
+                                    ContainerNames() + ")"
+                              : path + ": unknown output format \"" +
+                                    std::filesystem::path(path).extension().string() +
+                                    "\" (use an extension or --format: " + ContainerNames() + ")");
+  const ContainerInfo &c = *out.container;
+  if (c.samples == 0) {
+    if (out.sample)
+      throw HostError(path + ": " + c.title +
+                      " is a lossy codec with its own encoding; leave out "
+                      "the sample format \"" +
+                      out.sample->name + "\"");
+  } else {
+    if (!out.sample)
+      out.sample = FindSampleFormat("24");
+    if ((c.samples & SampleBit(out.sample)) == 0) {
+      std::string held;
+      for (const SampleFormatInfo *s = kSampleFormats; s->name; ++s)
+        if (c.samples & SampleBit(s))
+          held += std::string(held.empty() ? "" : " or ") + s->title;
+      throw HostError(path + ": " + c.title + " holds " + held + " samples, not " +
+                      out.sample->title);
+    }
+  }
+  if (to_stdout && !c.streams) {
+    std::string streamed;
+    for (const ContainerInfo *s = kContainers; s->name; ++s)
+      if (s->streams)
+        streamed += std::string(streamed.empty() ? "" : ", ") + s->name;
+    throw HostError(std::string("-o -: ") + c.title +
+                    " files cannot be written as a stream; standard output takes " + streamed);
+  }
+  if (c.limit_4gib && out.sample && frames > 0 && channels > 0) {
+    const uint64_t bytes = static_cast<uint64_t>(frames) * static_cast<uint64_t>(channels) *
+                           static_cast<uint64_t>(out.sample->bytes);
+    if (bytes > kLimit4GiB) {
+      if (c.when_large == nullptr)
+        throw HostError(path + ": " + c.title +
+                        " files hold at most 4 GiB of samples and this "
+                        "render makes " +
+                        std::to_string(bytes >> 20) + " MiB; write rf64, caf or flac instead");
+      out.container = FindContainer(c.when_large);
+    }
+  }
+  return out;
+}
+
+} // namespace sehost

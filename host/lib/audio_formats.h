@@ -1,0 +1,63 @@
+// The audio file formats the tool writes: one table of containers (name,
+// extensions, libsndfile format) and one of sample formats, and the choice of
+// what to write from an output path, a --format text and the render's length.
+#ifndef SEHOST_AUDIO_FORMATS_H
+#define SEHOST_AUDIO_FORMATS_H
+
+#include <cstdint>
+#include <string>
+
+namespace sehost {
+
+struct SampleFormatInfo {
+  const char *name;  // as given to --format: "16", "24", "float"
+  const char *title; // "24-bit"
+  int sf_subtype;    // SF_FORMAT_PCM_24, ...
+  int bytes;         // per sample in the file
+};
+
+struct ContainerInfo {
+  const char *name;       // as given to --format: "wav"
+  const char *title;      // "WAV"
+  const char *extensions; // "wav" or "aiff aif": the first is the usual one
+  int sf_format;          // SF_FORMAT_WAV, or SF_FORMAT_OGG | SF_FORMAT_VORBIS for a codec
+  unsigned samples;       // the sample formats it holds, a bit per row of SampleFormats(); 0:
+                          // a lossy codec with its own encoding
+  bool streams;           // can be written to standard output as it is made
+  bool limit_4gib;        // its sizes are 32-bit: at most 4 GiB of samples
+  const char *when_large; // the container written instead past that limit, or nullptr
+};
+
+// The rows of the tables, ended by a row whose name is nullptr.
+const SampleFormatInfo *SampleFormats();
+const ContainerInfo *Containers();
+
+// A row by --format name, or by a path's extension (any letter case); nullptr if none.
+const SampleFormatInfo *FindSampleFormat(const std::string &name);
+const ContainerInfo *FindContainer(const std::string &name);
+const ContainerInfo *ContainerForPath(const std::string &path);
+
+// What to write: a container and, unless the container is a lossy codec, a sample format.
+struct OutputFormat {
+  const ContainerInfo *container = nullptr;
+  const SampleFormatInfo *sample = nullptr; // nullptr for a lossy codec
+  std::string Text() const;                 // "WAV, 24-bit", "Ogg Vorbis"
+  int SfFormat() const;                     // for SF_INFO::format
+};
+
+// The format for `path` ("-" is standard output) and a --format text: words
+// separated by commas, at most one container ("flac") and one sample format
+// ("16"). The container comes from --format, else from the extension; the
+// sample format from --format, else 24-bit. A container with 32-bit sizes is
+// replaced by its larger form (WAV by RF64) when `frames` x `channels` samples
+// would not fit, or refused. Throws HostError naming `path` for any mistake.
+OutputFormat ChooseOutputFormat(const std::string &path, const std::string &format_text,
+                                int64_t frames, int channels);
+
+// "wav, rf64, flac, ..." and "16, 24, float", for messages and help.
+std::string ContainerNames();
+std::string SampleFormatNames();
+
+} // namespace sehost
+
+#endif
