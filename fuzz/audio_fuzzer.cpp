@@ -11,22 +11,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
-
-// TEMPORARY: files that declare a rate below this are not resampled. A lying
-// header (a rate of 1 Hz) makes Resample ask for tens of millions of samples
-// from a few bytes; that defect is being fixed separately. Remove this cap
-// (and the check below) once Resample, or the file source, bounds its output.
-constexpr double kTemporaryMinRate = 1000.0;
-
-// TEMPORARY: files that declare more samples than this are not read. A header
-// that lies about the length (a FLAC stream info of 2^28 frames in 200 bytes)
-// makes ReadAudioFile allocate the declared size, up to 1 GiB, before reading.
-// Remove once ReadAudioFile no longer trusts the declared length.
-constexpr int64_t kTemporaryMaxDeclaredSamples = int64_t{1} << 20;
 
 // The patch rates the resampler is asked for, picked by the input's size.
 constexpr double kPatchRates[] = {44100.0, 48000.0, 96000.0, 8000.0};
@@ -44,16 +33,6 @@ void WriteFile(const uint8_t *data, size_t size) {
   }
 }
 
-// Frames times channels as the file's header states them, or 0.
-int64_t DeclaredSamples() {
-  SF_INFO info{};
-  SNDFILE *file = sf_open(g_path.c_str(), SFM_READ, &info);
-  if (file == nullptr)
-    return 0;
-  sf_close(file);
-  return info.channels > 0 ? info.frames * info.channels : 0;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
@@ -63,25 +42,33 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   WriteFile(data, size);
-  if (DeclaredSamples() > kTemporaryMaxDeclaredSamples)
-    return 0;
-  sehost::AudioData audio;
+  // The whole-file reader (the plot's), held to a small size.
   try {
-    audio = sehost::ReadAudioFile(g_path);
+    sehost::ReadAudioFile(g_path, int64_t{1} << 20);
   } catch (const sehost::HostError &) {
-    return 0; // one clear error: what a bad file should give
   }
-  if (audio.sample_rate < kTemporaryMinRate)
-    return 0;
+  // A file source per channel, as a patch plays it: read and resampled in
+  // pieces, once or looped, with clocks that run on, jump back and skip ahead.
   const double rate = kPatchRates[size % std::size(kPatchRates)];
-  const bool loop = (size & 1) != 0;
-  for (int c = 0; c < audio.channels && c < kMaxChannels; ++c) {
-    std::vector<float> samples = sehost::Resample(audio.Channel(c), audio.sample_rate, rate);
-    const auto length = static_cast<int64_t>(samples.size());
-    sehost::FileSource source(std::move(samples), loop);
-    float block[64];
-    for (int64_t clock : {int64_t{0}, length - 10, int64_t{-20}, length * 3 + 5, INT64_MAX - 100})
-      source.Fill(block, 64, clock);
+  for (int c = 0; c < kMaxChannels; ++c) {
+    try {
+      auto reader = std::make_unique<sehost::AudioFileReader>(g_path);
+      if (c >= reader->Channels())
+        break;
+      if (!(reader->SampleRate() >= sehost::kMinFileRate &&
+            reader->SampleRate() <= sehost::kMaxFileRate))
+        return 0; // the patch loader refuses such a file before it plays
+      sehost::FileSourceSettings settings;
+      settings.channel = c;
+      settings.loop = (size & 1) != 0;
+      settings.recipe = sehost::ResampleRecipe((size & 2) != 0 ? "quick" : "high");
+      sehost::FileSource source(std::move(reader), settings, rate);
+      float block[64];
+      for (int64_t clock : {int64_t{0}, int64_t{64}, int64_t{128}, int64_t{0}, int64_t{20000}})
+        source.Fill(block, 64, clock);
+    } catch (const sehost::HostError &) {
+      return 0; // one clear error: what a bad file should give
+    }
   }
   return 0;
 }
