@@ -24,6 +24,9 @@ constexpr size_t kHugePage = size_t{2} << 20;
 struct Mapping {
   void *base = MAP_FAILED;
   size_t length = 0;
+  Mapping() = default;
+  Mapping(const Mapping &) = delete;
+  Mapping &operator=(const Mapping &) = delete;
   ~Mapping() {
     if (base != MAP_FAILED)
       munmap(base, length);
@@ -38,7 +41,9 @@ WaveTableStore *MapStore() {
                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (mapped == MAP_FAILED)
     return nullptr;
-  g_mapping = {mapped, length + kHugePage};
+  // Set in place: a temporary Mapping would unmap the pages as it is destroyed.
+  g_mapping.base = mapped;
+  g_mapping.length = length + kHugePage;
   const auto base = reinterpret_cast<uintptr_t>(mapped);
   void *store = reinterpret_cast<void *>((base + kHugePage - 1) & ~(kHugePage - 1));
   madvise(store, length, MADV_HUGEPAGE); // advice only: refused, small pages serve
