@@ -9,6 +9,7 @@
 //
 // The inputs come from integer arithmetic and plain float operations only, so
 // they are the same bits everywhere; so must be what the libraries make of them.
+#include "generator_directory.h"
 #include "host.h"
 #include "plugin_path.h"
 
@@ -125,16 +126,10 @@ void FilterScenarios(std::vector<Output> &out) {
 
 // ---- Generator: the sine table and the ten waveform blocks ----
 
-constexpr size_t kTableStride = 516;
-constexpr size_t kBlockFloats = 256 * kTableStride;
-
 void StoreScenarios(std::vector<Output> &out) {
+  using setest::kBlockFloats, setest::kTableStride;
   sehost::Host host(kRate, kBlock);
-  const int gen = host.Add(host.Load(setest::PluginPath("wavetable_generator")));
-  host.Open();
-  host.ProcessBlock();
-  const auto link = *static_cast<const intptr_t *>(host.Pins(gen)[0].variable);
-  const auto *directory = reinterpret_cast<const float *const *>(link);
+  const float *const *directory = setest::OpenGeneratorDirectory(host);
   out.push_back({"store.sine", {directory[0], directory[0] + kTableStride}});
   for (int n = 1; n <= 10; ++n)
     out.push_back({Name("store.block", n), {directory[n], directory[n] + kBlockFloats}});

@@ -1,6 +1,7 @@
 // Golden outputs: one 64-bit hash per scenario, compared with golden.txt.
 //   golden_outputs FILE                      compare; exit 1 on any difference
 //   SE_GOLDEN_RECORD=1 golden_outputs        print the lines to record
+#include "generator_directory.h"
 #include "host.h"
 #include "plugin_path.h"
 
@@ -85,14 +86,10 @@ void FilterScenarios() {
 
 void StoreScenario() {
   sehost::Host host(kRate, kBlock);
-  const int gen = host.Add(host.Load(setest::PluginPath("wavetable_generator")));
-  host.Open();
-  host.ProcessBlock();
-  const auto link = *static_cast<const intptr_t *>(host.Pins(gen)[0].variable);
-  const auto *directory = reinterpret_cast<const float *const *>(link);
-  Record("store.sine", directory[0], 516);
+  const float *const *directory = setest::OpenGeneratorDirectory(host);
+  Record("store.sine", directory[0], setest::kTableStride);
   for (int n = 1; n <= 10; ++n)
-    Record("store.block" + std::to_string(n), directory[n], 256 * 516);
+    Record("store.block" + std::to_string(n), directory[n], setest::kBlockFloats);
 }
 
 // Per-sample pitch ("PitchMod Accuracy" high) in the three pitch modes.
