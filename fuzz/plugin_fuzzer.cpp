@@ -202,8 +202,8 @@ void LibraryCalls(Reader &in, const FpEnv &fp) {
     Fail("%s: GUI record magic %#x", lib.Path().c_str(), gui->magic);
   for (int i = 0; i < calls; ++i) {
     int32_t opcode = in.Int();
-    if (opcode == 1) // closes the record; sent last
-      opcode = 0;
+    if (opcode == GOP_CLOSE) // closes the record; sent last
+      opcode = GOP_CODE0;
     std::memset(scratch, 0, sizeof scratch);
     const int32_t gui_index = in.Int();
     const int32_t value = in.Int();
@@ -211,7 +211,7 @@ void LibraryCalls(Reader &in, const FpEnv &fp) {
     gui->dispatcher(gui, opcode, gui_index, value, with_ptr ? scratch : nullptr, in.Value());
     CheckFpEnv(fp, "GUI dispatcher");
   }
-  gui->dispatcher(gui, 1, 0, 0, nullptr, 0.0f);
+  gui->dispatcher(gui, GOP_CLOSE, 0, 0, nullptr, 0.0f);
   CheckFpEnv(fp, "GUI dispatcher (close)");
 }
 

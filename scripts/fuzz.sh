@@ -22,7 +22,7 @@ for t in "${targets[@]}"; do
 done
 
 bash scripts/setup.sh --fuzz
-cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
   -DSE_BUILD_FUZZ=ON -DSE_BUILD_TESTS=OFF -DSE_BUILD_BENCH=OFF -DSE_BUILD_LV2=OFF >/dev/null
 cmake --build build-fuzz --target se_fuzzers -j "$(nproc)"
 

@@ -438,16 +438,16 @@ void Host::WriteVariable(Slot &s) {
       return;
     switch (s.info.datatype) {
     case DT_CHOICE: value = *static_cast<const int16_t *>(src); break;
-    case 4: value = *static_cast<const int8_t *>(src); break;
-    case 6: value = *static_cast<const int32_t *>(src); break;
+    case DT_CODE4: value = *static_cast<const int8_t *>(src); break;
+    case DT_CODE6: value = *static_cast<const int32_t *>(src); break;
     case DT_INT32: raw = *static_cast<const intptr_t *>(src); break;
     default: return;
     }
   }
   switch (s.info.datatype) {
   case DT_CHOICE: *static_cast<int16_t *>(var) = static_cast<int16_t>(ToInteger(value)); break;
-  case 4: *static_cast<int8_t *>(var) = static_cast<int8_t>(ToInteger(value)); break;
-  case 6: *static_cast<int32_t *>(var) = static_cast<int32_t>(ToInteger(value)); break;
+  case DT_CODE4: *static_cast<int8_t *>(var) = static_cast<int8_t>(ToInteger(value)); break;
+  case DT_CODE6: *static_cast<int32_t *>(var) = static_cast<int32_t>(ToInteger(value)); break;
   case DT_INT32: *static_cast<intptr_t *>(var) = raw; break;
   default: break;
   }

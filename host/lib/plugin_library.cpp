@@ -59,8 +59,7 @@ std::vector<PinInfo> PluginLibrary::ReadPins(SEModuleRecord *rec) {
       break;
     PinInfo info;
     info.property_index = j;
-    const bool is_dsp = (pp.flags & IO_UI_COMMUNICATION) == 0 || (pp.flags & IO_ALSO_DSP) != 0;
-    info.dsp_index = is_dsp ? dsp++ : -1;
+    info.dsp_index = SEIsDspPin(pp.flags) ? dsp++ : -1;
     info.name = Text(pp.name);
     info.direction = pp.direction;
     info.datatype = pp.datatype;

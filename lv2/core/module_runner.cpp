@@ -15,10 +15,6 @@ intptr_t SE_CDECL RunnerCallback(void *record, int32_t opcode, int32_t index, in
   return runner != nullptr ? runner->OnRequest(opcode, index, value, ptr) : 0;
 }
 
-bool IsDspPin(const SEPinProperties &p) {
-  return (p.flags & IO_UI_COMMUNICATION) == 0 || (p.flags & IO_ALSO_DSP) != 0;
-}
-
 // The same limit our host puts on a pin list.
 constexpr int kMaxPinList = 4096;
 
@@ -43,7 +39,7 @@ bool ModuleRunner::Create(const se::PluginEntry &entry, float sample_rate, int32
     std::memset(&pp, 0, sizeof pp);
     if (m_record->dispatcher(m_record, DOP_PIN_PROPERTIES, j, 0, &pp, 0.0f) == 0)
       break;
-    if (!IsDspPin(pp))
+    if (!SEIsDspPin(pp.flags))
       continue;
     if (m_pin_count == kMaxPins)
       return false;

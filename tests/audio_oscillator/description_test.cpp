@@ -48,7 +48,7 @@ TEST(OscillatorDescription, ModuleTextsAndVersion) {
   void *gui = lib.MakeModule()(0, MT_GUI, nullptr, 0);
   ASSERT_NE(gui, nullptr);
   EXPECT_EQ(static_cast<SEGuiRecord *>(gui)->magic, SE_GUI_MAGIC);
-  static_cast<SEGuiRecord *>(gui)->dispatcher(gui, 1, 0, 0, nullptr, 0.0f);
+  static_cast<SEGuiRecord *>(gui)->dispatcher(gui, GOP_CLOSE, 0, 0, nullptr, 0.0f);
   EXPECT_EQ(lib.MakeModule()(0, 3, nullptr, 0), nullptr);
 }
 

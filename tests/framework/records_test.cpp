@@ -61,7 +61,7 @@ TEST(Exports, MakeModuleCreatesDspAndGuiInstancesOnly) {
   EXPECT_NE(gui->instance, nullptr);
   for (intptr_t r : gui->reserved)
     EXPECT_EQ(r, 0);
-  EXPECT_EQ(gui->dispatcher(gui, 1, 0, 0, nullptr, 0.0f), 1);
+  EXPECT_EQ(gui->dispatcher(gui, GOP_CLOSE, 0, 0, nullptr, 0.0f), 1);
 }
 
 TEST(GuiInstance, AcceptsEveryRequestAndAnswersZeroButClose) {
@@ -73,7 +73,7 @@ TEST(GuiInstance, AcceptsEveryRequestAndAnswersZeroButClose) {
     EXPECT_EQ(gui->dispatcher(gui, op, 1, 2, &dummy, 0.5f), 0) << "GUI opcode " << op;
     EXPECT_EQ(gui->magic, SE_GUI_MAGIC);
   }
-  EXPECT_EQ(gui->dispatcher(gui, 1, 0, 0, nullptr, 0.0f), 1);
+  EXPECT_EQ(gui->dispatcher(gui, GOP_CLOSE, 0, 0, nullptr, 0.0f), 1);
 }
 
 TEST(Exports, PinListAsTheHostReadsIt) {

@@ -44,7 +44,7 @@ TEST(GeneratorModule, DescribesItselfAndItsOnePin) {
   auto *gui = static_cast<SEGuiRecord *>(library.MakeModule()(0, MT_GUI, nullptr, 77));
   ASSERT_NE(gui, nullptr);
   EXPECT_EQ(gui->magic, SE_GUI_MAGIC);
-  EXPECT_EQ(gui->dispatcher(gui, 1, 0, 0, nullptr, 0.0f), 1);
+  EXPECT_EQ(gui->dispatcher(gui, GOP_CLOSE, 0, 0, nullptr, 0.0f), 1);
   EXPECT_EQ(library.MakeModule()(0, 3, nullptr, 0), nullptr);
 }
 
