@@ -13,9 +13,9 @@ struct PinSpec {
   const char *name;
   int32_t direction;
   int32_t datatype;
-  const char *default_value; // null: not written
-  const char *datatype_text; // null: not written
-  uint32_t flags = 0;        // 0: not written
+  const char *defaultValue; // null: not written
+  const char *datatypeText; // null: not written
+  uint32_t flags = 0;       // 0: not written
 };
 
 // Fills the fields a pin needs and leaves the others as the caller gave them.
@@ -31,10 +31,10 @@ bool DescribePinFrom(const PinSpec (&pins)[N], void *const (&variables)[N], int3
   p->direction = s.direction;
   p->datatype = s.datatype;
   p->name = s.name;
-  if (s.default_value != nullptr)
-    p->default_value = s.default_value;
-  if (s.datatype_text != nullptr)
-    p->datatype_text = s.datatype_text;
+  if (s.defaultValue != nullptr)
+    p->default_value = s.defaultValue;
+  if (s.datatypeText != nullptr)
+    p->datatype_text = s.datatypeText;
   if (s.flags != 0)
     p->flags = s.flags;
   return true;

@@ -13,8 +13,8 @@
 #ifndef SE_PLUGIN_H
 #define SE_PLUGIN_H
 
-#include "SEGUI_base.h"
-#include "SEModule_base.h"
+#include "se_gui_base.h"
+#include "se_module_base.h"
 
 #include <new>
 #include <type_traits>
@@ -25,12 +25,18 @@ struct PluginInfo {
   const char *name;
   const char *id;
   const char *about;
-  int32_t sdk_version;
+  int32_t sdkVersion;
   // Some libraries store their version before they look at the index.
-  bool version_before_index = false;
+  bool versionBeforeIndex = false;
 };
 
 struct NoGui {};
+
+// Hands an instance's record to makeModule: the one way out of the closed bases.
+struct InstanceRecords {
+  static SEModuleRecord *Of(SEModule_base *m) { return &m->m_record; }
+  static SEGuiRecord *Of(SEGUI_base *g) { return &g->m_record; }
+};
 
 // A module's two entry points, as a host calls them.
 struct PluginEntry {
@@ -42,14 +48,14 @@ inline int32_t GetModuleProperties(const PluginInfo &info, int32_t index,
                                    SEModuleProperties *props) {
   if (props == nullptr)
     return 0;
-  if (info.version_before_index)
-    props->sdk_version = info.sdk_version;
+  if (info.versionBeforeIndex)
+    props->sdk_version = info.sdkVersion;
   if (index != 0)
     return 0;
   props->name = info.name;
   props->id = info.id;
   props->about = info.about;
-  props->sdk_version = info.sdk_version;
+  props->sdk_version = info.sdkVersion;
   return 1;
 }
 
@@ -65,12 +71,12 @@ void *SE_CDECL MakeModule(int32_t index, int32_t type, SEHostCallback host, intp
   try {
     if (type == MT_DSP) {
       auto *m = new (std::nothrow) Dsp(host, host_data);
-      return m != nullptr ? static_cast<SEModule_base *>(m)->Record() : nullptr;
+      return m != nullptr ? InstanceRecords::Of(static_cast<SEModule_base *>(m)) : nullptr;
     }
     if constexpr (!std::is_same_v<Gui, NoGui>) {
       if (type == MT_GUI) {
         auto *g = new (std::nothrow) Gui(host, host_data);
-        return g != nullptr ? static_cast<SEGUI_base *>(g)->Record() : nullptr;
+        return g != nullptr ? InstanceRecords::Of(static_cast<SEGUI_base *>(g)) : nullptr;
       }
     }
   } catch (...) {

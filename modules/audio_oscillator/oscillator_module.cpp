@@ -19,7 +19,6 @@ bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
 }
 
 void Module::OpenInstance() {
-  SEModule_base::OpenInstance();
   blockSize = BlockSize();
   usePitchTablesFor(SampleRate());
   pitchAdjustPin = PinAt(kPitchAdjust);
@@ -64,8 +63,8 @@ void Module::PinChanged(SEPin *pin) {
   // An oscillator opened without a table source never plays.
   if (linkConnected == 0)
     return;
-  const bool streaming = pin->getStatus() == PS_RUNNING;
-  switch (pin->getIndex()) {
+  const bool streaming = pin->Status() == PS_RUNNING;
+  switch (pin->Index()) {
   case kPitch:
     pitchStreaming = streaming ? 1 : 0;
     setStaticStep(static_cast<double>(pitchPin->CurrentSample()) + pitchAdjustPin->CurrentSample());

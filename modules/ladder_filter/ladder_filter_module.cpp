@@ -54,7 +54,6 @@ void Module::applyBassBoost() {
 void Module::OpenInstance() {
   restart = true;
   duckCount = 0;
-  SEModule_base::OpenInstance();
   emptyStages();
   setRate();
   selectRoutine();
@@ -69,7 +68,7 @@ void Module::OpenInstance() {
 }
 
 void Module::PinChanged(SEPin *) {
-  const int32_t status = PinAt(kSignalPin)->getStatus();
+  const int32_t status = PinAt(kSignalPin)->Status();
   PinAt(kOutputPin)->PostStatus(SampleClock(), status);
   applyBassBoost();
 

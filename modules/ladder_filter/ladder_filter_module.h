@@ -5,7 +5,7 @@
 #ifndef LADDER_FILTER_MODULE_H
 #define LADDER_FILTER_MODULE_H
 
-#include "SEModule_base.h"
+#include "se_module_base.h"
 #include "combination_table.h"
 #include "se_settled_output.h"
 

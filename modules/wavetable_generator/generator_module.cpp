@@ -26,7 +26,6 @@ bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
 }
 
 void Module::OpenInstance() {
-  SEModule_base::OpenInstance();
   linkValue = reinterpret_cast<intptr_t>(&wavetable::publishedDirectory().entries[0]);
   // The value leaves before the first build starts; the build is complete
   // before this open returns, and so before the host runs any reader.

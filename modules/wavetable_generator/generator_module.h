@@ -4,8 +4,8 @@
 #ifndef WAVETABLE_GENERATOR_MODULE_H
 #define WAVETABLE_GENERATOR_MODULE_H
 
-#include "SEGUI_base.h"
-#include "SEModule_base.h"
+#include "se_gui_base.h"
+#include "se_module_base.h"
 #include "wave_table_layout.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // A plain module for testing patches and the renderer apart from the product
 // modules: "Output" = "Signal" × "Level" (volts / 10) × the "Mode" sign,
 // sample for sample, so a rendered file shows exactly what the host fed in.
-#include "SEModule_base.h"
+#include "se_module_base.h"
 #include "se_pins.h"
 #include "se_plugin.h"
 
@@ -28,7 +28,6 @@ public:
   }
 
   void OpenInstance() override {
-    SEModule_base::OpenInstance();
     InstallProcessRoutine(se::Process<&Module::process>);
     PinAt(3)->PostStatus(SampleClock(), PS_RUNNING);
   }

@@ -5,7 +5,7 @@
 //
 // Built three times: the main test plugin, and a plugin with an unusual pin
 // list (a GUI-only first pin and patch-store flags) with and without checks.
-#include "SEModule_base.h"
+#include "se_module_base.h"
 #include "se_pins.h"
 #include "se_plugin.h"
 #include "test_plugin_protocol.h"
@@ -35,10 +35,10 @@ constexpr se::PinSpec kPins[] = {
 #endif
 
 intptr_t ValueOf(const SEPin &pin) {
-  const void *p = pin.getValuePtr();
+  const void *p = pin.ValuePtr();
   if (p == nullptr)
     return 0;
-  switch (pin.getDatatype()) {
+  switch (pin.Datatype()) {
   case DT_CHOICE: return *static_cast<const int16_t *>(p);
   case DT_INT32: return *static_cast<const intptr_t *>(p);
   default: return 0;
@@ -62,18 +62,17 @@ public:
   }
 
   void OpenInstance() override {
-    SEModule_base::OpenInstance();
     HostRequest(kReportOpened, PinCount(), BlockSize(), nullptr, SampleRate());
   }
 
   void CloseInstance() override { HostRequest(kReportClosed); }
 
   void PinChanged(SEPin *pin) override {
-    const float sample = pin->getDatatype() == DT_FSAMPLE ? pin->CurrentSample() : 0.0f;
-    HostRequest(kReportPinChanged, pin->getIndex(), pin->getStatus(),
+    const float sample = pin->Datatype() == DT_FSAMPLE ? pin->CurrentSample() : 0.0f;
+    HostRequest(kReportPinChanged, pin->Index(), pin->Status(),
                 reinterpret_cast<void *>(ValueOf(*pin)), sample);
 #ifndef TEST_PLUGIN_RULES
-    if (pin->getIndex() == 1)
+    if (pin->Index() == 1)
       RunCommand(command);
 #endif
   }
@@ -118,8 +117,8 @@ private:
     case kCmdSleep: HostRequest(HRQ_SLEEP); break;
     case kCmdReportPins:
       for (int32_t i = 0; i < PinCount(); ++i)
-        HostRequest(kReportPinState, i, PinAt(i)->getStatus(),
-                    reinterpret_cast<void *>(static_cast<intptr_t>(PinAt(i)->getDatatype())));
+        HostRequest(kReportPinState, i, PinAt(i)->Status(),
+                    reinterpret_cast<void *>(static_cast<intptr_t>(PinAt(i)->Datatype())));
       break;
     case kCmdPinBeyondCount: PinAt(PinCount() + 3)->PostStatus(SampleClock(), PS_RUNNING); break;
     default: break;

@@ -217,13 +217,13 @@ TEST_F(FilterTools, Lv2infoReadsEveryPortWithItsRangeAndItems) {
       if (std::string(p.name) == c.pin)
         pin = &p;
     ASSERT_NE(pin, nullptr) << c.pin;
-    const auto items = sehost::ParseChoiceList(pin->datatype_text);
+    const auto items = sehost::ParseChoiceList(pin->datatypeText);
     for (const sehost::ChoiceItem &item : items)
       EXPECT_NE(block.find(std::to_string(item.value) + " = \"" + item.text + "\""),
                 std::string::npos)
           << c.symbol << ": item " << item.text << " in\n"
           << block;
-    EXPECT_NE(block.find(std::string("Default:     ") + pin->default_value + ".000000"),
+    EXPECT_NE(block.find(std::string("Default:     ") + pin->defaultValue + ".000000"),
               std::string::npos)
         << block;
   }

@@ -1,4 +1,4 @@
-#include "SEModule_base.h"
+#include "se_module_base.h"
 
 #include <cmath>
 #include <cstring>
@@ -9,10 +9,6 @@ namespace {
 // Largest pin count the framework accepts from the host; a larger answer is a
 // host fault and would only exhaust memory.
 constexpr intptr_t kMaxPins = 4096;
-
-bool IsDspPin(const SEPinProperties &p) {
-  return (p.flags & IO_UI_COMMUNICATION) == 0 || (p.flags & IO_ALSO_DSP) != 0;
-}
 
 void CheckPatchStoreRule(const SEPinProperties *ptr) {
   (void)ptr;
@@ -36,7 +32,7 @@ SEModule_base::SEModule_base(SEHostCallback host, intptr_t host_data)
       m_pins(nullptr), m_pin_count(0), m_process(se::Process<&SEModule_base::defaultProcess>) {
   std::memset(&m_record, 0, sizeof m_record);
   m_record.magic = SE_MODULE_MAGIC;
-  m_record.version = 1;
+  m_record.version = SE_RECORD_VERSION;
   m_record.host_data = host_data;
   m_record.instance = this;
   m_record.dispatcher = &DispatcherEntry;
@@ -70,7 +66,7 @@ void SE_CDECL SEModule_base::EventEntry(void *instance, SETimedEvent *e) {
 intptr_t SEModule_base::Dispatch(int32_t opcode, int32_t index, int32_t value, void *ptr,
                                  float opt) {
   switch (opcode) {
-  case DOP_OPEN: OpenInstance(); return 0;
+  case DOP_OPEN: Open(); return 0;
   case DOP_CLOSE:
     CloseInstance();
     delete this;
@@ -123,9 +119,10 @@ bool SEModule_base::DescribePin(int32_t, SEPinProperties *) { return false; }
 
 void SEModule_base::PinChanged(SEPin *) {}
 
-void SEModule_base::OpenInstance() {
+void SEModule_base::Open() {
   m_largest_block_size = m_block_size;
   CreatePins();
+  OpenInstance();
 }
 
 void SEModule_base::CreatePins() {
@@ -144,7 +141,7 @@ void SEModule_base::CreatePins() {
   int32_t i = 0;
   int32_t j = 0;
   while (i < m_pin_count && ReadPinProperties(j, &props)) {
-    if (IsDspPin(props)) {
+    if (SEIsDspPin(props.flags)) {
       m_pins[i].Attach(this, i, props.datatype, props.variable);
       ++i;
     }
@@ -153,7 +150,7 @@ void SEModule_base::CreatePins() {
   if (j == 0)
     return;
   ReadPinProperties(j - 1, &props);
-  if (IsDspPin(props) && (props.flags & IO_REPEAT_LAST) != 0) {
+  if (SEIsDspPin(props.flags) && (props.flags & IO_REPEAT_LAST) != 0) {
     for (; i < m_pin_count; ++i)
       m_pins[i].Attach(this, i, props.datatype, nullptr);
   }

@@ -1,6 +1,6 @@
-#include "SEPin.h"
+#include "se_pin.h"
 
-#include "SEModule_base.h"
+#include "se_module_base.h"
 
 #include <cstring>
 
@@ -15,8 +15,8 @@ void SEPin::Attach(SEModule_base *module, int32_t index, int32_t datatype, void 
     return;
   switch (datatype) {
   case DT_CHOICE: // a 16-bit zero
-  case 4:         // an 8-bit zero
-  case 6:
+  case DT_CODE4:  // an 8-bit zero
+  case DT_CODE6:
   case DT_INT32: break; // m_own_value is already zero in every width
   case DT_FSAMPLE: m_own_value = module->HostRequest(HRQ_PIN_BUFFER, index); break;
   default: return; // no value storage for the host's other datatypes
