@@ -3,9 +3,9 @@
 #ifndef AUDIO_OSCILLATOR_OSCILLATOR_MODULE_H
 #define AUDIO_OSCILLATOR_OSCILLATOR_MODULE_H
 
+#include "pitch_tables.h"
 #include "se_gui_base.h"
 #include "se_module_base.h"
-#include "pitch_tables.h"
 #include "se_settled_output.h"
 
 #include <cstdint>

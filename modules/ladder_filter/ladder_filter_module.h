@@ -5,8 +5,8 @@
 #ifndef LADDER_FILTER_MODULE_H
 #define LADDER_FILTER_MODULE_H
 
-#include "se_module_base.h"
 #include "combination_table.h"
+#include "se_module_base.h"
 #include "se_settled_output.h"
 
 #include <cstdint>
