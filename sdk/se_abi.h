@@ -365,10 +365,15 @@ typedef void *(SE_CDECL *SEMakeModuleFn)(int32_t index, int32_t type, SEHostCall
 #endif
 
 /* ---- Layout checks ---------------------------------------------------------------------- */
-#ifdef __cplusplus
+#if defined(__cplusplus)
 #define SE_CHECK_LAYOUT static_assert
-#else
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
 #define SE_CHECK_LAYOUT _Static_assert
+#else /* C99: an array of negative size fails the same way */
+#define SE_CHECK_CAT2(a, b) a##b
+#define SE_CHECK_CAT(a, b) SE_CHECK_CAT2(a, b)
+#define SE_CHECK_LAYOUT(cond, text)                                                                \
+  typedef char SE_CHECK_CAT(se_layout_check_, __LINE__)[(cond) ? 1 : -1]
 #endif
 
 #if INTPTR_MAX == INT32_MAX
