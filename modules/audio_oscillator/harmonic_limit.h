@@ -11,8 +11,6 @@
 
 namespace osc {
 
-constexpr int32_t kMaxHarmonics = 256;
-
 // Frequency in Hz of a limiting pitch sample g under a pitch mode.
 inline double LimitFrequency(double g, int16_t pitchMode) {
   switch (pitchMode) {
