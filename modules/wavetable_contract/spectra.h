@@ -32,7 +32,8 @@ constexpr uint8_t kCluster1 = 0b0110;     // k mod 4 == 1 or 2
 constexpr uint8_t kCluster2 = 0b0011;     // k mod 4 == 0 or 1
 
 // Row n-1 is waveform block n. Appending a row renumbers the pulse forms
-// (their values follow the last block), which stored patches depend on.
+// (their values follow the last block): settings kept as numbers, such as
+// LV2 presets and state, would then name other waveforms.
 constexpr SpectrumRow kSpectra[] = {
     {"Saw", SpectrumRule::kReciprocal, -1.0f, kAllHarmonics},
     {"Ramp", SpectrumRule::kReciprocal, 1.0f, kAllHarmonics},
