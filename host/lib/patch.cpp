@@ -584,6 +584,9 @@ void PatchBuilder::ReadSources(const json &doc) {
       m_by_value.insert({to.instance, to.pin});
       continue;
     }
+    if (type == "input")
+      Fail(JsonChild(where, "type"), "an \"input\" source marks where se-host process "
+                                     "plays its file in; to render, use a \"file\" source");
     if (type != "ramp" && type != "lfo" && type != "file")
       Fail(JsonChild(where, "type"),
            "unknown source type " + Quoted(type) + " (use constant, ramp, lfo or file)");
