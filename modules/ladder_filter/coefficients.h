@@ -10,16 +10,6 @@
 
 namespace ladder {
 
-// Updates fall at most once per this many samples (on the update grid).
-inline constexpr int32_t kUpdateInterval = 12;
-
-// The first sample at or after `from` on the update grid of a call of `count`
-// samples: the grid holds the call's last sample and every 12th before it.
-constexpr int32_t UpdateGridStart(int32_t count, int32_t from) {
-  const int32_t grid = (count - 1) % kUpdateInterval;
-  return grid < from ? grid + kUpdateInterval : grid;
-}
-
 struct Coefficients {
   float pole = 0.5f;
   float poleA = 0.0f; // pole * 0.994375

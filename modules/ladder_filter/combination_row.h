@@ -15,15 +15,15 @@ namespace ladder {
 inline constexpr int kMaxStages = 5;
 
 // A stage's coefficient: p = pole, pA = p × 0.994375, pB = p × 1.000625,
-// pC = p × 1.0038. kNone marks the places after a row's last stage.
-enum class Pole : uint8_t { kP, kPA, kPB, kPC, kNone };
+// pC = p × 1.0038. kNoStage marks the places after a row's last stage.
+enum class Pole : uint8_t { kP, kPA, kPB, kPC, kNoStage };
 
 // "–": no softClip at that place.
 inline constexpr float kNoClip = 0.0f;
 
 // "c L1/L2": L1 clips the stage's new state, L2 its output.
 struct Stage {
-  Pole pole = Pole::kNone;
+  Pole pole = Pole::kNoStage;
   float stateClip = kNoClip;
   float outputClip = kNoClip;
 };
@@ -66,7 +66,7 @@ struct CombinationRow {
 // output stage and its feedback stage (checked with the table).
 constexpr int StageCount(const CombinationRow &row) {
   int n = 0;
-  while (n < kMaxStages && row.stages[n].pole != Pole::kNone)
+  while (n < kMaxStages && row.stages[n].pole != Pole::kNoStage)
     ++n;
   return n;
 }

@@ -72,7 +72,7 @@ inline constexpr int kRoutineCount = static_cast<int>(std::size(kCombinations));
 constexpr bool StagesAreListedInOrder(const CombinationRow &row) {
   const int n = StageCount(row);
   for (int k = n; k < kMaxStages; ++k)
-    if (row.stages[k].pole != Pole::kNone)
+    if (row.stages[k].pole != Pole::kNoStage)
       return false;
   return n >= 2;
 }

@@ -7,6 +7,7 @@
 
 #include "SEModule_base.h"
 #include "bass_boost.h"
+#include "choices.h"
 #include "coefficients.h"
 #include "se_settled_output.h"
 #include "version.h"
@@ -54,9 +55,9 @@ private:
   float *m_pitchIn = nullptr;
   float *m_resonanceIn = nullptr;
   float *m_zingIn = nullptr;
-  int16_t m_filterTap = 3;
-  int16_t m_qTap = 3;
-  int16_t m_emulate = 1;
+  int16_t m_filterTap = static_cast<int16_t>(Tap::kTap5);
+  int16_t m_qTap = static_cast<int16_t>(Tap::kTap5);
+  int16_t m_emulate = static_cast<int16_t>(Emulate::kDigital);
   int16_t m_filterType = 0; // FilterType: 0 low-pass, anything else high-pass
   int16_t m_version = 0;    // Version: 0 Clear, anything else Furry
   int16_t m_bassBoost = kBassBoostDefault;

@@ -7,6 +7,7 @@
 #include "ducking.h"
 #include "ladder.h"
 #include "ladder_filter_module.h"
+#include "update_grid.h"
 #include "version.h"
 
 namespace ladder {
@@ -27,25 +28,24 @@ template <int E, Version V> void Module::processCombination(int32_t first, int32
   auto sample = [&](int32_t i, W input) __attribute__((always_inline)) {
     out[i] = static_cast<float>(ladder.Sample(input, boost.At(pitch[i]), mix));
   };
-  int32_t i = 0;
+  auto update = [&](int32_t i) __attribute__((always_inline)) {
+    ladder.Update(m_coefficients, pitch[i], resonance[i], zing, m_twoOverRate);
+  };
+  int32_t from = 0;
   if (m_restart) {
     // The first sample after a restart updates whatever holds, at half input.
-    ladder.Update(m_coefficients, pitch[0], resonance[0], zing, m_twoOverRate);
+    update(0);
     m_restart = false;
     sample(0, W(HeldSignal(x[0])) * W(0.5));
-    i = 1;
+    from = 1;
   }
-  // Updates fall on the call's last sample and every 12th sample before it.
-  for (int32_t grid = UpdateGridStart(count, i);; grid += kUpdateInterval) {
-    for (const int32_t stop = grid < count ? grid : count; i < stop; ++i)
-      sample(i, W(HeldSignal(x[i])));
-    if (i >= count)
-      break;
-    if (m_coefficients.Moved(pitch[i], resonance[i]))
-      ladder.Update(m_coefficients, pitch[i], resonance[i], zing, m_twoOverRate);
-    sample(i, W(HeldSignal(x[i])));
-    ++i;
-  }
+  RunOnUpdateGrid(
+      from,
+      count, [&](int32_t i) __attribute__((always_inline)) { sample(i, W(HeldSignal(x[i]))); },
+      [&](int32_t i) __attribute__((always_inline)) {
+        if (m_coefficients.Moved(pitch[i], resonance[i]))
+          update(i);
+      });
 
   ladder.Store(m_stageState, m_feedback);
   DuckOutput(out, count, m_duckCount);

@@ -20,6 +20,15 @@ inline constexpr float kOutputGain[kCombinationCount] = {
     -0.1f, -0.075f, -0.2f, -0.095f, -0.12f, -0.055f, 0.08f, 0.06f, // X
 };
 
+// A gain left out of the list above would be zero.
+constexpr bool EveryGainIsSet() {
+  for (float gain : kOutputGain)
+    if (gain == 0.0f)
+      return false;
+  return true;
+}
+static_assert(EveryGainIsSet(), "every combination index needs its output gain");
+
 // Combination indices without a row of their own run another row: the X tap
 // with Q Tap 5 is the five-stage output with five-stage feedback.
 struct SharedRoutine {
