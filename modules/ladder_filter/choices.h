@@ -25,6 +25,10 @@ inline constexpr int kEmulateCount = 2;
 constexpr int CombinationIndex(int filterTap, int qTap, int emulate) {
   return emulate + kEmulateCount * qTap + kEmulateCount * kQTapCount * filterTap;
 }
+constexpr int CombinationIndex(Tap filterTap, Tap qTap, Emulate emulate) {
+  return CombinationIndex(static_cast<int>(filterTap), static_cast<int>(qTap),
+                          static_cast<int>(emulate));
+}
 inline constexpr int kCombinationCount = kFilterTapCount * kQTapCount * kEmulateCount;
 
 } // namespace ladder

@@ -44,7 +44,7 @@ inline constexpr Source kY2Shaped{2, 0, true}, kY3Shaped{3, 0, true}, kY4Shaped{
 inline constexpr Source kTwoS2MinusY5{5, 2}, kTwoS3MinusY5{5, 3}, kTwoS4MinusY5{5, 4};
 
 // The upper bounds of the pitch mapping (pitch samples, float32): above 1.01
-// the cutoff is highCutoffHz101, above 1.06 highCutoffHz106.
+// the cutoff is kHighCutoffHz101, above 1.06 kHighCutoffHz106 (cutoff.h).
 inline constexpr float kUpperBound101 = 1.01f;
 inline constexpr float kUpperBound106 = 1.06f;
 

@@ -88,9 +88,7 @@ constexpr bool TapsFitTheStages(const CombinationRow &row) {
 }
 
 constexpr bool RowIsWellFormed(const CombinationRow &row, int position) {
-  return row.e == position &&
-         row.e == CombinationIndex(static_cast<int>(row.filterTap), static_cast<int>(row.qTap),
-                                   static_cast<int>(row.emulate)) &&
+  return row.e == position && row.e == CombinationIndex(row.filterTap, row.qTap, row.emulate) &&
          row.qTap != Tap::kTapX &&
          (row.upperBound == kUpperBound101 || row.upperBound == kUpperBound106) &&
          row.indexFloor >= -99 && row.indexFloor <= 0 && StagesAreListedInOrder(row) &&

@@ -35,7 +35,12 @@ struct SharedRoutine {
   int e;
   int routine;
 };
-inline constexpr SharedRoutine kSharedRoutines[] = {{38, 30}, {39, 31}};
+inline constexpr SharedRoutine kSharedRoutines[] = {
+    {.e = CombinationIndex(kTapX, kTap5, kAnalog),
+     .routine = CombinationIndex(kTap5, kTap5, kAnalog)},
+    {.e = CombinationIndex(kTapX, kTap5, kDigital),
+     .routine = CombinationIndex(kTap5, kTap5, kDigital)},
+};
 
 // An index outside the table (invalid choices) runs this combination.
 inline constexpr int kFallbackIndex = 0;

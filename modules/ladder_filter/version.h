@@ -17,8 +17,6 @@ namespace ladder {
 // The pin's item values ("Clear = 0, Furry = 1").
 enum class Version : int16_t { kClear = 0, kFurry = 1 };
 
-inline constexpr int kVersionCount = 2;
-
 // Any value other than Clear counts as Furry.
 constexpr Version VersionOf(int16_t choice) {
   return choice == static_cast<int16_t>(Version::kClear) ? Version::kClear : Version::kFurry;
