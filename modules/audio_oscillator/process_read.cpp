@@ -5,7 +5,9 @@
 #include "harmonic_limit.h"
 #include "noise.h"
 #include "oscillator_pins.h"
+#include "pair_math.h"
 #include "pitch_conversion.h"
+#include "pitch_conversion_pair.h"
 #include "read_kernels.h"
 
 #include <algorithm>
@@ -23,23 +25,63 @@ double SafeWidth(float w) {
   return std::fabs(w) < 1048576.0f ? static_cast<double>(w) : FoldCycles(w);
 }
 
-// Per-sample steps into the scratch buffer, in cycles (points for pulses).
+// The unit of a step: cycles, or points for the pulse forms.
+template <bool Pulse> constexpr double kStepUnit = Pulse ? kTablePoints : 1.0;
+
+// A step in its unit as the scratch buffer holds it: reduced by whole units
+// when it is that large, then rounded to float.
+template <bool Pulse> float StoredStep(double step) {
+  return static_cast<float>(FoldCycles(step, kStepUnit<Pulse>));
+}
+
+#if defined(OSC_PAIR_MATH)
+// Two steps as StoredStep stores them; the fold runs only when a lane needs it.
+template <bool Pulse> void StoreStepPair(float *out, __m128d steps) {
+  const __m128d size = _mm_andnot_pd(_mm_set1_pd(-0.0), steps); // fabs
+  if (_mm_movemask_pd(_mm_cmplt_pd(size, _mm_set1_pd(kStepUnit<Pulse>))) == 3) {
+    StorePair(out, _mm_cvtpd_ps(steps));
+    return;
+  }
+  alignas(16) double lanes[2];
+  _mm_store_pd(lanes, steps);
+  out[0] = StoredStep<Pulse>(lanes[0]);
+  out[1] = StoredStep<Pulse>(lanes[1]);
+}
+#endif
+
+// Per-sample steps into the scratch buffer, in their unit. With SSE2 two
+// samples at a time, each with the bits of the one-at-a-time loop.
 template <bool Pulse>
 void FillSteps(float *steps, const float *pitch, const float *adjust, int32_t count,
                int16_t pitchMode, float linearScale, const RateTables &tables) {
-  constexpr double kUnit = Pulse ? kTablePoints : 1.0;
+  constexpr double kUnit = kStepUnit<Pulse>;
+  int32_t j = 0;
   if (pitchMode != kPitchOct) {
     const double scale = static_cast<double>(linearScale) * kUnit;
-    for (int32_t j = 0; j < count; ++j) {
-      const double s = static_cast<double>(pitch[j]) + adjust[j];
-      steps[j] = static_cast<float>(FoldCycles(s * scale, kUnit));
+#if defined(OSC_PAIR_MATH)
+    for (; j + 1 < count; j += 2) {
+      const __m128d s = _mm_add_pd(LoadWidenPair(pitch + j), LoadWidenPair(adjust + j));
+      StoreStepPair<Pulse>(steps + j, _mm_mul_pd(s, _mm_set1_pd(scale)));
     }
-  } else {
-    for (int32_t j = 0; j < count; ++j) {
+#endif
+    for (; j < count; ++j) {
       const double s = static_cast<double>(pitch[j]) + adjust[j];
-      steps[j] =
-          static_cast<float>(FoldCycles(OctStep<OctRounding::Down>(tables, s) * kUnit, kUnit));
+      steps[j] = StoredStep<Pulse>(s * scale);
     }
+    return;
+  }
+#if defined(OSC_PAIR_MATH)
+  for (; j + 1 < count; j += 2) {
+    const __m128d s = _mm_add_pd(LoadWidenPair(pitch + j), LoadWidenPair(adjust + j));
+    __m128d step = OctStepDownPair(tables, s);
+    if constexpr (Pulse)
+      step = _mm_mul_pd(step, _mm_set1_pd(kUnit));
+    StoreStepPair<Pulse>(steps + j, step);
+  }
+#endif
+  for (; j < count; ++j) {
+    const double s = static_cast<double>(pitch[j]) + adjust[j];
+    steps[j] = StoredStep<Pulse>(OctStep<OctRounding::Down>(tables, s) * kUnit);
   }
 }
 
