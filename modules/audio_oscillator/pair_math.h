@@ -25,19 +25,47 @@ inline __m128d ClampPair(__m128d x, double lo, double hi) {
   return _mm_min_pd(_mm_max_pd(x, _mm_set1_pd(lo)), _mm_set1_pd(hi));
 }
 
-// FloorSplit per lane: the floor as a double (answered) and as int32 in the
-// two low lanes of `i`. Lanes must lie within the int32_t range.
-inline __m128d FloorPair(__m128d x, __m128i &i) {
-  const __m128i t = _mm_cvttpd_epi32(x);
-  const __m128d dt = _mm_cvtepi32_pd(t);
-  const __m128d below = _mm_cmplt_pd(x, dt); // all ones where truncation went up
-  i = _mm_add_epi32(t, _mm_shuffle_epi32(_mm_castpd_si128(below), _MM_SHUFFLE(3, 3, 2, 0)));
-  return _mm_sub_pd(dt, _mm_and_pd(below, _mm_set1_pd(1.0))); // dt - 1 or dt - 0, exact
+// The two low int32 lanes of i. On x86-64 one move takes both to a general
+// register, where they are split: that leaves the vector units free.
+struct LanePair {
+  int32_t first;
+  int32_t second;
+};
+inline LanePair Lanes(__m128i i) {
+#if defined(__x86_64__) || defined(_M_X64)
+  const uint64_t v = static_cast<uint64_t>(_mm_cvtsi128_si64(i));
+  return {static_cast<int32_t>(static_cast<uint32_t>(v)), static_cast<int32_t>(v >> 32)};
+#else
+  return {_mm_cvtsi128_si32(i), _mm_cvtsi128_si32(_mm_srli_si128(i, 4))};
+#endif
 }
 
-// The int32 of lane 0 and lane 1 of a FloorPair result.
-inline int32_t Lane0(__m128i i) { return _mm_cvtsi128_si32(i); }
-inline int32_t Lane1(__m128i i) { return _mm_cvtsi128_si32(_mm_srli_si128(i, 4)); }
+// FloorSplit per lane: the floor as a double and as int32. Lanes must lie
+// within the int32_t range.
+struct FloorPairParts {
+  __m128d d;
+  __m128d below; // all ones where the truncation went up
+  __m128i truncated;
+};
+inline FloorPairParts FloorPair(__m128d x) {
+  const __m128i t = _mm_cvttpd_epi32(x);
+  const __m128d dt = _mm_cvtepi32_pd(t);
+  const __m128d below = _mm_cmplt_pd(x, dt);
+  return {_mm_sub_pd(dt, _mm_and_pd(below, _mm_set1_pd(1.0))), below, t}; // dt - 1 or dt - 0
+}
+
+// The integer floors of a FloorPair as two int32 lanes of a vector.
+inline __m128i FloorInts(const FloorPairParts &f) {
+  return _mm_add_epi32(f.truncated,
+                       _mm_shuffle_epi32(_mm_castpd_si128(f.below), _MM_SHUFFLE(3, 3, 2, 0)));
+}
+
+// The integer floors of a FloorPair in general registers.
+inline LanePair FloorLanes(const FloorPairParts &f) {
+  const LanePair t = Lanes(f.truncated);
+  const int below = _mm_movemask_pd(f.below);
+  return {t.first - (below & 1), t.second - (below >> 1)};
+}
 
 // Two 8-byte records at a and b as four floats (a0, b0, a1, b1): the first
 // fields of both in the low half, the second fields in the high half.

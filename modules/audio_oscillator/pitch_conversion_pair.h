@@ -14,11 +14,13 @@ namespace osc {
 inline __m128d OctStepDownPair(const RateTables &tables, __m128d s) {
   const __m128d p =
       ClampPair(_mm_mul_pd(s, _mm_set1_pd(kOctUnitsPerSample)), kOctUnitsLow, kOctUnitsHigh);
-  __m128i n;
-  const __m128d r = _mm_sub_pd(p, FloorPair(p, n));
-  const __m128i entry = _mm_and_si128(n, _mm_set1_epi32(255));
+  const FloorPairParts f = FloorPair(p);
+  const __m128d r = _mm_sub_pd(p, f.d);
+  const __m128i n = FloorInts(f);
+  const LanePair entry = Lanes(n);
   const StepEntry *e = tables.pitchStepTable;
-  const __m128 db = InterleavePair(e + Lane0(entry), e + Lane1(entry)); // delta x2, base x2
+  const __m128 db =
+      InterleavePair(e + (entry.first & 255), e + (entry.second & 255)); // delta x2, base x2
   // 2^k from its bit pattern, k = n >> 8 (as OctavePower).
   const __m128i k = _mm_add_epi32(_mm_srai_epi32(n, 8), _mm_set1_epi32(1023));
   const __m128d power =
