@@ -28,60 +28,60 @@ double SafeWidth(float w) {
 // The unit of a step: cycles, or points for the pulse forms.
 template <bool Pulse> constexpr double kStepUnit = Pulse ? kTablePoints : 1.0;
 
-// A step in its unit as the scratch buffer holds it: reduced by whole units
-// when it is that large, then rounded to float.
-template <bool Pulse> float StoredStep(double step) {
-  return static_cast<float>(FoldCycles(step, kStepUnit<Pulse>));
+// One step in its unit, before the fold.
+template <bool Pulse>
+double RawStep(double s, bool linear, double scale, const RateTables &tables) {
+  return linear ? s * scale : OctStep<OctRounding::Down>(tables, s) * kStepUnit<Pulse>;
 }
 
 #if defined(OSC_PAIR_MATH)
-// Two steps as StoredStep stores them; the fold runs only when a lane needs it.
-template <bool Pulse> void StoreStepPair(float *out, __m128d steps) {
-  const __m128d size = _mm_andnot_pd(_mm_set1_pd(-0.0), steps); // fabs
-  if (_mm_movemask_pd(_mm_cmplt_pd(size, _mm_set1_pd(kStepUnit<Pulse>))) == 3) {
-    StorePair(out, _mm_cvtpd_ps(steps));
-    return;
+// Two steps as RawStep makes them.
+template <bool Pulse, bool Linear>
+__m128d RawStepPair(__m128d s, double scale, const RateTables &tables) {
+  if constexpr (Linear)
+    return _mm_mul_pd(s, _mm_set1_pd(scale));
+  const __m128d step = OctStepDownPair(tables, s);
+  return Pulse ? _mm_mul_pd(step, _mm_set1_pd(kStepUnit<Pulse>)) : step;
+}
+
+// Steps two at a time, rounded to float without the fold. Answers how many
+// were written: all pairs, or none when a step needs the fold (a unit or more,
+// which takes a pitch at or above the sample rate), so that the caller's
+// one-at-a-time loop does them all.
+template <bool Pulse, bool Linear>
+int32_t FillStepPairs(float *steps, const float *pitch, const float *adjust, int32_t count,
+                      double scale, const RateTables &tables) {
+  const __m128d unit = _mm_set1_pd(kStepUnit<Pulse>);
+  __m128d large = _mm_setzero_pd();
+  int32_t j = 0;
+  for (; j + 1 < count; j += 2) {
+    const __m128d s = _mm_add_pd(LoadWidenPair(pitch + j), LoadWidenPair(adjust + j));
+    const __m128d step = RawStepPair<Pulse, Linear>(s, scale, tables);
+    const __m128d size = _mm_andnot_pd(_mm_set1_pd(-0.0), step); // fabs
+    large = _mm_or_pd(large, _mm_cmpnlt_pd(size, unit));         // NaN counts as large
+    StorePair(steps + j, _mm_cvtpd_ps(step));
   }
-  alignas(16) double lanes[2];
-  _mm_store_pd(lanes, steps);
-  out[0] = StoredStep<Pulse>(lanes[0]);
-  out[1] = StoredStep<Pulse>(lanes[1]);
+  return _mm_movemask_pd(large) == 0 ? j : 0;
 }
 #endif
 
-// Per-sample steps into the scratch buffer, in their unit. With SSE2 two
+// Per-sample steps into the scratch buffer, in their unit, each reduced by
+// whole units when it is that large and rounded to float. With SSE2 two
 // samples at a time, each with the bits of the one-at-a-time loop.
 template <bool Pulse>
 void FillSteps(float *steps, const float *pitch, const float *adjust, int32_t count,
                int16_t pitchMode, float linearScale, const RateTables &tables) {
   constexpr double kUnit = kStepUnit<Pulse>;
+  const bool linear = pitchMode != kPitchOct;
+  const double scale = static_cast<double>(linearScale) * kUnit;
   int32_t j = 0;
-  if (pitchMode != kPitchOct) {
-    const double scale = static_cast<double>(linearScale) * kUnit;
 #if defined(OSC_PAIR_MATH)
-    for (; j + 1 < count; j += 2) {
-      const __m128d s = _mm_add_pd(LoadWidenPair(pitch + j), LoadWidenPair(adjust + j));
-      StoreStepPair<Pulse>(steps + j, _mm_mul_pd(s, _mm_set1_pd(scale)));
-    }
-#endif
-    for (; j < count; ++j) {
-      const double s = static_cast<double>(pitch[j]) + adjust[j];
-      steps[j] = StoredStep<Pulse>(s * scale);
-    }
-    return;
-  }
-#if defined(OSC_PAIR_MATH)
-  for (; j + 1 < count; j += 2) {
-    const __m128d s = _mm_add_pd(LoadWidenPair(pitch + j), LoadWidenPair(adjust + j));
-    __m128d step = OctStepDownPair(tables, s);
-    if constexpr (Pulse)
-      step = _mm_mul_pd(step, _mm_set1_pd(kUnit));
-    StoreStepPair<Pulse>(steps + j, step);
-  }
+  j = linear ? FillStepPairs<Pulse, true>(steps, pitch, adjust, count, scale, tables)
+             : FillStepPairs<Pulse, false>(steps, pitch, adjust, count, scale, tables);
 #endif
   for (; j < count; ++j) {
     const double s = static_cast<double>(pitch[j]) + adjust[j];
-    steps[j] = StoredStep<Pulse>(OctStep<OctRounding::Down>(tables, s) * kUnit);
+    steps[j] = static_cast<float>(FoldCycles(RawStep<Pulse>(s, linear, scale, tables), kUnit));
   }
 }
 
