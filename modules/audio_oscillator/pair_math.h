@@ -54,12 +54,6 @@ inline FloorPairParts FloorPair(__m128d x) {
   return {_mm_sub_pd(dt, _mm_and_pd(below, _mm_set1_pd(1.0))), below, t}; // dt - 1 or dt - 0
 }
 
-// The integer floors of a FloorPair as two int32 lanes of a vector.
-inline __m128i FloorInts(const FloorPairParts &f) {
-  return _mm_add_epi32(f.truncated,
-                       _mm_shuffle_epi32(_mm_castpd_si128(f.below), _MM_SHUFFLE(3, 3, 2, 0)));
-}
-
 // The integer floors of a FloorPair in general registers.
 inline LanePair FloorLanes(const FloorPairParts &f) {
   const LanePair t = Lanes(f.truncated);
