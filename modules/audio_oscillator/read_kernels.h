@@ -70,12 +70,13 @@ double ReadPlainShifted(const float *table, float *out, int32_t count, double x,
   return base - std::floor(base);
 }
 
-// Pulse: the table at phase + width minus the table at phase, both in points.
-template <class Steps>
-double ReadPulse(const float *table, float *out, const float *width, int32_t count, double y,
-                 Steps pointSteps) {
-  int32_t j = 0;
 #if defined(OSC_PAIR_MATH)
+// The pairs of ReadPulse from a table as LerpPair reads it; answers how many
+// samples were written and leaves y after them.
+template <class Table, class Steps>
+int32_t PulsePairs(const Table &table, float *out, const float *width, int32_t count, double &y,
+                   Steps pointSteps) {
+  int32_t j = 0;
   for (; j + 1 < count; j += 2) {
     const double y1 = y + pointSteps[j];
     const __m128d at = _mm_set_pd(y1, y);
@@ -83,6 +84,26 @@ double ReadPulse(const float *table, float *out, const float *width, int32_t cou
         _mm_add_pd(_mm_mul_pd(LoadWidenPair(width + j), _mm_set1_pd(kTablePoints)), at);
     StorePair(out + j, _mm_sub_ps(LerpPair(table, shifted), LerpPair(table, at)));
     y = y1 + pointSteps[j + 1];
+  }
+  return j;
+}
+
+// From this many samples on, widening the table first pays for itself.
+constexpr int32_t kWidenedPulseCount = 256;
+#endif
+
+// Pulse: the table at phase + width minus the table at phase, both in points.
+template <class Steps>
+double ReadPulse(const float *table, float *out, const float *width, int32_t count, double y,
+                 Steps pointSteps) {
+  int32_t j = 0;
+#if defined(OSC_PAIR_MATH)
+  if (count >= kWidenedPulseCount) {
+    WideTable wide;
+    Widen(table, wide);
+    j = PulsePairs(wide, out, width, count, y, pointSteps);
+  } else {
+    j = PulsePairs(table, out, width, count, y, pointSteps);
   }
 #endif
   for (; j < count; ++j) {

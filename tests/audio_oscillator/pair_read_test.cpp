@@ -62,13 +62,20 @@ std::vector<float> RandomTable() {
 
 TEST(OscillatorPairRead, LerpPairMatchesLerp) {
   const std::vector<float> table = RandomTable();
+  osc::WideTable wide;
+  osc::Widen(table.data(), wide);
   for (double scale : {1.0, 600.0, 3e9}) {
     const std::vector<double> t = Values(scale, 50000);
     for (size_t i = 0; i + 1 < t.size(); ++i) {
-      float got[4];
-      _mm_storeu_ps(got, osc::LerpPair(table.data(), _mm_set_pd(t[i + 1], t[i])));
-      ASSERT_EQ(Bits(got[0]), Bits(osc::Lerp(table.data(), t[i]))) << t[i];
-      ASSERT_EQ(Bits(got[1]), Bits(osc::Lerp(table.data(), t[i + 1]))) << t[i + 1];
+      const __m128d pair = _mm_set_pd(t[i + 1], t[i]);
+      float got[4], gotWide[4];
+      _mm_storeu_ps(got, osc::LerpPair(table.data(), pair));
+      _mm_storeu_ps(gotWide, osc::LerpPair(wide, pair));
+      for (int lane = 0; lane < 2; ++lane) {
+        const uint32_t expected = Bits(osc::Lerp(table.data(), t[i + lane]));
+        ASSERT_EQ(Bits(got[lane]), expected) << t[i + lane];
+        ASSERT_EQ(Bits(gotWide[lane]), expected) << t[i + lane];
+      }
     }
   }
 }
