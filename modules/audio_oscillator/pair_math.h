@@ -40,8 +40,8 @@ inline LanePair Lanes(__m128i i) {
 #endif
 }
 
-// FloorSplit per lane: the floor as a double and as int32. Lanes must lie
-// within the int32_t range.
+// FloorSplit per lane: the floor as a double, and what FloorLanes makes the
+// integer floors from. Lanes must lie within the int32_t range.
 struct FloorPairParts {
   __m128d d;
   __m128d below; // all ones where the truncation went up
