@@ -17,6 +17,7 @@ using Globals = std::shared_ptr<GlobalOptions>;
 
 void AddDescribe(CLI::App &app, const Globals &globals);
 void AddRender(CLI::App &app, const Globals &globals);
+void AddProcess(CLI::App &app, const Globals &globals);
 void AddPlot(CLI::App &app, const Globals &globals);
 
 } // namespace sehost::cli

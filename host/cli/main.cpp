@@ -42,7 +42,7 @@ int main(int argc, char **argv) {
   app.fallthrough(); // --plugin-dir may also follow the subcommand
   app.set_version_flag("--version", std::string("se-host ") + SE_HOST_VERSION);
   app.footer("Exit status: 0 when all went well, 1 when a command failed (a bad patch, file or\n"
-             "plugin, or an interrupted render), 2 for a mistake on the command line.\n"
+             "plugin, or an interrupted render or process), 2 for a mistake on the command line.\n"
              "Every failure is one line on standard error: \"se-host: error: ...\".");
   auto globals = std::make_shared<sehost::cli::GlobalOptions>();
   app.add_option("--plugin-dir", globals->plugin_dir,
@@ -50,6 +50,7 @@ int main(int argc, char **argv) {
                  "se-host)");
   sehost::cli::AddDescribe(app, globals);
   sehost::cli::AddRender(app, globals);
+  sehost::cli::AddProcess(app, globals);
   sehost::cli::AddPlot(app, globals);
   if (argc <= 1) {
     std::cout << app.help();
@@ -59,7 +60,8 @@ int main(int argc, char **argv) {
     try {
       app.get_subcommand(word);
     } catch (const CLI::OptionNotFound &) {
-      return Fail("unknown command " + sehost::Quoted(word) + " (commands: describe, render, plot)",
+      return Fail("unknown command " + sehost::Quoted(word) +
+                      " (commands: describe, render, process, plot)",
                   kExitUsage);
     }
   }
