@@ -39,12 +39,12 @@ double ReadPlainModulated(const float *table, float *out, const float *width, in
   for (; j + 1 < count; j += 2) {
     const double x1 = x + steps[j];
     const __m128d t = _mm_add_pd(LoadWidenPair(width + j), _mm_set_pd(x1, x));
-    StorePair(out + j, LerpPair(table, _mm_mul_pd(t, _mm_set1_pd(kTablePoints))));
+    StorePair(out + j, LerpPair(table, _mm_mul_pd(t, _mm_set1_pd(kCyclePoints))));
     x = x1 + steps[j + 1];
   }
 #endif
   for (; j < count; ++j) {
-    out[j] = Lerp(table, (width[j] + x) * kTablePoints);
+    out[j] = Lerp(table, (width[j] + x) * kCyclePoints);
     x += steps[j];
   }
   return x - std::floor(x);
@@ -58,12 +58,12 @@ double ReadPlainShifted(const float *table, float *out, int32_t count, double x,
 #if defined(OSC_PAIR_MATH)
   for (; j + 1 < count; j += 2) {
     const double x1 = x + steps[j];
-    StorePair(out + j, LerpPair(table, _mm_mul_pd(_mm_set_pd(x1, x), _mm_set1_pd(kTablePoints))));
+    StorePair(out + j, LerpPair(table, _mm_mul_pd(_mm_set_pd(x1, x), _mm_set1_pd(kCyclePoints))));
     x = x1 + steps[j + 1];
   }
 #endif
   for (; j < count; ++j) {
-    out[j] = Lerp(table, x * kTablePoints);
+    out[j] = Lerp(table, x * kCyclePoints);
     x += steps[j];
   }
   const double base = x - w;
@@ -81,7 +81,7 @@ int32_t PulsePairs(const Table &table, float *out, const float *width, int32_t c
     const double y1 = y + pointSteps[j];
     const __m128d at = _mm_set_pd(y1, y);
     const __m128d shifted =
-        _mm_add_pd(_mm_mul_pd(LoadWidenPair(width + j), _mm_set1_pd(kTablePoints)), at);
+        _mm_add_pd(_mm_mul_pd(LoadWidenPair(width + j), _mm_set1_pd(kCyclePoints)), at);
     StorePair(out + j, _mm_sub_ps(LerpPair(table, shifted), LerpPair(table, at)));
     y = y1 + pointSteps[j + 1];
   }
@@ -107,10 +107,10 @@ double ReadPulse(const float *table, float *out, const float *width, int32_t cou
   }
 #endif
   for (; j < count; ++j) {
-    out[j] = Lerp(table, width[j] * static_cast<double>(kTablePoints) + y) - Lerp(table, y);
+    out[j] = Lerp(table, width[j] * static_cast<double>(kCyclePoints) + y) - Lerp(table, y);
     y += pointSteps[j];
   }
-  const double cycles = y / kTablePoints;
+  const double cycles = y / kCyclePoints;
   return cycles - std::floor(cycles);
 }
 

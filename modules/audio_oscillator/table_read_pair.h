@@ -20,7 +20,7 @@ inline PairPosition SplitPair(__m128d t) {
   t = ClampPair(t, -kPositionLimit, kPositionLimit);
   const FloorPairParts f = FloorPair(t);
   const LanePair i = FloorLanes(f);
-  constexpr int32_t kMask = kTablePoints - 1;
+  constexpr int32_t kMask = kCyclePoints - 1;
   return {{i.first & kMask, i.second & kMask}, _mm_sub_pd(t, f.d)};
 }
 
@@ -39,12 +39,12 @@ inline __m128 LerpPair(const float *table, __m128d t) {
 // table many times per call (the pulse forms read it twice per sample) widen
 // it first and save the conversions and the subtraction of every read.
 struct WideTable {
-  alignas(16) double point[kTablePoints];
-  alignas(16) double difference[kTablePoints];
+  alignas(16) double point[kCyclePoints];
+  alignas(16) double difference[kCyclePoints];
 };
 
 inline void Widen(const float *table, WideTable &wide) {
-  for (int32_t k = 0; k < kTablePoints; k += 4) {
+  for (int32_t k = 0; k < kCyclePoints; k += 4) {
     const __m128 p = _mm_loadu_ps(table + k);
     const __m128 d = _mm_sub_ps(_mm_loadu_ps(table + k + 1), p);
     _mm_store_pd(wide.point + k, _mm_cvtps_pd(p));

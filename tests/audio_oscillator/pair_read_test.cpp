@@ -20,7 +20,7 @@
 
 namespace {
 
-using osc::kTablePoints;
+using osc::kCyclePoints;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -56,7 +56,7 @@ std::vector<float> RandomTable() {
   std::vector<float> table(osc::kTableStride);
   for (float &x : table)
     x = u(rng);
-  table[kTablePoints] = table[0];
+  table[kCyclePoints] = table[0];
   return table;
 }
 
@@ -112,12 +112,12 @@ TEST(OscillatorPairRead, KernelsMatchOneAtATimeReads) {
     }
     const double start = 0.3;
     const osc::StepArray s{steps.data()};
-    double x = start, y = start * kTablePoints, expected = 0.0;
+    double x = start, y = start * kCyclePoints, expected = 0.0;
     const double got = osc::ReadPlainModulated(table.data(), out.data(), width.data(), count, x, s);
     const double gotPulse = osc::ReadPulse(table.data(), pulse.data(), width.data(), count, y, s);
     for (int32_t j = 0; j < count; ++j) {
-      ASSERT_EQ(Bits(out[j]), Bits(osc::Lerp(table.data(), (width[j] + x) * kTablePoints)));
-      const float p = osc::Lerp(table.data(), width[j] * static_cast<double>(kTablePoints) + y) -
+      ASSERT_EQ(Bits(out[j]), Bits(osc::Lerp(table.data(), (width[j] + x) * kCyclePoints)));
+      const float p = osc::Lerp(table.data(), width[j] * static_cast<double>(kCyclePoints) + y) -
                       osc::Lerp(table.data(), y);
       ASSERT_EQ(Bits(pulse[j]), Bits(p));
       x += steps[j];
@@ -125,7 +125,7 @@ TEST(OscillatorPairRead, KernelsMatchOneAtATimeReads) {
     }
     expected = x - std::floor(x);
     EXPECT_EQ(Bits(got), Bits(expected));
-    const double cycles = y / kTablePoints;
+    const double cycles = y / kCyclePoints;
     EXPECT_EQ(Bits(gotPulse), Bits(cycles - std::floor(cycles)));
   }
 }
