@@ -1,5 +1,5 @@
 // The module runner: drives one DSP instance of a module through the same C
-// interface our host uses (host/lib/host.cpp), for a plugin-format wrapper.
+// interface our host uses (host/core/host.cpp), for a plugin-format wrapper.
 //
 // Contract (stable; the LV2 plugins of this bundle build on it):
 //
