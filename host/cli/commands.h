@@ -1,10 +1,12 @@
-// The subcommands of the se-host tool, each registered on the command line.
+// The subcommands of the se-host tool, each registered on the command line
+// from one table (commands.cpp).
 #ifndef SEHOST_CLI_COMMANDS_H
 #define SEHOST_CLI_COMMANDS_H
 
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <span>
 #include <string>
 
 namespace sehost::cli {
@@ -18,6 +20,16 @@ using Globals = std::shared_ptr<GlobalOptions>;
 void AddDescribe(CLI::App &app, const Globals &globals);
 void AddRender(CLI::App &app, const Globals &globals);
 void AddPlot(CLI::App &app, const Globals &globals);
+
+// A subcommand: its name as typed and what registers it on the command line.
+struct Command {
+  const char *name;
+  void (*add)(CLI::App &app, const Globals &globals);
+};
+
+// Every subcommand, in the order the usage lists them: the one list, which
+// main() registers and names in its messages.
+std::span<const Command> Commands();
 
 } // namespace sehost::cli
 

@@ -127,8 +127,8 @@ void AddRender(CLI::App &app, const Globals &globals) {
   CLI::App *cmd = app.add_subcommand("render", "Render a patch to an audio file");
   cmd->add_option("patch", opt->patch, "Patch file (JSON)")->required();
   cmd->add_option("-o,--output", opt->output,
-                  "Audio file to write; its extension names the type (.wav .rf64 .flac .ogg "
-                  ".opus .aiff .caf); - is standard output")
+                  "Audio file to write; its extension names the type (" + UsualExtensions() +
+                      "); - is standard output")
       ->required();
   cmd->add_option("-f,--format", opt->format,
                   "File type and/or sample format, comma-separated: " + ContainerNames() + "; " +

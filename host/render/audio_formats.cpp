@@ -99,6 +99,17 @@ std::string SampleFormatNames() {
   return names;
 }
 
+std::string UsualExtensions() {
+  std::string list;
+  for (const ContainerInfo *c = kContainers; c->name; ++c) {
+    std::istringstream words(c->extensions);
+    std::string first;
+    words >> first;
+    list += (list.empty() ? "." : " .") + first;
+  }
+  return list;
+}
+
 OutputFormat ChooseOutputFormat(const std::string &path, const std::string &format_text,
                                 int64_t frames, int channels) {
   OutputFormat out;

@@ -57,6 +57,8 @@ OutputFormat ChooseOutputFormat(const std::string &path, const std::string &form
 // "wav, rf64, flac, ..." and "16, 24, float", for messages and help.
 std::string ContainerNames();
 std::string SampleFormatNames();
+// The usual extension of each container: ".wav .rf64 .flac ...", for help.
+std::string UsualExtensions();
 
 } // namespace sehost
 

@@ -1,0 +1,15 @@
+#include "commands.h"
+
+namespace sehost::cli {
+
+namespace {
+constexpr Command kCommands[] = {
+    {"describe", AddDescribe},
+    {"render", AddRender},
+    {"plot", AddPlot},
+};
+} // namespace
+
+std::span<const Command> Commands() { return kCommands; }
+
+} // namespace sehost::cli
