@@ -13,7 +13,7 @@ namespace sehost::cli {
 
 // Options every subcommand shares.
 struct GlobalOptions {
-  std::string plugin_dir; // --plugin-dir; empty: $SE_PLUGIN_DIR or plugins/ beside se-host
+  std::string pluginDir; // --plugin-dir; empty: $SE_PLUGIN_DIR or plugins/ beside se-host
 };
 using Globals = std::shared_ptr<GlobalOptions>;
 

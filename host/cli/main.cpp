@@ -47,7 +47,7 @@ int main(int argc, char **argv) {
              " for a mistake on the command line.\n"
              "Every failure is one line on standard error: \"se-host: error: ...\".");
   auto globals = std::make_shared<sehost::cli::GlobalOptions>();
-  app.add_option("--plugin-dir", globals->plugin_dir,
+  app.add_option("--plugin-dir", globals->pluginDir,
                  "Folder of the plugin files (default: $SE_PLUGIN_DIR, else plugins/ beside "
                  "se-host)");
   std::string names;

@@ -23,10 +23,10 @@ struct RenderOptions {
   std::string output;
   std::string format;
   bool quiet = false;
-  bool no_progress = false;
+  bool noProgress = false;
   // In place of the patch's own values.
-  CLI::Option *rate_option = nullptr;
-  CLI::Option *duration_option = nullptr;
+  CLI::Option *rateOption = nullptr;
+  CLI::Option *durationOption = nullptr;
   double rate = 0.0;
   double duration = 0.0;
   std::vector<std::string> settings;
@@ -49,10 +49,10 @@ void Render(const RenderOptions &opt, const GlobalOptions &globals) {
   CheckOutputPath(opt.output);
   ChooseOutputFormat(opt.output, opt.format, 0, 1);
   PatchOptions options;
-  options.plugin_dir = DefaultPluginDir(globals.plugin_dir);
-  if (opt.rate_option->count() > 0)
-    options.sample_rate = opt.rate;
-  if (opt.duration_option->count() > 0)
+  options.pluginDir = DefaultPluginDir(globals.pluginDir);
+  if (opt.rateOption->count() > 0)
+    options.sampleRate = opt.rate;
+  if (opt.durationOption->count() > 0)
     options.duration = opt.duration;
   options.settings = opt.settings;
   auto patch = Patch::Load(opt.patch, options);
@@ -70,7 +70,7 @@ void Render(const RenderOptions &opt, const GlobalOptions &globals) {
   RemoveOnCrash(writer.TemporaryPath());
   const bool to_stdout = opt.output == "-";
   const std::string name = to_stdout ? "standard output" : opt.output;
-  Progress progress("rendering " + name, !opt.no_progress);
+  Progress progress("rendering " + name, !opt.noProgress);
   const double total = static_cast<double>(patch->Frames()) / patch->SampleRate();
   // The host also looks for a stop request inside a block, so that a stop is
   // seen within a fraction of a second whatever the patch.
@@ -133,14 +133,14 @@ void AddRender(CLI::App &app, const Globals &globals) {
   cmd->add_option("-f,--format", opt->format,
                   "File type and/or sample format, comma-separated: " + ContainerNames() + "; " +
                       SampleFormatNames() + " (default 24)");
-  opt->rate_option = cmd->add_option("--rate", opt->rate, "Sample rate in Hz, for the patch's own");
-  opt->duration_option =
+  opt->rateOption = cmd->add_option("--rate", opt->rate, "Sample rate in Hz, for the patch's own");
+  opt->durationOption =
       cmd->add_option("--duration", opt->duration, "Seconds to render, for the patch's own");
   cmd->add_option("--set", opt->settings,
                   "A pin setting ID.PIN=VALUE as under \"pins\", for the patch's own "
                   "(repeatable)");
   cmd->add_flag("-q,--quiet", opt->quiet, "Print nothing when all went well");
-  cmd->add_flag("--no-progress", opt->no_progress, "Never show the progress line");
+  cmd->add_flag("--no-progress", opt->noProgress, "Never show the progress line");
   cmd->callback([opt, globals] { Render(*opt, *globals); });
 }
 

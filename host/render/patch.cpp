@@ -49,7 +49,7 @@ std::string AKind(const PinInfo &pin) {
 class PatchBuilder {
 public:
   PatchBuilder(Patch &patch, std::string base_dir, const PatchOptions &options)
-      : m_patch(patch), m_base_dir(std::move(base_dir)), m_options(options) {}
+      : m_patch(patch), m_baseDir(std::move(base_dir)), m_options(options) {}
 
   void Build(const json &doc);
 
@@ -112,7 +112,7 @@ private:
   double Volts(const json &value, const PinRef &to, const std::string &where) const;
 
   Patch &m_patch;
-  std::string m_base_dir;
+  std::string m_baseDir;
   PatchOptions m_options;
   // The modules each module feeds, to keep the patch free of loops.
   std::vector<std::vector<int>> m_feeds;
@@ -123,12 +123,12 @@ private:
   };
   std::map<std::pair<int, int>, Feed> m_fed;
   // Inputs whose value a timed change may move: those set by value.
-  std::set<std::pair<int, int>> m_by_value;
+  std::set<std::pair<int, int>> m_byValue;
   // How each module reads its pitch pins, from its "Pitch Mode" setting.
-  std::map<int, PitchScale> m_pitch_scale;
+  std::map<int, PitchScale> m_pitchScale;
   PitchScale ScaleOf(int instance) const {
-    const auto it = m_pitch_scale.find(instance);
-    return it == m_pitch_scale.end() ? PitchScale::Octave : it->second;
+    const auto it = m_pitchScale.find(instance);
+    return it == m_pitchScale.end() ? PitchScale::kOctave : it->second;
   }
 };
 
@@ -294,7 +294,7 @@ void PatchBuilder::Build(const json &doc) {
   }
   const double default_rate = 44100.0, default_block = 256.0;
   // A rate or duration given on the command line stands in for the patch's own.
-  const auto &given_rate = m_options.sample_rate, &given_duration = m_options.duration;
+  const auto &given_rate = m_options.sampleRate, &given_duration = m_options.duration;
   const double rate = given_rate ? *given_rate : Number(doc, "sample_rate", root, &default_rate);
   const std::string rate_at = given_rate ? OptionText("--rate", *given_rate) : "/sample_rate";
   if (!(rate >= 1000.0 && rate <= kMaxSampleRate) || rate != std::floor(rate))
@@ -340,7 +340,7 @@ void PatchBuilder::ReadModules(const json &doc) {
     const std::string plugin = String(m, "plugin", where);
     PluginLibrary *library = nullptr;
     try {
-      library = &m_patch.m_host->Load(ResolvePlugin(plugin, m_options.plugin_dir));
+      library = &m_patch.m_host->Load(ResolvePlugin(plugin, m_options.pluginDir));
     } catch (const HostError &e) {
       Fail(JsonChild(where, "plugin"), e.what());
     }
@@ -354,7 +354,7 @@ void PatchBuilder::ReadModules(const json &doc) {
     if (m.contains("pins") && !m["pins"].is_object())
       Fail(JsonChild(where, "pins"), "expected pin settings { \"pin name\": value, ... }");
     if (m.contains("pins"))
-      m_pitch_scale[instance] = PitchScaleOf(m_patch.m_host->Pins(instance), m["pins"]);
+      m_pitchScale[instance] = PitchScaleOf(m_patch.m_host->Pins(instance), m["pins"]);
   }
 }
 
@@ -377,7 +377,7 @@ void PatchBuilder::ReadPinSettings(const json &modules) {
       }
       ClaimInput(ref, at);
       m_patch.m_host->SetValue(instance, ref.pin, value);
-      m_by_value.insert({instance, ref.pin});
+      m_byValue.insert({instance, ref.pin});
     }
   }
 }
@@ -396,12 +396,12 @@ void PatchBuilder::ApplySettings() {
       Fail(where, e.what());
     }
     const auto key = std::make_pair(ref.instance, ref.pin);
-    if (m_fed.count(key) != 0 && m_by_value.count(key) == 0)
+    if (m_fed.count(key) != 0 && m_byValue.count(key) == 0)
       Fail(where, Quoted(ref.Text()) + " is fed by " + m_fed[key].where +
                       "; only a pin set by value (or not at all) can be set");
     m_patch.m_host->SetValue(ref.instance, ref.pin, value);
     m_fed[key] = Feed{where, false};
-    m_by_value.insert(key);
+    m_byValue.insert(key);
   }
 }
 
@@ -476,7 +476,7 @@ public:
   }
   std::string FilePath(const std::string &path) const override {
     const fs::path given(path);
-    return (given.is_absolute() ? given : fs::path(m_builder.m_base_dir) / path).generic_string();
+    return (given.is_absolute() ? given : fs::path(m_builder.m_baseDir) / path).generic_string();
   }
   void AddInputFile(const std::string &path) override {
     m_builder.m_patch.m_inputs.push_back(path);
@@ -520,7 +520,7 @@ void PatchBuilder::ReadSources(const json &doc) {
       m_patch.m_host->Feed(to.instance, to.pin, std::move(made.signal));
     } else {
       m_patch.m_host->SetValue(to.instance, to.pin, made.volts / 10.0);
-      m_by_value.insert({to.instance, to.pin});
+      m_byValue.insert({to.instance, to.pin});
     }
   }
 }
@@ -554,7 +554,7 @@ void PatchBuilder::ReadChanges(const json &doc) {
       Fail(JsonChild(where, "value"), EscapedText(ref.module) + ": " + e.what());
     }
     const auto key = std::make_pair(ref.instance, ref.pin);
-    if (m_fed.count(key) != 0 && m_by_value.count(key) == 0)
+    if (m_fed.count(key) != 0 && m_byValue.count(key) == 0)
       Fail(JsonChild(where, "pin"), Quoted(ref.Text()) + " is fed by " + m_fed[key].where +
                                         "; only a pin set by value can change over time");
     const auto clock = static_cast<int64_t>(std::llround(time * rate));

@@ -64,7 +64,8 @@ struct LfoShapeName {
   const char *name;
   LfoShape shape;
 };
-constexpr LfoShapeName kLfoShapes[] = {{"sine", LfoShape::Sine}, {"triangle", LfoShape::Triangle}};
+constexpr LfoShapeName kLfoShapes[] = {{"sine", LfoShape::kSine},
+                                       {"triangle", LfoShape::kTriangle}};
 
 // {"rate": Hz, "shape", "center", "depth", "phase"}: center + depth × shape.
 MadeSource ReadLfo(SourceEntry &entry) {
