@@ -6,6 +6,7 @@ namespace {
 constexpr Command kCommands[] = {
     {"describe", AddDescribe},
     {"render", AddRender},
+    {"process", AddProcess},
     {"plot", AddPlot},
 };
 } // namespace

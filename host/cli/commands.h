@@ -19,6 +19,7 @@ using Globals = std::shared_ptr<GlobalOptions>;
 
 void AddDescribe(CLI::App &app, const Globals &globals);
 void AddRender(CLI::App &app, const Globals &globals);
+void AddProcess(CLI::App &app, const Globals &globals);
 void AddPlot(CLI::App &app, const Globals &globals);
 
 // A subcommand: its name as typed and what registers it on the command line.

@@ -42,7 +42,8 @@ int main(int argc, char **argv) {
   app.fallthrough(); // --plugin-dir may also follow the subcommand
   app.set_version_flag("--version", std::string("se-host ") + SE_HOST_VERSION);
   app.footer("Exit status: 0 when all went well, " + std::to_string(kExitFailure) +
-             " when a command failed (a bad patch, file or\nplugin, or an interrupted render), " +
+             " when a command failed (a bad patch, file or\nplugin, or an interrupted render or "
+             "process), " +
              std::to_string(kExitUsage) +
              " for a mistake on the command line.\n"
              "Every failure is one line on standard error: \"se-host: error: ...\".");

@@ -302,15 +302,20 @@ void PatchBuilder::Build(const json &doc) {
   const double block = Number(doc, "block_size", root, &default_block);
   if (!(block >= 1.0 && block <= kMaxBlockSize) || block != std::floor(block))
     Fail("/block_size", "the block size must be a whole number from 1 to 65536");
-  const double duration = given_duration ? *given_duration : Number(doc, "duration", root, nullptr);
-  const std::string duration_at =
-      given_duration ? OptionText("--duration", *given_duration) : "/duration";
-  if (!(duration > 0.0))
-    Fail(duration_at, "the duration must be a positive number of seconds");
-  if (duration > kMaxDuration)
-    Fail(duration_at, "the duration must be at most 3600 seconds");
+  if (m_options.frames) {
+    m_patch.m_frames = std::max<int64_t>(1, *m_options.frames);
+  } else {
+    const double duration =
+        given_duration ? *given_duration : Number(doc, "duration", root, nullptr);
+    const std::string duration_at =
+        given_duration ? OptionText("--duration", *given_duration) : "/duration";
+    if (!(duration > 0.0))
+      Fail(duration_at, "the duration must be a positive number of seconds");
+    if (duration > kMaxDuration)
+      Fail(duration_at, "the duration must be at most 3600 seconds");
+    m_patch.m_frames = std::max<int64_t>(1, std::llround(duration * rate));
+  }
   m_patch.m_host = std::make_unique<Host>(static_cast<float>(rate), static_cast<int32_t>(block));
-  m_patch.m_frames = std::max<int64_t>(1, std::llround(duration * rate));
 
   ReadModules(doc);
   ReadConnections(doc);
@@ -505,6 +510,8 @@ void PatchBuilder::ReadSources(const json &doc) {
                "; sources drive audio inputs (set choices under \"pins\" or \"changes\")");
     const std::string name = String(src, "type", where);
     const SourceType *type = FindSourceType(name);
+    if (type != nullptr && type->make == nullptr)
+      Fail(JsonChild(where, "type"), "an " + Quoted(name) + " source " + type->note);
     if (type == nullptr)
       Fail(JsonChild(where, "type"),
            "unknown source type " + Quoted(name) + " (use " + SourceTypeNames() + ")");
@@ -536,8 +543,9 @@ void PatchBuilder::ReadChanges(const json &doc) {
     CheckKeys(c, where, {"time", "pin", "value"});
     const double time = Number(c, "time", where, nullptr);
     const double end = static_cast<double>(m_patch.m_frames) / rate;
-    // A shorter duration from the command line just ends the patch early.
-    if (m_options.duration && time > end)
+    // A shorter duration from the command line (or a processed file) just ends
+    // the patch early.
+    if ((m_options.duration || m_options.frames) && time > end)
       continue;
     if (time < 0.0 || time > end)
       Fail(JsonChild(where, "time"),
@@ -604,7 +612,7 @@ std::unique_ptr<Patch> Patch::Parse(const std::string &text, const std::string &
   return patch;
 }
 
-std::unique_ptr<Patch> Patch::Load(const std::string &path, const PatchOptions &options) {
+std::string ReadPatchFile(const std::string &path) {
   std::error_code ec;
   if (!fs::exists(path, ec))
     throw HostError(path + ": no such patch file");
@@ -617,8 +625,13 @@ std::unique_ptr<Patch> Patch::Load(const std::string &path, const PatchOptions &
   text << in.rdbuf();
   if (in.bad())
     throw HostError(path + ": cannot read the patch file");
+  return text.str();
+}
+
+std::unique_ptr<Patch> Patch::Load(const std::string &path, const PatchOptions &options) {
+  const std::string text = ReadPatchFile(path);
   const fs::path parent = fs::path(path).parent_path();
-  auto patch = Parse(text.str(), path, parent.empty() ? "." : parent.string(), options);
+  auto patch = Parse(text, path, parent.empty() ? "." : parent.string(), options);
   patch->m_inputs.insert(patch->m_inputs.begin(), path);
   return patch;
 }

@@ -22,6 +22,9 @@ struct PatchOptions {
   std::optional<double> sampleRate = std::nullopt;
   std::optional<double> duration = std::nullopt;
   std::vector<std::string> settings = {}; // "id.pin=value", as under "pins"
+  // The length in frames when the patch processes a file: it stands for the
+  // patch's duration (also beyond the longest duration a patch may give).
+  std::optional<int64_t> frames = std::nullopt;
 };
 
 struct OutputChannel {
@@ -30,6 +33,9 @@ struct OutputChannel {
   int pin = -1;
   float gain = 1.0f;
 };
+
+// The text of a patch file; throws HostError "<path>: ..." if it cannot be read.
+std::string ReadPatchFile(const std::string &path);
 
 class Patch {
 public:

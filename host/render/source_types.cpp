@@ -152,6 +152,8 @@ constexpr SourceType kSourceTypes[] = {
     {"ramp", "points", ReadRamp},
     {"lfo", "shape rate center depth phase", ReadLfo},
     {"file", "path channel gain loop resample", ReadFile},
+    {kInputSourceType, "gain", nullptr,
+     "marks where se-host process plays its file in; to render, use a \"file\" source"},
 };
 
 } // namespace
@@ -165,6 +167,12 @@ const SourceType *FindSourceType(const std::string &name) {
   return nullptr;
 }
 
-std::string SourceTypeNames() { return NamesWithOr(kSourceTypes); }
+std::string SourceTypeNames() {
+  std::vector<SourceType> rendered;
+  for (const SourceType &type : kSourceTypes)
+    if (type.make != nullptr)
+      rendered.push_back(type);
+  return NamesWithOr(rendered);
+}
 
 } // namespace sehost

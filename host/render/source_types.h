@@ -25,13 +25,21 @@ struct MadeSource {
 struct SourceType {
   const char *name; // "lfo"
   const char *keys; // its own keys, space-separated: "shape rate center depth phase"
+  // Makes the source; nullptr for a marker that a command replaces before the
+  // patch is loaded, which the loader refuses saying `note`.
   MadeSource (*make)(SourceEntry &entry);
+  const char *note = nullptr;
 };
+
+// The marker by which a patch shows where `se-host process` plays its file in;
+// process turns each into a "file" source.
+inline constexpr const char *kInputSourceType = "input";
 
 std::span<const SourceType> SourceTypes();
 // A row by name; nullptr for an unknown type.
 const SourceType *FindSourceType(const std::string &name);
-// The names for messages: "constant, ramp, lfo or file".
+// The names of the types a patch can render, for messages: "constant, ramp,
+// lfo or file".
 std::string SourceTypeNames();
 
 } // namespace sehost

@@ -1,0 +1,58 @@
+// Writing what a command renders to an audio file or to standard output, as
+// every rendering command does it: the file is written whole or not at all, a
+// stop request is seen within a block, a progress line runs while it renders
+// and one summary line follows.
+#ifndef SEHOST_CLI_WRITE_SIGNAL_H
+#define SEHOST_CLI_WRITE_SIGNAL_H
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sehost::cli {
+
+// A signal rendered block by block: a patch, or one patch per channel.
+class RenderedSignal {
+public:
+  virtual ~RenderedSignal() = default;
+  virtual int Channels() const = 0;
+  virtual double SampleRate() const = 0;
+  virtual int64_t Frames() const = 0;
+  virtual int64_t FramesRendered() const = 0;
+  bool Done() const { return FramesRendered() >= Frames(); }
+  // The next block's frames, interleaved by channel. Throws HostInterrupted
+  // when `check` (see SetInterruptCheck) answers true inside the block.
+  virtual const std::vector<float> &RenderBlock() = 0;
+  virtual void SetInterruptCheck(bool (*check)()) = 0;
+};
+
+struct WriteSettings {
+  std::string output;   // a path, or "-" for standard output
+  std::string format;   // -f as given
+  std::string madeFrom; // what the signal is made from, for messages
+  std::string doing;    // the progress line's word: "rendering", "processing"
+  uint32_t serial = 0;  // an Ogg stream's serial number
+  bool quiet = false;   // no summary line
+  bool noProgress = false;
+};
+
+// -o and -f, the output's path and format.
+void AddOutputOptions(CLI::App &cmd, WriteSettings &settings);
+// -q and --no-progress.
+void AddQuietOptions(CLI::App &cmd, WriteSettings &settings);
+
+// A number that stands for a text (FNV-1a), e.g. for an Ogg serial number that
+// is the same on every run of one command.
+uint32_t TextSerial(const std::string &text);
+// The same for a file's bytes.
+uint32_t FileSerial(const std::string &path);
+
+// Writes the whole signal; throws HostError when it cannot or is stopped
+// (leaving no partial file behind).
+void WriteSignal(RenderedSignal &signal, const WriteSettings &settings);
+
+} // namespace sehost::cli
+
+#endif
