@@ -23,7 +23,7 @@ using wavetable::WaveTableStore;
 
 // Floats the build writes: points 0 ... 512 of the sine table and of 2560 block tables.
 constexpr double kBytesWritten =
-    double(wavetable::kTablePoints) * (1 + wavetable::kWaveBlocks * wavetable::kHarmonics) * 4;
+    double(wavetable::kStoredPoints) * (1 + wavetable::kWaveBlocks * wavetable::kMaxHarmonics) * 4;
 
 bool MatchesReference(WaveTableStore &store) {
   static const wtref::Tables ref = wtref::Build();
@@ -51,9 +51,9 @@ void Report(benchmark::State &state) {
 // The build into a store whose pages are already mapped.
 void BM_BuildStore(benchmark::State &state) {
   auto store = ZeroStore();
-  float amps[wavetable::kHarmonics];
+  float amps[wavetable::kMaxHarmonics];
   for (auto _ : state) {
-    wavetable::buildStore(*store, amps);
+    wavetable::BuildStore(*store, amps);
     benchmark::ClobberMemory();
   }
   if (!MatchesReference(*store))
@@ -91,8 +91,8 @@ template <class Fill> void TimeOnFreshPages(benchmark::State &state, Fill fill) 
 // The build as a process first runs it: every page of the store is touched
 // for the first time during the build.
 void BM_BuildStoreFreshPages(benchmark::State &state) {
-  float amps[wavetable::kHarmonics];
-  TimeOnFreshPages(state, [&](WaveTableStore &store) { wavetable::buildStore(store, amps); });
+  float amps[wavetable::kMaxHarmonics];
+  TimeOnFreshPages(state, [&](WaveTableStore &store) { wavetable::BuildStore(store, amps); });
   Report(state);
 }
 BENCHMARK(BM_BuildStoreFreshPages)->Unit(benchmark::kMicrosecond);
@@ -109,12 +109,12 @@ BENCHMARK(BM_TouchFreshPages)->Unit(benchmark::kMicrosecond);
 // One waveform block alone (normalisation and 256 tables).
 void BM_BuildOneBlock(benchmark::State &state) {
   auto store = ZeroStore();
-  wavetable::buildSineTable(store->Sine());
+  wavetable::BuildSineTable(store->Sine());
   const std::array<float, wtref::kTables> raw = wtref::RawAmplitudes(2);
-  float amps[wavetable::kHarmonics];
+  float amps[wavetable::kMaxHarmonics];
   for (auto _ : state) {
     std::memcpy(amps, raw.data(), sizeof amps);
-    wavetable::buildWaveBlock(amps, store->Sine(), store->Block(2));
+    wavetable::BuildWaveBlock(amps, store->Sine(), store->Block(2));
     benchmark::ClobberMemory();
   }
 }

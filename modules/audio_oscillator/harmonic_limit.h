@@ -4,6 +4,7 @@
 #ifndef AUDIO_OSCILLATOR_HARMONIC_LIMIT_H
 #define AUDIO_OSCILLATOR_HARMONIC_LIMIT_H
 
+#include "oscillator_pins.h"
 #include "pitch_conversion.h"
 #include "pitch_tables.h"
 
@@ -11,13 +12,11 @@
 
 namespace osc {
 
-constexpr int32_t kMaxHarmonics = 256;
-
 // Frequency in Hz of a limiting pitch sample g under a pitch mode.
 inline double LimitFrequency(double g, int16_t pitchMode) {
   switch (pitchMode) {
-  case 0: return pitchHzTable[HzTableIndex(g)];
-  case 2: return g * 10.0;
+  case kPitchOct: return pitchHzTable[HzTableIndex(g)];
+  case kPitchHz: return g * 10.0;
   default: return g * 10000.0;
   }
 }

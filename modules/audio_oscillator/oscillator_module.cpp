@@ -12,49 +12,50 @@ namespace osc {
 
 bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
   void *const variables[kPinCount] = {
-      &pitchIn,   &pitchAdjustIn,    &pitchRefIn,  &phasePwIn, &syncIn,      &syncAccuracy,
-      &waveOut,   &waveform,         &waveQuality, &harmonics, &freqLimitIn, &limitSystem,
-      &pitchMode, &pitchModAccuracy, &hold,        &active,    &stepScratch, &linkValue};
+      &m_pitchIn,      &m_pitchAdjustIn, &m_pitchRefIn, &m_phasePwIn,        &m_syncIn,
+      &m_syncAccuracy, &m_waveOut,       &m_waveform,   &m_waveQuality,      &m_harmonics,
+      &m_freqLimitIn,  &m_limitSystem,   &m_pitchMode,  &m_pitchModAccuracy, &m_hold,
+      &m_active,       &m_stepScratch,   &m_linkValue};
   return se::DescribePinFrom(kPins, variables, index, properties);
 }
 
 void Module::OpenInstance() {
   SEModule_base::OpenInstance();
-  blockSize = BlockSize();
-  usePitchTablesFor(SampleRate());
-  pitchAdjustPin = PinAt(kPitchAdjust);
-  noiseB = kNoiseStartB;
-  noiseA = kNoiseStartA;
-  outPin = PinAt(kWaveOut);
-  lastSync = -1.0f;
-  phase = 0.0;
-  pitchPin = PinAt(kPitch);
-  linearScale = 0.0f;
-  linkValue = 0;
-  linkConnected = PinAt(kLink)->HasConnection() ? 1 : 0;
+  m_blockSize = BlockSize();
+  UsePitchTablesFor(SampleRate());
+  m_pitchAdjustPin = PinAt(kPitchAdjust);
+  m_noiseB = kNoiseStartB;
+  m_noiseA = kNoiseStartA;
+  m_outPin = PinAt(kWaveOut);
+  m_lastSync = -1.0f;
+  m_phase = 0.0;
+  m_pitchPin = PinAt(kPitch);
+  m_linearScale = 0.0f;
+  m_linkValue = 0;
+  m_linkConnected = PinAt(kLink)->HasConnection() ? 1 : 0;
 }
 
-void Module::usePitchTablesFor(float rate) {
-  pitchTables = SharedPitchTables(rate);
-  if (pitchTables != nullptr)
+void Module::UsePitchTablesFor(float rate) {
+  m_pitchTables = SharedPitchTables(rate);
+  if (m_pitchTables != nullptr)
     return;
   // Past the registry's bound: a set of this instance's own.
-  if (!ownPitchTables)
-    ownPitchTables = std::make_unique<RateTables>();
-  BuildPitchTables(*ownPitchTables, rate);
-  pitchTables = ownPitchTables.get();
+  if (!m_ownPitchTables)
+    m_ownPitchTables = std::make_unique<RateTables>();
+  BuildPitchTables(*m_ownPitchTables, rate);
+  m_pitchTables = m_ownPitchTables.get();
 }
 
-void Module::setStaticStep(double s) {
-  switch (pitchMode) {
-  case kPitchOct: staticStep = OctStep<OctRounding::Nearest>(*pitchTables, s); break;
+void Module::SetStaticStep(double s) {
+  switch (m_pitchMode) {
+  case kPitchOct: m_staticStep = OctStep<OctRounding::Nearest>(*m_pitchTables, s); break;
   case kPitchKhz:
-    linearScale = pitchTables->kiloHzScale;
-    staticStep = s * linearScale;
+    m_linearScale = m_pitchTables->kiloHzScale;
+    m_staticStep = s * m_linearScale;
     break;
   case kPitchHz:
-    linearScale = pitchTables->hertzScale;
-    staticStep = s * linearScale;
+    m_linearScale = m_pitchTables->hertzScale;
+    m_staticStep = s * m_linearScale;
     break;
   default: break;
   }
@@ -62,87 +63,93 @@ void Module::setStaticStep(double s) {
 
 void Module::PinChanged(SEPin *pin) {
   // An oscillator opened without a table source never plays.
-  if (linkConnected == 0)
+  if (m_linkConnected == 0)
     return;
   const bool streaming = pin->getStatus() == PS_RUNNING;
   switch (pin->getIndex()) {
   case kPitch:
-    pitchStreaming = streaming ? 1 : 0;
-    setStaticStep(static_cast<double>(pitchPin->CurrentSample()) + pitchAdjustPin->CurrentSample());
+    m_pitchStreaming = streaming ? 1 : 0;
+    SetStaticStep(static_cast<double>(m_pitchPin->CurrentSample()) +
+                  m_pitchAdjustPin->CurrentSample());
     break;
   case kPitchAdjust:
-    adjustStreaming = streaming ? 1 : 0;
-    setStaticStep(static_cast<double>(pitchAdjustPin->CurrentSample()) + pitchPin->CurrentSample());
+    m_adjustStreaming = streaming ? 1 : 0;
+    SetStaticStep(static_cast<double>(m_pitchAdjustPin->CurrentSample()) +
+                  m_pitchPin->CurrentSample());
     break;
-  case kPhasePw: phasePwStreaming = streaming ? 1 : 0; return;
+  case kPhasePw: m_phasePwStreaming = streaming ? 1 : 0; return;
   case kSync:
     if (streaming) {
-      syncStreaming = 1;
+      m_syncStreaming = 1;
     } else {
-      syncStreaming = 0;
+      m_syncStreaming = 0;
       const float v = pin->CurrentSample();
-      if (!(lastSync > 0.0f) && v > 0.0f)
-        phase = 0.0;
-      lastSync = v;
+      if (!(m_lastSync > 0.0f) && v > 0.0f)
+        m_phase = 0.0;
+      m_lastSync = v;
     }
     break;
   case kWaveform:
   case kLink:
-    if (linkValue != 0) {
-      const auto *directory = reinterpret_cast<const float *const *>(linkValue);
-      // Only the directory's 256 entries exist; any other value selects no table.
-      tableSet = waveform < kDirectoryEntries ? directory[waveform] : nullptr;
+    if (m_linkValue != 0) {
+      const auto *directory = reinterpret_cast<const float *const *>(m_linkValue);
+      // Only the directory's entries exist; any other value selects no table.
+      m_tableSet = m_waveform < wavetable::kDirectoryEntries ? directory[m_waveform] : nullptr;
     }
     return;
-  case kHarmonics: harmonicSetting = std::clamp<int32_t>(harmonics + 1, 1, kMaxHarmonics); return;
+  case kHarmonics:
+    m_harmonicSetting = std::clamp<int32_t>(m_harmonics + 1, 1, wavetable::kMaxHarmonics);
+    return;
   case kFreqLimit:
-    limitHz = pin->CurrentSample() * 10.0f;
-    if (!(limitHz > 1.0f))
-      limitHz = 1.0f;
+    m_limitHz = pin->CurrentSample() * 10.0f;
+    if (!(m_limitHz > 1.0f))
+      m_limitHz = 1.0f;
     return;
   case kPitchMode:
-    setStaticStep(static_cast<double>(pitchPin->CurrentSample()) + pitchAdjustPin->CurrentSample());
+    SetStaticStep(static_cast<double>(m_pitchPin->CurrentSample()) +
+                  m_pitchAdjustPin->CurrentSample());
     break;
   case kHold:
-    if (hold == 0 && active != 0) {
-      outPin->PostStatus(SampleClock(), PS_RUNNING);
+    if (m_hold == 0 && m_active != 0) {
+      m_outPin->PostStatus(SampleClock(), PS_RUNNING);
     } else {
-      freezeOutput(se::Process<&Module::processHold>);
+      FreezeOutput(se::Process<&Module::processHold>);
     }
     break;
   case kActive:
-    if (active != 0) {
-      outPin->PostStatus(SampleClock(), PS_RUNNING);
+    if (m_active != 0) {
+      m_outPin->PostStatus(SampleClock(), PS_RUNNING);
     } else {
-      freezeOutput(se::Process<&Module::processSilence>);
+      FreezeOutput(se::Process<&Module::processSilence>);
     }
     break;
   default: break;
   }
-  chooseRoutine();
+  ChooseRoutine();
 }
 
-void Module::freezeOutput(SEProcessEntry routine) {
+void Module::FreezeOutput(SEProcessEntry routine) {
   // A hold already running keeps the value it took.
   if (routine != InstalledRoutine())
-    heldValueTaken = false;
+    m_heldValueTaken = false;
   InstallProcessRoutine(routine);
-  settled.Restart();
-  outPin->PostStatus(SampleClock(), PS_ONCE);
+  m_settled.Restart();
+  m_outPin->PostStatus(SampleClock(), PS_ONCE);
 }
 
-void Module::chooseRoutine() {
+void Module::ChooseRoutine() {
   // Hold and silence stay until both HOLD is off and Active is on.
-  if (hold != 0 || active == 0)
+  if (m_hold != 0 || m_active == 0)
     return;
   // A static pitch is read once per call whatever the accuracy asks for.
-  const bool perSample = pitchModAccuracy != 0 && (pitchStreaming != 0 || adjustStreaming != 0);
-  if (syncStreaming != 0) {
+  const bool perSample =
+      m_pitchModAccuracy != 0 && (m_pitchStreaming != 0 || m_adjustStreaming != 0);
+  if (m_syncStreaming != 0) {
     innerProcess = perSample ? &Module::processHigh : &Module::processLow;
-    switch (syncAccuracy) {
+    switch (m_syncAccuracy) {
     case 0: InstallProcessRoutine(se::Process<&Module::processSyncLow>); break;
     case 1:
-      if (pitchMode != kPitchOct)
+      if (m_pitchMode != kPitchOct)
         InstallProcessRoutine(se::Process<&Module::processSyncHighLinear>);
       else
         InstallProcessRoutine(se::Process<&Module::processSyncHighOct>);

@@ -33,69 +33,69 @@ public:
 
 private:
   using Routine = void (Module::*)(int32_t, int32_t);
-  enum class SyncPhase { Zero, Oct, Linear };
+  enum class SyncPhase { kZero, kOct, kLinear };
 
-  template <SyncPhase P> void processSync(int32_t first, int32_t count);
-  template <SyncPhase P> double syncPhaseAt(int32_t index, float cur, float prev) const;
+  template <SyncPhase P> void ProcessSync(int32_t first, int32_t count);
+  template <SyncPhase P> double SyncPhaseAt(int32_t index, float cur, float prev) const;
   // Points pitchTables at the set for `rate` (building it if need be).
-  void usePitchTablesFor(float rate);
-  void setStaticStep(double s);
-  void chooseRoutine();
+  void UsePitchTablesFor(float rate);
+  void SetStaticStep(double s);
+  void ChooseRoutine();
   // The table for one call (from the harmonic limit at `first`), or null.
-  const float *tableForCall(int32_t first) const;
+  const float *TableForCall(int32_t first) const;
   // Writes noise, or zeros without a table, and answers null when that settles
   // the call; otherwise answers the table the call reads.
-  const float *beginTableCall(int32_t first, int32_t count);
+  const float *BeginTableCall(int32_t first, int32_t count);
   // Writes the value of processHold or processSilence over a stretch, and
   // asks for sleep once the whole of the largest block holds it.
-  void writeSettled(int32_t first, int32_t count, float value);
+  void WriteSettled(int32_t first, int32_t count, float value);
   // Installs processHold or processSilence and announces a static output.
-  void freezeOutput(SEProcessEntry routine);
+  void FreezeOutput(SEProcessEntry routine);
 
-  const float *tableSet = nullptr;
+  const float *m_tableSet = nullptr;
   // The pitch tables of the rate this instance opened at: a shared set, or
   // ownPitchTables when the shared registry is full.
-  const RateTables *pitchTables = nullptr;
-  std::unique_ptr<RateTables> ownPitchTables;
-  float *pitchIn = nullptr;
-  float *syncIn = nullptr;
-  float *stepScratch = nullptr;
-  float *waveOut = nullptr;
-  float *phasePwIn = nullptr;
-  float *pitchRefIn = nullptr;
-  float *freqLimitIn = nullptr;
-  float *pitchAdjustIn = nullptr;
-  float lastSync = 0.0f;
-  float limitHz = 0.0f;
-  double phase = 0.0;
-  double staticStep = 0.0;
-  float linearScale = 0.0f;
-  uint32_t noiseB = 0;
-  uint32_t noiseA = 0;
-  int32_t adjustStreaming = 0;
-  int32_t pitchStreaming = 0;
-  int32_t syncStreaming = 0;
-  int32_t phasePwStreaming = 0;
-  int32_t harmonicSetting = 0;
-  int32_t blockSize = 0;
-  se::SettledOutput settled; // how much of "Wave.Out" holds the frozen value
-  float heldValue = 0.0f;    // the value processHold writes, once taken
-  bool heldValueTaken = false;
-  intptr_t linkValue = 0; // address of the generator's table directory, or 0
-  int32_t linkConnected = 0;
+  const RateTables *m_pitchTables = nullptr;
+  std::unique_ptr<RateTables> m_ownPitchTables;
+  float *m_pitchIn = nullptr;
+  float *m_syncIn = nullptr;
+  float *m_stepScratch = nullptr;
+  float *m_waveOut = nullptr;
+  float *m_phasePwIn = nullptr;
+  float *m_pitchRefIn = nullptr;
+  float *m_freqLimitIn = nullptr;
+  float *m_pitchAdjustIn = nullptr;
+  float m_lastSync = 0.0f;
+  float m_limitHz = 0.0f;
+  double m_phase = 0.0;
+  double m_staticStep = 0.0;
+  float m_linearScale = 0.0f;
+  uint32_t m_noiseB = 0;
+  uint32_t m_noiseA = 0;
+  int32_t m_adjustStreaming = 0;
+  int32_t m_pitchStreaming = 0;
+  int32_t m_syncStreaming = 0;
+  int32_t m_phasePwStreaming = 0;
+  int32_t m_harmonicSetting = 0;
+  int32_t m_blockSize = 0;
+  se::SettledOutput m_settled; // how much of "Wave.Out" holds the frozen value
+  float m_heldValue = 0.0f;    // the value processHold writes, once taken
+  bool m_heldValueTaken = false;
+  intptr_t m_linkValue = 0; // address of the generator's table directory, or 0
+  int32_t m_linkConnected = 0;
   Routine innerProcess = &Module::processLow;
-  SEPin *outPin = nullptr;
-  SEPin *pitchPin = nullptr;
-  SEPin *pitchAdjustPin = nullptr;
-  uint16_t waveform = 0;
-  int16_t limitSystem = 0;
-  int16_t pitchMode = 0;
-  int16_t pitchModAccuracy = 0;
-  int16_t syncAccuracy = 0;
-  int16_t waveQuality = 0;
-  int16_t hold = 0;
-  int16_t active = 0;
-  int16_t harmonics = 0;
+  SEPin *m_outPin = nullptr;
+  SEPin *m_pitchPin = nullptr;
+  SEPin *m_pitchAdjustPin = nullptr;
+  uint16_t m_waveform = 0;
+  int16_t m_limitSystem = 0;
+  int16_t m_pitchMode = 0;
+  int16_t m_pitchModAccuracy = 0;
+  int16_t m_syncAccuracy = 0;
+  int16_t m_waveQuality = 0;
+  int16_t m_hold = 0;
+  int16_t m_active = 0;
+  int16_t m_harmonics = 0;
 };
 
 class GuiModule : public SEGUI_base {

@@ -3,10 +3,9 @@
 #ifndef AUDIO_OSCILLATOR_OSCILLATOR_PINS_H
 #define AUDIO_OSCILLATOR_OSCILLATOR_PINS_H
 
+#include "choice_text.h"
 #include "se_pins.h"
-
-#include <array>
-#include <cstddef>
+#include "waveforms.h"
 
 namespace osc {
 
@@ -33,13 +32,6 @@ enum Pin : int32_t {
   kPinCount = 18
 };
 
-// Waveform values.
-constexpr uint16_t kSine = 0;
-constexpr uint16_t kFirstPulse = 11;
-constexpr uint16_t kLastPulse = 20;
-constexpr uint16_t kNoise = 255;
-constexpr uint16_t kDirectoryEntries = 256;
-
 // Limit Freq System and Pitch Mode values.
 constexpr int16_t kLimitOff = 0;
 constexpr int16_t kLimitB = 2;
@@ -50,31 +42,45 @@ constexpr int16_t kPitchHz = 2;
 // The scratch pin's direction code: a buffer of the host's that carries no signal.
 constexpr int32_t kDirScratch = 3;
 
-// "1,2,...,256", built at compile time.
-constexpr std::size_t HarmonicsListLength() {
-  std::size_t n = 0;
-  for (int k = 1; k <= 256; ++k)
-    n += (k < 10 ? 1 : k < 100 ? 2 : 3) + (k < 256 ? 1 : 0);
-  return n + 1;
-}
-
-constexpr std::array<char, HarmonicsListLength()> MakeHarmonicsList() {
-  std::array<char, HarmonicsListLength()> text{};
-  std::size_t at = 0;
-  for (int k = 1; k <= 256; ++k) {
-    if (k >= 100)
-      text[at++] = static_cast<char>('0' + k / 100);
-    if (k >= 10)
-      text[at++] = static_cast<char>('0' + k / 10 % 10);
-    text[at++] = static_cast<char>('0' + k % 10);
-    if (k < 256)
-      text[at++] = ',';
+// "Sine,Saw,...,Pulse:Saw,...,Noise=255": the table waveforms in the order of
+// their values, from the spectrum registry. Items without "=" take the next
+// value, so the table waveforms must be numbered 0, 1, 2, ... in list order.
+static_assert(wavetable::kSineWaveform == 0 && wavetable::kFirstBlockWaveform == 1 &&
+                  wavetable::kFirstPulseWaveform ==
+                      wavetable::kFirstBlockWaveform + wavetable::kWaveBlocks,
+              "list order is value order");
+struct WaveformItems {
+  template <class Out> static constexpr void Write(Out &out) {
+    out.Put(wavetable::kSineName);
+    for (const wavetable::SpectrumRow &row : wavetable::kSpectra) {
+      out.Put(",");
+      out.Put(row.name);
+    }
+    for (const wavetable::SpectrumRow &row : wavetable::kSpectra) {
+      out.Put(",");
+      out.Put(wavetable::kPulsePrefix);
+      out.Put(row.name);
+    }
+    out.Put(",");
+    out.Put(wavetable::kNoiseName);
+    out.Put("=");
+    out.Put(unsigned{wavetable::kNoiseWaveform});
   }
-  text[at] = '\0';
-  return text;
-}
+};
 
-inline constexpr auto kHarmonicsList = MakeHarmonicsList();
+// "1,2,...,256": one item per harmonic count.
+struct HarmonicsItems {
+  template <class Out> static constexpr void Write(Out &out) {
+    for (int k = 1; k <= wavetable::kMaxHarmonics; ++k) {
+      if (k > 1)
+        out.Put(",");
+      out.Put(static_cast<unsigned>(k));
+    }
+  }
+};
+
+inline constexpr auto kWaveformList = MakeChoiceText<WaveformItems>();
+inline constexpr auto kHarmonicsList = MakeChoiceText<HarmonicsItems>();
 
 inline constexpr se::PinSpec kPins[kPinCount] = {
     {"Pitch", DR_IN, DT_FSAMPLE, "5.000", nullptr},
@@ -84,10 +90,7 @@ inline constexpr se::PinSpec kPins[kPinCount] = {
     {"Sync", DR_IN, DT_FSAMPLE, "0.0", nullptr},
     {"Sync Accuracy", DR_IN, DT_CHOICE, "1", "Low,High"},
     {"Wave.Out", DR_OUT, DT_FSAMPLE, nullptr, nullptr},
-    {"Waveform", DR_IN, DT_CHOICE, "0",
-     "Sine,Saw,Ramp,Soft Ramp,Peak Ramp,Square,Triangle,Peak,Octava,Cluster1,Cluster2,"
-     "Pulse:Saw,Pulse:Ramp,Pulse:Soft Ramp,Pulse:Peak Ramp,Pulse:Square,Pulse:Triangle,"
-     "Pulse:Peak,Pulse:Octava,Pulse:Cluster1,Pulse:Cluster2,Noise=255"},
+    {"Waveform", DR_IN, DT_CHOICE, "0", kWaveformList.data()},
     {"Wave Quality", DR_IN, DT_CHOICE, "1", "High=1"},
     {"Harmonics", DR_IN, DT_CHOICE, "255", kHarmonicsList.data()},
     {"Freq Limit (Hz)", DR_IN, DT_FSAMPLE, "22000", "22050,100,22050,100"},

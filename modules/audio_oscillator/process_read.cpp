@@ -7,6 +7,7 @@
 #include "oscillator_pins.h"
 #include "pitch_conversion.h"
 #include "read_kernels.h"
+#include "waveforms.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +16,8 @@ namespace osc {
 
 namespace {
 
-bool IsPulse(uint16_t waveform) { return waveform >= kFirstPulse && waveform <= kLastPulse; }
+// FixedRead takes the point from the top 9 bits of a 32-bit phase.
+static_assert(kCyclePoints == 1 << 9, "a cycle of 512 points");
 
 // A fixed width as cycles that the fixed-point conversion can take: widths a
 // million cycles or more away (or not finite) are reduced to one cycle first.
@@ -27,7 +29,7 @@ double SafeWidth(float w) {
 template <bool Pulse>
 void FillSteps(float *steps, const float *pitch, const float *adjust, int32_t count,
                int16_t pitchMode, float linearScale, const RateTables &tables) {
-  constexpr double kUnit = Pulse ? kTablePoints : 1.0;
+  constexpr double kUnit = Pulse ? kCyclePoints : 1.0;
   if (pitchMode != kPitchOct) {
     const double scale = static_cast<double>(linearScale) * kUnit;
     for (int32_t j = 0; j < count; ++j) {
@@ -45,96 +47,97 @@ void FillSteps(float *steps, const float *pitch, const float *adjust, int32_t co
 
 } // namespace
 
-const float *Module::tableForCall(int32_t first) const {
-  if (tableSet == nullptr || waveform == kSine)
-    return tableSet; // Sine has a single table
-  int32_t n = harmonicSetting;
-  if (limitSystem != kLimitOff) {
-    const float *ref = limitSystem == kLimitB ? pitchRefIn : pitchIn;
-    const double g = static_cast<double>(ref[first]) + pitchAdjustIn[first];
-    n = HarmonicCount(limitHz, LimitFrequency(g, pitchMode), harmonicSetting);
+const float *Module::TableForCall(int32_t first) const {
+  if (m_tableSet == nullptr || m_waveform == wavetable::kSineWaveform)
+    return m_tableSet; // Sine has a single table
+  int32_t n = m_harmonicSetting;
+  if (m_limitSystem != kLimitOff) {
+    const float *ref = m_limitSystem == kLimitB ? m_pitchRefIn : m_pitchIn;
+    const double g = static_cast<double>(ref[first]) + m_pitchAdjustIn[first];
+    n = HarmonicCount(m_limitHz, LimitFrequency(g, m_pitchMode), m_harmonicSetting);
   }
-  n = std::clamp<int32_t>(n, 1, kMaxHarmonics);
-  return tableSet + (n - 1) * kTableStride;
+  n = std::clamp<int32_t>(n, 1, wavetable::kMaxHarmonics);
+  return m_tableSet + (n - 1) * kTableStride;
 }
 
-const float *Module::beginTableCall(int32_t first, int32_t count) {
+const float *Module::BeginTableCall(int32_t first, int32_t count) {
   if (count <= 0)
     return nullptr;
-  float *out = waveOut + first;
-  if (waveform == kNoise) {
-    RunNoise(out, phasePwIn + first, count, noiseA, noiseB);
+  float *out = m_waveOut + first;
+  if (m_waveform == wavetable::kNoiseWaveform) {
+    RunNoise(out, m_phasePwIn + first, count, m_noiseA, m_noiseB);
     return nullptr;
   }
-  const float *table = tableForCall(first);
+  const float *table = TableForCall(first);
   if (table == nullptr)
     std::fill_n(out, count, 0.0f);
   return table;
 }
 
 void Module::processLow(int32_t first, int32_t count) {
-  const float *table = beginTableCall(first, count);
+  const float *table = BeginTableCall(first, count);
   if (table == nullptr)
     return;
-  float *out = waveOut + first;
-  const float *width = phasePwIn + first;
-  double step = staticStep;
-  if (pitchStreaming != 0 || adjustStreaming != 0) {
-    const float f = pitchIn[first] + pitchAdjustIn[first];
-    step = pitchMode != kPitchOct ? static_cast<double>(f) * linearScale
-                                  : OctStep<OctRounding::Nearest>(*pitchTables, f);
+  float *out = m_waveOut + first;
+  const float *width = m_phasePwIn + first;
+  double step = m_staticStep;
+  if (m_pitchStreaming != 0 || m_adjustStreaming != 0) {
+    const float f = m_pitchIn[first] + m_pitchAdjustIn[first];
+    step = m_pitchMode != kPitchOct ? static_cast<double>(f) * m_linearScale
+                                    : OctStep<OctRounding::Nearest>(*m_pitchTables, f);
   }
   // Whole cycles per sample change nothing but the phase arithmetic's range.
   step = FoldCycles(step);
-  const bool pulse = IsPulse(waveform);
+  const bool pulse = wavetable::IsPulseWaveform(m_waveform);
 
-  if (phasePwStreaming != 0) {
+  if (m_phasePwStreaming != 0) {
     if (pulse)
-      phase = ReadPulse(table, out, width, count, phase * kTablePoints,
-                        ConstantStep{step * kTablePoints});
+      m_phase = ReadPulse(table, out, width, count, m_phase * kCyclePoints,
+                          ConstantStep{step * kCyclePoints});
     else
-      phase = ReadPlainModulated(table, out, width, count, phase, ConstantStep{step});
+      m_phase = ReadPlainModulated(table, out, width, count, m_phase, ConstantStep{step});
     return;
   }
 
   // Static width: 32-bit fixed-point phase. A step of half a cycle or more
   // wraps modulo one cycle, as the floating-point paths do.
   const uint32_t s = ToFixed(step);
-  const uint32_t p = ToFixed(phase);
+  const uint32_t p = ToFixed(m_phase);
   const uint32_t w = ToFixed(SafeWidth(width[0]));
   if (pulse) {
-    phase = FromFixed(ReadPulseFixed(table, out, count, p + w, p, s));
+    m_phase = FromFixed(ReadPulseFixed(table, out, count, p + w, p, s));
   } else {
-    phase = FromFixed(ReadPlainFixed(table, out, count, p + w, s) - w);
+    m_phase = FromFixed(ReadPlainFixed(table, out, count, p + w, s) - w);
   }
 }
 
 void Module::processHigh(int32_t first, int32_t count) {
-  const float *table = beginTableCall(first, count);
+  const float *table = BeginTableCall(first, count);
   if (table == nullptr)
     return;
-  float *out = waveOut + first;
-  const float *width = phasePwIn + first;
-  if (stepScratch == nullptr) {
+  float *out = m_waveOut + first;
+  const float *width = m_phasePwIn + first;
+  if (m_stepScratch == nullptr) {
     std::fill_n(out, count, 0.0f);
     return;
   }
   // Pass 1: every step of the stretch into the scratch buffer, from its start.
-  const float *pitch = pitchIn + first;
-  const float *adjust = pitchAdjustIn + first;
-  const StepArray steps{stepScratch};
-  if (IsPulse(waveform)) {
-    FillSteps<true>(stepScratch, pitch, adjust, count, pitchMode, linearScale, *pitchTables);
-    phase = ReadPulse(table, out, width, count, phase * kTablePoints, steps);
+  const float *pitch = m_pitchIn + first;
+  const float *adjust = m_pitchAdjustIn + first;
+  const StepArray steps{m_stepScratch};
+  if (wavetable::IsPulseWaveform(m_waveform)) {
+    FillSteps<true>(m_stepScratch, pitch, adjust, count, m_pitchMode, m_linearScale,
+                    *m_pitchTables);
+    m_phase = ReadPulse(table, out, width, count, m_phase * kCyclePoints, steps);
     return;
   }
-  FillSteps<false>(stepScratch, pitch, adjust, count, pitchMode, linearScale, *pitchTables);
+  FillSteps<false>(m_stepScratch, pitch, adjust, count, m_pitchMode, m_linearScale, *m_pitchTables);
   // Pass 2: the table reads.
-  if (phasePwStreaming != 0) {
-    phase = ReadPlainModulated(table, out, width, count, phase, steps);
+  if (m_phasePwStreaming != 0) {
+    m_phase = ReadPlainModulated(table, out, width, count, m_phase, steps);
   } else {
     const double w = SafeWidth(width[0]);
-    phase = ReadPlainShifted(table, out, count, phase + w, w, steps);
+    m_phase = ReadPlainShifted(table, out, count, m_phase + w, w, steps);
   }
 }
 

@@ -24,51 +24,51 @@ double PassedFraction(float cur, float prev) {
 } // namespace
 
 template <Module::SyncPhase P>
-double Module::syncPhaseAt(int32_t index, float cur, float prev) const {
-  if constexpr (P == SyncPhase::Zero) {
+double Module::SyncPhaseAt(int32_t index, float cur, float prev) const {
+  if constexpr (P == SyncPhase::kZero) {
     (void)index;
     (void)cur;
     (void)prev;
     return 0.0;
-  } else if constexpr (P == SyncPhase::Oct) {
-    return FoldCycles(OctStep<OctRounding::Nearest>(*pitchTables, pitchIn[index]) *
+  } else if constexpr (P == SyncPhase::kOct) {
+    return FoldCycles(OctStep<OctRounding::Nearest>(*m_pitchTables, m_pitchIn[index]) *
                       PassedFraction(cur, prev));
   } else {
-    const double step = static_cast<double>(pitchIn[index]) * linearScale;
+    const double step = static_cast<double>(m_pitchIn[index]) * m_linearScale;
     return FoldCycles(step * PassedFraction(cur, prev));
   }
 }
 
-template <Module::SyncPhase P> void Module::processSync(int32_t first, int32_t count) {
+template <Module::SyncPhase P> void Module::ProcessSync(int32_t first, int32_t count) {
   if (count <= 0)
     return;
-  float prev = lastSync;
+  float prev = m_lastSync;
   int32_t segment = 0;
   for (int32_t j = 0; j < count; ++j) {
-    const float cur = syncIn[first + j];
+    const float cur = m_syncIn[first + j];
     if (!IsPositive(prev) && IsPositive(cur)) {
       if (j > segment)
         (this->*innerProcess)(first + segment, j - segment);
-      phase = syncPhaseAt<P>(first + j, cur, prev);
+      m_phase = SyncPhaseAt<P>(first + j, cur, prev);
       segment = j;
     }
     prev = cur;
   }
-  lastSync = prev;
+  m_lastSync = prev;
   if (count > segment)
     (this->*innerProcess)(first + segment, count - segment);
 }
 
 void Module::processSyncLow(int32_t first, int32_t count) {
-  processSync<SyncPhase::Zero>(first, count);
+  ProcessSync<SyncPhase::kZero>(first, count);
 }
 
 void Module::processSyncHighOct(int32_t first, int32_t count) {
-  processSync<SyncPhase::Oct>(first, count);
+  ProcessSync<SyncPhase::kOct>(first, count);
 }
 
 void Module::processSyncHighLinear(int32_t first, int32_t count) {
-  processSync<SyncPhase::Linear>(first, count);
+  ProcessSync<SyncPhase::kLinear>(first, count);
 }
 
 } // namespace osc

@@ -27,7 +27,7 @@ template <class Steps>
 double ReadPlainModulated(const float *table, float *out, const float *width, int32_t count,
                           double x, Steps steps) {
   for (int32_t j = 0; j < count; ++j) {
-    out[j] = Lerp(table, (width[j] + x) * kTablePoints);
+    out[j] = Lerp(table, (width[j] + x) * kCyclePoints);
     x += steps[j];
   }
   return x - std::floor(x);
@@ -38,7 +38,7 @@ template <class Steps>
 double ReadPlainShifted(const float *table, float *out, int32_t count, double x, double w,
                         Steps steps) {
   for (int32_t j = 0; j < count; ++j) {
-    out[j] = Lerp(table, x * kTablePoints);
+    out[j] = Lerp(table, x * kCyclePoints);
     x += steps[j];
   }
   const double base = x - w;
@@ -50,10 +50,10 @@ template <class Steps>
 double ReadPulse(const float *table, float *out, const float *width, int32_t count, double y,
                  Steps pointSteps) {
   for (int32_t j = 0; j < count; ++j) {
-    out[j] = Lerp(table, width[j] * static_cast<double>(kTablePoints) + y) - Lerp(table, y);
+    out[j] = Lerp(table, width[j] * static_cast<double>(kCyclePoints) + y) - Lerp(table, y);
     y += pointSteps[j];
   }
-  const double cycles = y / kTablePoints;
+  const double cycles = y / kCyclePoints;
   return cycles - std::floor(cycles);
 }
 

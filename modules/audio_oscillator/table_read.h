@@ -4,14 +4,15 @@
 #define AUDIO_OSCILLATOR_TABLE_READ_H
 
 #include "conversions.h"
+#include "table_layout.h"
 
 #include <bit>
 #include <cstdint>
 
 namespace osc {
 
-constexpr int kTablePoints = 512;
-constexpr int kTableStride = 516; // floats from one harmonic count's table to the next
+using wavetable::kCyclePoints;
+using wavetable::kTableStride;
 // Positions are limited to +-2^30 points (2^21 cycles), far beyond what a call
 // reaches from a phase in one cycle with steps below one cycle; only hostile
 // widths get there.
@@ -23,7 +24,7 @@ inline float Lerp(const float *table, double t) {
   t = ClampRange(t, -kPositionLimit, kPositionLimit);
   const FloorParts i = FloorSplit(t);
   const double fr = t - i.d;
-  const float *p = table + (i.i & (kTablePoints - 1));
+  const float *p = table + (i.i & (kCyclePoints - 1));
   return static_cast<float>(p[0] + fr * (p[1] - p[0])); // the difference in float
 }
 

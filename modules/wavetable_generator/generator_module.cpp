@@ -8,7 +8,7 @@ namespace wavetable {
 
 namespace {
 
-enum { PN_LINK = 0 };
+constexpr int kLinkPin = 0;
 
 constexpr se::PinSpec kPins[] = {
     {"QX_Osc_Link", DR_OUT, DT_INT32, nullptr, nullptr, 0},
@@ -21,17 +21,17 @@ Module::Module(SEHostCallback host, intptr_t host_data) : SEModule_base(host, ho
 Module::~Module() = default;
 
 bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
-  void *const variables[] = {&linkValue};
+  void *const variables[] = {&m_linkValue};
   return se::DescribePinFrom(kPins, variables, index, properties);
 }
 
 void Module::OpenInstance() {
   SEModule_base::OpenInstance();
-  linkValue = reinterpret_cast<intptr_t>(&wavetable::publishedDirectory().entries[0]);
+  m_linkValue = reinterpret_cast<intptr_t>(&wavetable::PublishedDirectory().entries[0]);
   // The value leaves before the first build starts; the build is complete
   // before this open returns, and so before the host runs any reader.
-  PinAt(PN_LINK)->PostStatus(SampleClock(), PS_ONCE);
-  wavetable::buildWaveTables(harmonicAmps);
+  PinAt(kLinkPin)->PostStatus(SampleClock(), PS_ONCE);
+  wavetable::BuildWaveTables(m_harmonicAmps);
 }
 
 GuiModule::~GuiModule() = default;

@@ -6,7 +6,7 @@
 
 #include "SEGUI_base.h"
 #include "SEModule_base.h"
-#include "wave_table_layout.h"
+#include "table_layout.h"
 
 #include <cstdint>
 
@@ -21,8 +21,8 @@ public:
   bool DescribePin(int32_t index, SEPinProperties *properties) override;
 
 private:
-  float harmonicAmps[wavetable::kHarmonics] = {}; // amplitude scratch of the build
-  intptr_t linkValue = 0; // the link pin's variable: the directory's address
+  float m_harmonicAmps[wavetable::kMaxHarmonics] = {}; // amplitude scratch of the build
+  intptr_t m_linkValue = 0; // the link pin's variable: the directory's address
 };
 
 class GuiModule : public SEGUI_base {

@@ -1,15 +1,12 @@
-// The directory through which oscillators reach the tables: 256 pointers,
-// indexed by the oscillator's Waveform value. The link pin carries the address
-// of entry 0.
+// The directory through which oscillators reach the tables: one pointer per
+// Waveform value below kDirectoryEntries (waveforms.h). The link pin carries
+// the address of entry 0.
 #ifndef WAVETABLE_DIRECTORY_H
 #define WAVETABLE_DIRECTORY_H
 
-#include "wave_table_store.h"
+#include "table_layout.h"
 
 namespace wavetable {
-
-constexpr int kDirectoryEntries = 256;
-constexpr int kFirstPulseEntry = 11; // entries 11 ... 20 repeat entries 1 ... 10
 
 struct WaveTableDirectory {
   float *entries[kDirectoryEntries];
@@ -17,15 +14,16 @@ struct WaveTableDirectory {
 
 static_assert(sizeof(WaveTableDirectory) == kDirectoryEntries * sizeof(float *), "no padding");
 
-// The library's one directory, with entries 0 ... 20 pointing at the tables
-// of the library's store: 0 the sine table, 1 ... 10 the waveform blocks,
-// 11 ... 20 the same blocks again. Entries 21 ... 255 stay null.
+// The library's one directory, with the entries of the table waveforms
+// pointing at the tables of the library's store: the sine entry at the sine
+// table, the entry of each block and of its pulse form at the block. Every
+// other entry (noise among them) stays null.
 //
 // The entries are written by the first call in the process and never again:
 // their values never change, and rewriting them while oscillators on other
 // threads read them would be a data race. A call that overlaps the first
 // waits until the entries are written.
-WaveTableDirectory &publishedDirectory();
+WaveTableDirectory &PublishedDirectory();
 
 } // namespace wavetable
 

@@ -1,8 +1,8 @@
 #include "wave_table_store.h"
 
+#include "fill_spectrum.h"
 #include "ieee_rounding.h" // the sums round as doubles on every build
 #include "sine_points.h"
-#include "spectra.h"
 #include "store_memory.h"
 
 #include <cmath>
@@ -28,7 +28,7 @@ static_assert(kCyclePoints % kLanes == 0, "groups split the cycle evenly");
 // (Written through a reference: a vector return value would tie the function
 // to the vector registers of one instruction set.)
 template <int... L>
-inline void gatherHarmonic(Doubles &out, const double *sine, int k, int j,
+inline void GatherHarmonic(Doubles &out, const double *sine, int k, int j,
                            std::integer_sequence<int, L...>) {
   const int phase = k * j;
   out = Doubles{sine[(phase + L * k) & kPhaseMask]...};
@@ -37,11 +37,11 @@ inline void gatherHarmonic(Doubles &out, const double *sine, int k, int j,
 // Adds harmonic k (amplitude a) to the running sums of points 0 ... 511 and
 // stores their rounded copies as points 0 ... 511 of `table`.
 template <bool kFirst>
-void addHarmonic(Doubles *sum, const double *wide_sine, int k, double a, float *table) {
+void AddHarmonic(Doubles *sum, const double *wide_sine, int k, double a, float *table) {
   constexpr auto lanes = std::make_integer_sequence<int, kLanes>{};
   for (int g = 0; g < kGroups; ++g) {
     Doubles term;
-    gatherHarmonic(term, wide_sine, k, g * kLanes, lanes);
+    GatherHarmonic(term, wide_sine, k, g * kLanes, lanes);
     term *= a;
     if constexpr (kFirst)
       sum[g] = term;
@@ -59,7 +59,7 @@ void addHarmonic(Doubles *sum, const double *wide_sine, int k, double a, float *
 // points of one harmonic are independent of each other, so they are added
 // kLanes at a time. No sine is evaluated: each harmonic's phase is an index
 // into the sine table.
-void addHarmonics(const float *amps, const float *sine, float *block) {
+void AddHarmonics(const float *amps, const float *sine, float *block) {
   double wide_sine[kCyclePoints]; // float to double is exact
   for (int i = 0; i < kCyclePoints; ++i)
     wide_sine[i] = sine[i];
@@ -76,17 +76,17 @@ void addHarmonics(const float *amps, const float *sine, float *block) {
 
   Doubles sum[kGroups];
   double end_sum = 0.0; // the sum at points 0 and 512: every phase there is 0
-  for (int k = 1; k <= kHarmonics; ++k) {
+  for (int k = 1; k <= kMaxHarmonics; ++k) {
     const double a = amps[k - 1];
     float *table = block + static_cast<size_t>(k - 1) * kTableStride;
     if (k == 1) {
-      addHarmonic<true>(sum, wide_sine, k, a, table);
+      AddHarmonic<true>(sum, wide_sine, k, a, table);
       end_sum = a * wide_sine[0];
     } else if (may_copy && a == 0.0 && (std::signbit(a) || !std::signbit(end_sum))) {
-      std::memcpy(table, table - kTableStride, kTablePoints * sizeof(float));
+      std::memcpy(table, table - kTableStride, kStoredPoints * sizeof(float));
       continue;
     } else {
-      addHarmonic<false>(sum, wide_sine, k, a, table);
+      AddHarmonic<false>(sum, wide_sine, k, a, table);
       end_sum += a * wide_sine[0];
     }
     table[kCyclePoints] = static_cast<float>(end_sum);
@@ -100,36 +100,36 @@ WaveTableStore &ProcessStore() {
   return *store;
 }
 
-static_assert(sizeof kSinePoints == kTablePoints * sizeof(float), "one value per point");
+static_assert(sizeof kSinePoints == kStoredPoints * sizeof(float), "one value per point");
 
-void buildSineTable(float *sine) { std::memcpy(sine, kSinePoints, sizeof kSinePoints); }
+void BuildSineTable(float *sine) { std::memcpy(sine, kSinePoints, sizeof kSinePoints); }
 
-void normaliseAmplitudes(float *amps) {
+void NormaliseAmplitudes(float *amps) {
   double s = 0.0;
-  for (int k = 1; k <= kHarmonics; ++k)
+  for (int k = 1; k <= kMaxHarmonics; ++k)
     s += std::fabs(static_cast<double>(amps[k - 1])) / k;
   const double r = 1.0 / s;
-  for (int k = 0; k < kHarmonics; ++k)
+  for (int k = 0; k < kMaxHarmonics; ++k)
     amps[k] = static_cast<float>(static_cast<double>(amps[k]) * r);
 }
 
-void buildWaveBlock(float *amps, const float *sine, float *block) {
-  normaliseAmplitudes(amps);
-  addHarmonics(amps, sine, block);
+void BuildWaveBlock(float *amps, const float *sine, float *block) {
+  NormaliseAmplitudes(amps);
+  AddHarmonics(amps, sine, block);
 }
 
-void buildStore(WaveTableStore &store, float *amps) {
-  buildSineTable(store.Sine());
+void BuildStore(WaveTableStore &store, float *amps) {
+  BuildSineTable(store.Sine());
   for (int n = 1; n <= kWaveBlocks; ++n) {
     FillSpectrum(kSpectra[n - 1], amps);
-    buildWaveBlock(amps, store.Sine(), store.Block(n));
+    BuildWaveBlock(amps, store.Sine(), store.Block(n));
   }
 }
 
-void buildWaveTables(float *amps) {
+void BuildWaveTables(float *amps) {
   // A function-local static is initialised exactly once; a call that arrives
   // while the first is still building waits for it to finish.
-  static const bool built = (buildStore(ProcessStore(), amps), true);
+  static const bool built = (BuildStore(ProcessStore(), amps), true);
   (void)built;
 }
 

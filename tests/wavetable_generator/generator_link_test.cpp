@@ -95,25 +95,27 @@ TEST(GeneratorModule, LaterOpenBuildsNothing) {
 TEST(GeneratorModule, DirectoryAsAReaderSeesIt) {
   GeneratorSession s(1);
   float *const *dir = s.Directory();
-  for (int w = 0; w <= 20; ++w)
+  // Sine, the blocks, then their pulse forms in the same order; the rest null.
+  constexpr int kPulseForms = wtref::kBlocks;
+  for (int w = 0; w <= 2 * wtref::kBlocks; ++w)
     EXPECT_NE(dir[w], nullptr) << "entry " << w;
-  for (int w = 1; w <= 10; ++w)
-    EXPECT_EQ(dir[w + 10], dir[w]) << "pulse entry " << w + 10;
-  for (int w = 21; w <= 255; ++w)
+  for (int w = 1; w <= wtref::kBlocks; ++w)
+    EXPECT_EQ(dir[w + kPulseForms], dir[w]) << "pulse entry " << w + kPulseForms;
+  for (int w = 2 * wtref::kBlocks + 1; w <= 255; ++w)
     EXPECT_EQ(dir[w], nullptr) << "entry " << w;
 
-  // The sine table, then ten blocks of 256 tables of 516 floats, back to back:
+  // The sine table, then the blocks of 256 tables of 516 floats, back to back:
   // a reader's last point for 256 harmonics stays inside its block.
   EXPECT_EQ(dir[1], dir[0] + wtref::kStride);
-  for (int w = 2; w <= 10; ++w)
+  for (int w = 2; w <= wtref::kBlocks; ++w)
     EXPECT_EQ(dir[w], dir[w - 1] + wtref::kBlockFloats);
   const size_t last_table = 255 * 516;
   EXPECT_EQ(last_table, 131580u);
   EXPECT_LT(last_table + 512, wtref::kBlockFloats);
 
-  // Waveform 15 (Pulse:Square) reads the Square block: table 0 is its
+  // Pulse:Square reads the Square block (block 5): table 0 is its
   // fundamental alone, 0.8118547 * 0.5 at a quarter cycle.
-  EXPECT_NEAR(dir[15][128], 0.4059274f, 1e-7f);
+  EXPECT_NEAR(dir[5 + kPulseForms][128], 0.4059274f, 1e-7f);
   EXPECT_EQ(dir[0][128], 0.5f);
 }
 

@@ -1,6 +1,7 @@
 // The block build on spectra other than the ten the generator uses, so that
 // every path of the additive loop (silent harmonics of either sign, negative
 // and zero first amplitudes) is held to the plain point-by-point build.
+#include "fill_spectrum.h"
 #include "reference_tables.h"
 #include "wave_table_store.h"
 
@@ -47,7 +48,7 @@ TEST(WaveBlockBuild, AnySpectrumMatchesThePlainBuildBitForBit) {
 
     Spectrum amps = c.raw;
     std::fill(block.begin(), block.end(), 0.0f);
-    wavetable::buildWaveBlock(amps.data(), ref.sine.data(), block.data());
+    wavetable::BuildWaveBlock(amps.data(), ref.sine.data(), block.data());
     EXPECT_EQ(std::memcmp(amps.data(), expected_amps.data(), sizeof amps), 0)
         << c.what << ": normalised amplitudes";
     long first_difference = -1;
@@ -55,6 +56,20 @@ TEST(WaveBlockBuild, AnySpectrumMatchesThePlainBuildBitForBit) {
       if (std::memcmp(&block[i], &expected[i], sizeof(float)) != 0)
         first_difference = static_cast<long>(i);
     EXPECT_EQ(first_difference, -1) << c.what;
+  }
+}
+
+// The registry decides which blocks the store holds; the plain build must
+// know every one of them, amplitude for amplitude, or a row added to the
+// registry would go unchecked by the store comparisons.
+TEST(WaveBlockBuild, EveryRegisteredSpectrumHasItsPlainAmplitudes) {
+  ASSERT_EQ(wavetable::kWaveBlocks, wtref::kBlocks);
+  for (int n = 1; n <= wavetable::kWaveBlocks; ++n) {
+    Spectrum amps{};
+    wavetable::FillSpectrum(wavetable::kSpectra[n - 1], amps.data());
+    const Spectrum expected = wtref::RawAmplitudes(n);
+    EXPECT_EQ(std::memcmp(amps.data(), expected.data(), sizeof amps), 0)
+        << wavetable::kSpectra[n - 1].name;
   }
 }
 
