@@ -108,7 +108,7 @@ void BM_LadderDecay(benchmark::State &state) {
 }
 
 void Routines(benchmark::internal::Benchmark *b) {
-  b->ArgNames({"routine", "furry", "moving"});
+  b->ArgNames({"routine", "version", "moving"});
   // Two stages (1 Digital, 0 Analog), four (21, 20), five (31, 30).
   for (int routine : {1, 0, 21, 20, 31, 30})
     for (int version : {0, 1})
@@ -120,7 +120,7 @@ void Routines(benchmark::internal::Benchmark *b) {
 
 BENCHMARK(BM_Ladder)->Apply(Routines);
 BENCHMARK(BM_LadderRoutineOnly)->Apply(Routines);
-BENCHMARK(BM_LadderDecay)->ArgNames({"routine", "furry", "pitch_x10"})->Apply([](auto *b) {
+BENCHMARK(BM_LadderDecay)->ArgNames({"routine", "version", "pitch_x10"})->Apply([](auto *b) {
   for (int routine : {31, 30, 1})
     for (int version : {0, 1})
       for (int pitch : {0, 6})

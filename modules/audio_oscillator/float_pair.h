@@ -3,9 +3,7 @@
 #ifndef AUDIO_OSCILLATOR_FLOAT_PAIR_H
 #define AUDIO_OSCILLATOR_FLOAT_PAIR_H
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "pair_math.h"
 
 namespace osc {
 
@@ -15,9 +13,8 @@ struct DoublePair {
 };
 
 inline DoublePair WidenPair(const float *p) {
-#if defined(__SSE2__)
-  const __m128d v =
-      _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p))));
+#if defined(OSC_PAIR_MATH)
+  const __m128d v = LoadWidenPair(p);
   return {_mm_cvtsd_f64(v), _mm_cvtsd_f64(_mm_unpackhi_pd(v, v))};
 #else
   return {p[0], p[1]};

@@ -1,7 +1,8 @@
 // The coefficient update of the combination routines: pole from "Pitch",
 // feedback gain from "Resonance", "(Zing)" and the pole.
+#include "coefficients.h"
+
 #include "cutoff.h"
-#include "ladder_filter_module.h"
 #include "resonance_gain_table.h"
 
 #include <cmath>
@@ -14,12 +15,12 @@ namespace {
 constexpr double kMaxResonanceGain = 1e6;
 } // namespace
 
-void Module::updateCoefficients(float v, float r, float z, const CombinationRow &row) {
+void Coefficients::Update(float v, float r, float z, float twoOverRate, const CombinationRow &row) {
   lastResonance = r;
   lastPitch = v;
 
   const float u = v + row.pitchOffset;
-  const float fc = RelativeCutoff(CutoffHz(u, row.upper), twoOverRate);
+  const float fc = RelativeCutoff(CutoffHz(u, row.upperBound), twoOverRate);
   pole = PoleFor(fc);
   poleA = pole * 0.994375f;
   poleB = pole * 1.000625f;

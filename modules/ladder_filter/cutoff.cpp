@@ -10,18 +10,17 @@ float PitchToHz(float sample) {
 }
 } // namespace
 
-const float lowCutoffHz = PitchToHz(0.2f);
-const float highCutoffHz101 = PitchToHz(1.01f);
-const float highCutoffHz106 = PitchToHz(1.06f);
+const float kLowCutoffHz = PitchToHz(kLowerBound);
+const float kHighCutoffHz101 = PitchToHz(kUpperBound101);
+const float kHighCutoffHz106 = PitchToHz(kUpperBound106);
 
-double CutoffHz(float u, Upper upper) {
-  if (u <= 0.2f)
-    return lowCutoffHz;
-  const float bound = upper == Upper::Hz101 ? 1.01f : 1.06f;
-  if (u > bound)
-    return upper == Upper::Hz101 ? highCutoffHz101 : highCutoffHz106;
+double CutoffHz(float u, float upperBound) {
+  if (u <= kLowerBound)
+    return kLowCutoffHz;
+  if (u > upperBound)
+    return upperBound == kUpperBound101 ? kHighCutoffHz101 : kHighCutoffHz106;
   if (!(u == u))
-    return lowCutoffHz; // NaN pitch: lowest cutoff
+    return kLowCutoffHz; // NaN pitch: lowest cutoff
   return 440.0 * se_math::Exp2(10.0 * u - 5.0);
 }
 

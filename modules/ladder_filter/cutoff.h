@@ -2,15 +2,19 @@
 #ifndef LADDER_FILTER_CUTOFF_H
 #define LADDER_FILTER_CUTOFF_H
 
-#include "combination_table.h"
+#include "combination_row.h"
 
 namespace ladder {
 
+// The lower bound of the pitch mapping: at or below it the cutoff is
+// kLowCutoffHz (the upper bounds are the rows', combination_row.h).
+inline constexpr float kLowerBound = 0.2f;
+
 // Process-wide cutoff limits in Hz, computed when the library loads: 440 Hz
 // times 2^(10 * s - 5) for the pitch samples 0.2, 1.01 and 1.06 (as float32).
-extern const float lowCutoffHz;     // 55.0
-extern const float highCutoffHz101; // 15090.569
-extern const float highCutoffHz106; // 21341.281
+extern const float kLowCutoffHz;     // 55.0
+extern const float kHighCutoffHz101; // 15090.569
+extern const float kHighCutoffHz106; // 21341.281
 
 // Limits of the relative cutoff fc (cutoff over half the sample rate). The
 // pole cubic below stays above -1 only for fc above 0.002187, and keeps every
@@ -24,8 +28,9 @@ inline constexpr float kMinRelativeCutoff = 0.00219f;
 inline constexpr float kMaxRelativeCutoff = 0.97f;
 
 // Cutoff in Hz for pitch sample u (already offset by the row): 55 Hz at or
-// below 0.2, the row's upper limit above its bound, else 1 V per octave.
-double CutoffHz(float u, Upper upper);
+// below 0.2, the row's upper limit above its upper bound (kUpperBound101 or
+// kUpperBound106), else 1 V per octave.
+double CutoffHz(float u, float upperBound);
 
 // Relative cutoff, limited as above.
 float RelativeCutoff(double hz, float twoOverRate);

@@ -1,19 +1,20 @@
 // "DO DI Zuderu 3": a resonant ladder filter of two to five one-pole stages
-// under negative feedback. The five choice pins select one of 38 process
-// routines (in a Clear and a Furry voicing) at every pin change; the routines
+// under negative feedback. The choice pins select one of the combination
+// routines (in a Clear and a Furry version) at every pin change; the routines
 // themselves are generated from the combination table (ladder_routine.h).
 #ifndef LADDER_FILTER_MODULE_H
 #define LADDER_FILTER_MODULE_H
 
 #include "SEModule_base.h"
-#include "combination_table.h"
+#include "bass_boost.h"
+#include "choices.h"
+#include "coefficients.h"
 #include "se_settled_output.h"
+#include "version.h"
 
 #include <cstdint>
 
 namespace ladder {
-struct ClearVoicing;
-struct FurryVoicing;
 
 class Module : public SEModule_base {
 public:
@@ -23,8 +24,8 @@ public:
   void PinChanged(SEPin *pin) override;
   bool DescribePin(int32_t index, SEPinProperties *properties) override;
 
-  // Combination routine e in voicing V (ladder_routine.h).
-  template <int E, class V> void processCombination(int32_t first, int32_t count);
+  // Combination routine e in version V (ladder_routine.h).
+  template <int E, Version V> void processCombination(int32_t first, int32_t count);
   // Writes silence, keeps the ladder empty and asks for sleep once the whole
   // of the largest block is silent.
   void processSilent(int32_t first, int32_t count);
@@ -44,44 +45,34 @@ private:
     kOutputPin,
   };
 
-  void selectRoutine();
-  void emptyStages();
-  void applyBassBoost();
-  void setRate();
-  // Pole, resonance gain and their inputs, for pitch v, resonance r and zing z.
-  void updateCoefficients(float v, float r, float z, const CombinationRow &row);
+  void SelectRoutine();
+  void EmptyStages();
+  void ApplyBassBoost();
+  void SetRate();
 
   // Pin variables, written by the host.
-  float *signalIn = nullptr;
-  float *pitchIn = nullptr;
-  float *resonanceIn = nullptr;
-  float *zingIn = nullptr;
-  int16_t filterTap = 3;
-  int16_t qTap = 3;
-  int16_t emulate = 1;
-  int16_t filterType = 0; // 0 low-pass, anything else high-pass
-  int16_t variant = 0;    // 0 Clear, anything else Furry
-  float *signalOut = nullptr;
+  float *m_signalIn = nullptr;
+  float *m_pitchIn = nullptr;
+  float *m_resonanceIn = nullptr;
+  float *m_zingIn = nullptr;
+  int16_t m_filterTap = static_cast<int16_t>(Tap::kTap5);
+  int16_t m_qTap = static_cast<int16_t>(Tap::kTap5);
+  int16_t m_emulate = static_cast<int16_t>(Emulate::kDigital);
+  int16_t m_filterType = 0; // FilterType: 0 low-pass, anything else high-pass
+  int16_t m_version = 0;    // Version: 0 Clear, anything else Furry
+  int16_t m_bassBoost = kBassBoostDefault;
+  float *m_signalOut = nullptr;
 
-  float outputGain = 0.06f;
-  se::SettledOutput silence; // how much of the output processSilent has cleared
-  float stageState[5] = {};
-  float feedback = 0.0f;
-  int16_t prevFilterTap = 0, prevEmulate = 0, prevQTap = 0;
-  double bassStrength = 0.3;
-  float bassThreshold = 0.5f;
-  int16_t bassBoost = 2;
-  float pole = 0.5f;
-  float poleA = 0.0f, poleB = 0.0f, poleC = 0.0f;
-  float resonanceGain = 0.3f;
-  float gainIndex = 0.0f;
-  float gainFraction = 0.0f;
-  int32_t gainIndexInt = 0;
-  float lastPitch = 200.0f;
-  float lastResonance = 0.3f;
-  bool restart = true;
-  float twoOverRate = 2.0f / 44100.0f;
-  int32_t duckCount = 0;
+  float m_outputGain = 0.06f;
+  se::SettledOutput m_silence; // how much of the output processSilent has cleared
+  float m_stageState[kMaxStages] = {};
+  float m_feedback = 0.0f;
+  int16_t m_prevFilterTap = 0, m_prevEmulate = 0, m_prevQTap = 0;
+  BassBoostSetting m_bassBoostSetting = kBassBoost[kBassBoostDefault];
+  Coefficients m_coefficients;
+  bool m_restart = true;
+  float m_twoOverRate = 2.0f / 44100.0f;
+  int32_t m_duckCount = 0;
 };
 
 } // namespace ladder

@@ -1,4 +1,5 @@
-// Instantiates the 38 combination routines of both voicings.
+// Instantiates the combination routines: one per row of the combination
+// table and version.
 #include "ladder_routine.h"
 #include "routine_table.h"
 
@@ -9,20 +10,19 @@ namespace ladder {
 
 namespace {
 
-template <class V, int... E>
-constexpr std::array<SEProcessEntry, kRoutineCount> MakeTable(std::integer_sequence<int, E...>) {
+template <Version V, int... E>
+constexpr std::array<SEProcessEntry, kRoutineCount> MakeRoutines(std::integer_sequence<int, E...>) {
   return {se::Process<&Module::processCombination<E, V>>...};
 }
 
-constexpr auto kClearRoutines =
-    MakeTable<ClearVoicing>(std::make_integer_sequence<int, kRoutineCount>{});
-constexpr auto kFurryRoutines =
-    MakeTable<FurryVoicing>(std::make_integer_sequence<int, kRoutineCount>{});
+template <Version V>
+inline constexpr auto kRoutines = MakeRoutines<V>(std::make_integer_sequence<int, kRoutineCount>{});
 
 } // namespace
 
-SEProcessEntry CombinationRoutine(int routine, bool furry) {
-  return furry ? kFurryRoutines[routine] : kClearRoutines[routine];
+SEProcessEntry CombinationRoutine(int routine, Version version) {
+  return version == Version::kClear ? kRoutines<Version::kClear>[routine]
+                                    : kRoutines<Version::kFurry>[routine];
 }
 
 } // namespace ladder

@@ -1,6 +1,6 @@
 // Feedback gain against the pole position: 200 entries, read at
 // gainIndexInt + 99 and + 100 and interpolated (or extrapolated) linearly.
-// The irregular entries at 63, 121, 168 and 188 belong to the voicing.
+// The irregular entries at 63, 121, 168 and 188 are part of the table.
 #ifndef LADDER_FILTER_RESONANCE_GAIN_TABLE_H
 #define LADDER_FILTER_RESONANCE_GAIN_TABLE_H
 

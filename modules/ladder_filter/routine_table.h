@@ -3,11 +3,12 @@
 #define LADDER_FILTER_ROUTINE_TABLE_H
 
 #include "se_abi.h"
+#include "version.h"
 
 namespace ladder {
 
-// Routine 0 .. 37 of the Clear (furry false) or Furry family.
-SEProcessEntry CombinationRoutine(int routine, bool furry);
+// Routine 0 .. kRoutineCount - 1 (one per combination row) of a version.
+SEProcessEntry CombinationRoutine(int routine, Version version);
 
 } // namespace ladder
 

@@ -70,7 +70,7 @@ TEST(LadderBadInput, NonFiniteAndExtremeInputsRecoverWithinABlock) {
 
 TEST(LadderBadInput, EveryFiniteInputGivesAFiniteOutput) {
   // The largest finite values on every input, alone and together, one case
-  // per block in one run, in every routine, voicing and type: the output
+  // per block in one run, in every routine, version and type: the output
   // never leaves the finite range.
   const float big = std::numeric_limits<float>::max();
   const float extremes[] = {1e30f, -1e30f, big, -big};

@@ -228,7 +228,7 @@ TEST(LadderModule, TopologyChangeAgainstTypeAndVersionChange) {
   };
   const Case cases[] = {
       {kType, 1, 0, false},      // same routine, reads the type per call
-      {kVersion, 1, 1, false},   // the other voicing, same state
+      {kVersion, 1, 1, false},   // the other version, same state
       {kBassBoost, 3, 0, false}, // new boost values only
       {kFilterTap, 2, 1, true},  {kQTap, 1, 1, true},
       {kEmulate, 0, 1, true},    {kFilterTap, 9, 1, true}, // to routine 0 through the fallback

@@ -68,7 +68,7 @@ TEST(LadderRoutines, SelectionFallbacks) {
   EXPECT_EQ(RunPlugin(Busy(Make(2, 1, 1, 7))), RunPlugin(Busy(Make(2, 1, 1, 1))));
   EXPECT_EQ(RunPlugin(Busy(Make(2, 1, 1, -3))), RunPlugin(Busy(Make(2, 1, 1, 1))));
   EXPECT_EQ(RunPlugin(Busy(Make(1, 2, 0, 0, -2))), RunPlugin(Busy(Make(1, 2, 0, 0, 1))));
-  // The two voicings agree to within float32 rounding, but are not the same code.
+  // The two versions agree to within float32 rounding, but are not the same code.
   EXPECT_LT(MaxError(RunPlugin(Busy(Make(3, 3, 1, 0))), RunPlugin(Busy(Make(3, 3, 1, 1)))), 2e-4);
   // "Type" has no effect on the X tap.
   EXPECT_EQ(RunPlugin(Busy(Make(4, 0, 1, 0, 0))), RunPlugin(Busy(Make(4, 0, 1, 0, 1))));

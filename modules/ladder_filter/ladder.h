@@ -1,0 +1,165 @@
+// The ladder of one combination row, as one process call runs it: the stage
+// states, the feedback and the coefficients held in locals of the working
+// type W (float for Clear, double for Furry), and the per-sample steps. Every
+// step is forced inline into the routine's loop: left to itself the compiler
+// keeps the five-stage rows out of line, a call per sample with the states
+// and the feedback passed through memory.
+#ifndef LADDER_FILTER_LADDER_H
+#define LADDER_FILTER_LADDER_H
+
+#include "bass_boost.h"
+#include "coefficients.h"
+#include "combination_table.h"
+#include "ladder_limits.h"
+
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+namespace ladder {
+
+// Output of the non-X rows: low-pass G * y, high-pass G * (x - y), both
+// written as G * (hp * x + sign * y), exact for either choice.
+template <class W> struct OutputMix {
+  W gain;
+  W hp;
+  W sign;
+};
+
+template <class W> OutputMix<W> OutputMixFor(float gain, int16_t filterType) {
+  const bool highPass = filterType != static_cast<int16_t>(FilterType::kLowPass);
+  return {W(gain), highPass ? W(1) : W(0), highPass ? W(-1) : W(1)};
+}
+
+template <int E, class W> class Ladder {
+public:
+  static constexpr CombinationRow kRow = kCombinations[E];
+  static constexpr int kStages = StageCount(kRow);
+
+  // Load state into locals.
+  Ladder(const float *stageState, float feedback, const Coefficients &coefficients)
+      : m_feedback(feedback) {
+    for (int k = 0; k < kStages; ++k)
+      m_state[k] = stageState[k];
+    LoadCoefficients(coefficients);
+  }
+
+  // The coefficient update: new coefficients from pitch v, resonance r and
+  // zing z, and a feedback that has decayed to nothing flushed to zero.
+  void Update(Coefficients &coefficients, float v, float r, float z, float twoOverRate) {
+    coefficients.Update(v, r, z, twoOverRate, kCombinations[E]);
+    LoadCoefficients(coefficients);
+    if (std::abs(static_cast<double>(m_feedback)) < kFeedbackFlush)
+      m_feedback = 0;
+  }
+
+  // One sample through the ladder: input x, boost of the output stage.
+  [[gnu::always_inline]] W Sample(W x, W boost, const OutputMix<W> &mix) {
+    W a = (x - m_feedback) * W(0.5);
+    Taps taps;
+    RunStages(a, boost, taps, std::make_integer_sequence<int, kStages>{});
+    const W out = Output(x, taps.output, mix);
+    m_feedback = NextFeedback(taps.feedback);
+    return out;
+  }
+
+  // Store state: in float32. A non-finite value (only from non-finite inputs)
+  // would stay forever, so it empties the ladder. Values below 1e-30 (600 dB
+  // down) are stored as zero, so that a decaying ladder does not sit in the
+  // subnormal range, which is slow on many processors.
+  void Store(float *stageState, float &feedback) const {
+    bool finite = std::isfinite(static_cast<float>(m_feedback));
+    for (int k = 0; k < kStages; ++k)
+      finite = finite && std::isfinite(static_cast<float>(m_state[k]));
+    for (int k = 0; k < kStages; ++k)
+      stageState[k] = Stored(m_state[k], finite);
+    feedback = Stored(m_feedback, finite);
+  }
+
+private:
+  // The values a sample takes from its stages for the output and feedback.
+  struct Taps {
+    W output = 0;
+    W feedback = 0;
+  };
+
+  // Per stage c, and 1 + c and 1 - c for the stage's arithmetic (below).
+  void LoadCoefficients(const Coefficients &co) {
+    const float poles[] = {co.pole, co.poleA, co.poleB, co.poleC};
+    for (int k = 0; k < kStages; ++k) {
+      W c = poles[static_cast<int>(kRow.stages[k].pole)];
+      if (kRow.stages[k].stateClip == kNoClip)
+        c = c < W(-1) ? W(kUnclippedCoefFloor) : c;
+      m_c[k] = c;
+      m_cPlus[k] = W(1) + c;
+      m_cMinus[k] = W(1) - c;
+    }
+    m_q = co.resonanceGain;
+  }
+
+  template <int... K>
+  [[gnu::always_inline]] void RunStages(W &a, W boost, Taps &taps,
+                                        std::integer_sequence<int, K...>) {
+    (RunStage<K>(a, boost, taps), ...);
+  }
+
+  // Stage K + 1: h = a + c (a - S) and y = h + S, evaluated as (1 + c) a - c S
+  // and (1 + c) a + (1 - c) S: the same values, with one multiply and one add
+  // on the path from a to y. c S and (1 - c) S are known ahead.
+  template <int K> [[gnu::always_inline]] void RunStage(W &a, W boost, Taps &taps) {
+    constexpr Stage S = kRow.stages[K];
+    W h = m_cPlus[K] * a - m_c[K] * m_state[K];
+    W y;
+    if constexpr (S.stateClip != kNoClip) {
+      h = SoftClip(h, S.stateClip);
+      y = h + m_state[K];
+    } else {
+      y = m_cPlus[K] * a + m_cMinus[K] * m_state[K];
+    }
+    m_state[K] = h;
+    if constexpr (S.outputClip != kNoClip)
+      y = SoftClip(y, S.outputClip);
+    if constexpr (K + 1 == kRow.output.stage) {
+      y = y * boost;
+      taps.output = y;
+    }
+    if constexpr (K + 1 == kRow.feedback.stage)
+      taps.feedback = y;
+    a = y;
+  }
+
+  // The output taps: yK, or for the X rows 2·SK′ − y5.
+  [[gnu::always_inline]] W Output(W x, W y, const OutputMix<W> &mix) const {
+    if constexpr (kRow.output.mixState != 0)
+      return mix.gain * (W(2) * m_state[kRow.output.mixState - 1] - y);
+    else
+      return mix.gain * (mix.hp * x + mix.sign * y);
+  }
+
+  // Q * y, or for the shaped rows Q * y * (1 + 0.02 * y) with the factor held
+  // at 0 from y = -50 down, where it would turn the feedback positive and the
+  // ladder would run away. Held within the feedback limit.
+  [[gnu::always_inline]] W NextFeedback(W y) const {
+    W f = m_q * y;
+    if constexpr (kRow.feedback.shaped) {
+      const W shape = W(1) + W(0.02) * y;
+      f = f * (shape > W(0) ? shape : W(0));
+    }
+    f = f > W(-kFeedbackLimit) ? f : W(-kFeedbackLimit);
+    return f < W(kFeedbackLimit) ? f : W(kFeedbackLimit);
+  }
+
+  static float Stored(W value, bool finite) {
+    const float f = static_cast<float>(value);
+    return finite && !(std::fabs(f) < kSubnormalGuard) ? f : 0.0f;
+  }
+
+  W m_state[kStages];
+  W m_feedback;
+  W m_c[kStages], m_cPlus[kStages], m_cMinus[kStages];
+  W m_q;
+};
+
+} // namespace ladder
+
+#endif
