@@ -30,13 +30,13 @@ bool g_verbose = false; // SE_FUZZ_VERBOSE=1: print each load's error, for repro
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   namespace fs = std::filesystem;
-  g_options.plugin_dir = sefuzz::PluginDir();
+  g_options.pluginDir = sefuzz::PluginDir();
   const char *verbose = std::getenv("SE_FUZZ_VERBOSE");
   g_verbose = verbose != nullptr && std::string(verbose) == "1";
   // Each patch's host loads the plugins again; holding them here keeps that
   // to a reference count instead of a fresh load and unload per input.
   for (const char *name : {"ladder_filter", "audio_oscillator", "wavetable_generator"}) {
-    const std::string path = g_options.plugin_dir + "/" + name + ".so";
+    const std::string path = g_options.pluginDir + "/" + name + ".so";
     if (dlopen(path.c_str(), RTLD_NOW) == nullptr) {
       std::fprintf(stderr, "fuzz_patch: %s\n", dlerror());
       std::exit(1);

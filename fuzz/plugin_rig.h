@@ -1,6 +1,6 @@
 // A minimal host that drives plugin instances through their C records only:
 // the dispatcher, process and event entries and the host callback, in the
-// way host/lib/host.cpp does (feeders first, blocks split at due events,
+// way host/core/host.cpp does (feeders first, blocks split at due events,
 // sleep honoured). Unlike that host it lets its driver send what a faulty
 // host might (bogus events, opcodes and pin indices, any sample rate), and it
 // checks the floating-point environment after every call into a plugin.

@@ -1,17 +1,19 @@
-// The subcommands of the se-host tool, each registered on the command line.
+// The subcommands of the se-host tool, each registered on the command line
+// from one table (commands.cpp).
 #ifndef SEHOST_CLI_COMMANDS_H
 #define SEHOST_CLI_COMMANDS_H
 
 #include <CLI/CLI.hpp>
 
 #include <memory>
+#include <span>
 #include <string>
 
 namespace sehost::cli {
 
 // Options every subcommand shares.
 struct GlobalOptions {
-  std::string plugin_dir; // --plugin-dir; empty: $SE_PLUGIN_DIR or plugins/ beside se-host
+  std::string pluginDir; // --plugin-dir; empty: $SE_PLUGIN_DIR or plugins/ beside se-host
 };
 using Globals = std::shared_ptr<GlobalOptions>;
 
@@ -19,6 +21,16 @@ void AddDescribe(CLI::App &app, const Globals &globals);
 void AddRender(CLI::App &app, const Globals &globals);
 void AddProcess(CLI::App &app, const Globals &globals);
 void AddPlot(CLI::App &app, const Globals &globals);
+
+// A subcommand: its name as typed and what registers it on the command line.
+struct Command {
+  const char *name;
+  void (*add)(CLI::App &app, const Globals &globals);
+};
+
+// Every subcommand, in the order the usage lists them: the one list, which
+// main() registers and names in its messages.
+std::span<const Command> Commands();
 
 } // namespace sehost::cli
 

@@ -185,7 +185,7 @@ void AddDescribe(CLI::App &app, const Globals &globals) {
   cmd->add_option("plugin", *plugins,
                   "Plugin names (\"ladder_filter\") or files; none: every plugin in the folder");
   cmd->callback([plugins, globals] {
-    const std::string dir = DefaultPluginDir(globals->plugin_dir);
+    const std::string dir = DefaultPluginDir(globals->pluginDir);
     std::vector<std::string> names = *plugins;
     if (names.empty()) {
       names = ListPlugins(dir);

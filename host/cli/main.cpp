@@ -9,7 +9,7 @@
 
 namespace {
 
-// The exit statuses, listed in --help and in the README.
+// The exit statuses, listed in --help (from these constants) and in the README.
 constexpr int kExitFailure = 1; // a bad patch, file or plugin; a failed or interrupted command
 constexpr int kExitUsage = 2;   // a mistake on the command line
 
@@ -41,17 +41,21 @@ int main(int argc, char **argv) {
   app.allow_windows_style_options(false);
   app.fallthrough(); // --plugin-dir may also follow the subcommand
   app.set_version_flag("--version", std::string("se-host ") + SE_HOST_VERSION);
-  app.footer("Exit status: 0 when all went well, 1 when a command failed (a bad patch, file or\n"
-             "plugin, or an interrupted render or process), 2 for a mistake on the command line.\n"
+  app.footer("Exit status: 0 when all went well, " + std::to_string(kExitFailure) +
+             " when a command failed (a bad patch, file or\nplugin, or an interrupted render or "
+             "process), " +
+             std::to_string(kExitUsage) +
+             " for a mistake on the command line.\n"
              "Every failure is one line on standard error: \"se-host: error: ...\".");
   auto globals = std::make_shared<sehost::cli::GlobalOptions>();
-  app.add_option("--plugin-dir", globals->plugin_dir,
+  app.add_option("--plugin-dir", globals->pluginDir,
                  "Folder of the plugin files (default: $SE_PLUGIN_DIR, else plugins/ beside "
                  "se-host)");
-  sehost::cli::AddDescribe(app, globals);
-  sehost::cli::AddRender(app, globals);
-  sehost::cli::AddProcess(app, globals);
-  sehost::cli::AddPlot(app, globals);
+  std::string names;
+  for (const sehost::cli::Command &command : sehost::cli::Commands()) {
+    command.add(app, globals);
+    names += std::string(names.empty() ? "" : ", ") + command.name;
+  }
   if (argc <= 1) {
     std::cout << app.help();
     return 0;
@@ -60,8 +64,7 @@ int main(int argc, char **argv) {
     try {
       app.get_subcommand(word);
     } catch (const CLI::OptionNotFound &) {
-      return Fail("unknown command " + sehost::Quoted(word) +
-                      " (commands: describe, render, process, plot)",
+      return Fail("unknown command " + sehost::Quoted(word) + " (commands: " + names + ")",
                   kExitUsage);
     }
   }

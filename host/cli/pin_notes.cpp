@@ -83,7 +83,7 @@ constexpr PinNote kNotes[] = {
 
 const PinNote *FindPinNote(const std::string &module_id, const std::string &pin) {
   for (const PinNote &note : kNotes)
-    if (module_id == note.module_id && pin == note.pin)
+    if (module_id == note.moduleId && pin == note.pin)
       return &note;
   return nullptr;
 }

@@ -8,7 +8,7 @@
 namespace sehost::cli {
 
 struct PinNote {
-  const char *module_id; // the module's own id, as `describe` shows it
+  const char *moduleId; // the module's own id, as `describe` shows it
   const char *pin;
   const char *range; // the range in words where the pin list gives none, or nullptr
   const char *what;  // what the pin (or each choice of it) does

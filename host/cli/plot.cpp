@@ -31,16 +31,16 @@ struct PlotOptions {
   std::string audio;
   std::string output;
   std::string title;
-  double at = -1.0;        // detail position in seconds; < 0: the middle
-  double detail_ms = 25.0; // detail length
-  int channel = 0;         // spectrogram channel from 1; 0: all channels mixed
-  std::string size;        // "WIDTHxHEIGHT" in pixels; empty: each picture's own default
+  double at = -1.0;       // detail position in seconds; < 0: the middle
+  double detailMs = 25.0; // detail length
+  int channel = 0;        // spectrogram channel from 1; 0: all channels mixed
+  std::string size;       // "WIDTHxHEIGHT" in pixels; empty: each picture's own default
   // Response mode.
   std::string response;
   std::vector<std::string> settings;
   std::string compare;
-  std::string input_pin;
-  std::string output_pin;
+  std::string inputPin;
+  std::string outputPin;
   double level = 1.0;
   double rate = 44100.0;
   std::string data; // response values as CSV
@@ -86,7 +86,7 @@ void PlotAudio(const PlotOptions &opt) {
   const int64_t frames = audio.Frames();
   if (frames < 2)
     throw HostError(opt.audio + ": too few samples to plot");
-  const double rate = audio.sample_rate;
+  const double rate = audio.sampleRate;
   const double seconds = static_cast<double>(frames) / rate;
   const int channels = audio.channels;
 
@@ -108,7 +108,7 @@ void PlotAudio(const PlotOptions &opt) {
     }
   }
   // Detail: every sample of a short stretch.
-  const double detail = std::min(seconds, opt.detail_ms / 1000.0);
+  const double detail = std::min(seconds, opt.detailMs / 1000.0);
   double at = opt.at < 0.0 ? seconds / 2.0 : opt.at;
   at = std::clamp(at, 0.0, std::max(0.0, seconds - detail));
   {
@@ -269,8 +269,8 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
   PluginLibrary &lib = host.Load(plugin_path);
   const int id = host.Add(lib, opt.response);
   const std::vector<PinInfo> pins = host.Pins(id);
-  const PinInfo &in = FirstAudio(pins, opt.input_pin, true, opt.response);
-  const PinInfo &out = FirstAudio(pins, opt.output_pin, false, opt.response);
+  const PinInfo &in = FirstAudio(pins, opt.inputPin, true, opt.response);
+  const PinInfo &out = FirstAudio(pins, opt.outputPin, false, opt.response);
   if (!in.IsInput() || !in.IsAudio())
     throw HostError("\"" + in.name + "\" is not an audio input of " + opt.response);
   if (!out.IsOutput() || !out.IsAudio())
@@ -318,9 +318,9 @@ void PlotImpulseFiles(const PlotOptions &opt) {
     if (audio.Frames() <= kLead)
       throw HostError(path + ": an impulse response needs more than " + std::to_string(kLead) +
                       " frames (the impulse is at frame " + std::to_string(kLead) + ")");
-    if (rate != 0.0 && audio.sample_rate != rate)
+    if (rate != 0.0 && audio.sampleRate != rate)
       throw HostError(path + ": the files have different sample rates");
-    rate = audio.sample_rate;
+    rate = audio.sampleRate;
     responses.push_back(ResponseDb(audio.Channel(0), opt.level / 10.0, n));
     labels.push_back(eq == std::string::npos ? path : item.substr(eq + 1));
   }
@@ -333,7 +333,7 @@ void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
   if (!(opt.rate >= 1000.0 && opt.rate <= 768000.0))
     throw HostError("the sample rate must be from 1000 to 768000 Hz");
   CheckLevel(opt.level);
-  const std::string path = ResolvePlugin(opt.response, DefaultPluginDir(globals.plugin_dir));
+  const std::string path = ResolvePlugin(opt.response, DefaultPluginDir(globals.pluginDir));
   std::vector<Setting> base;
   for (const std::string &s : opt.settings)
     base.push_back(SplitSetting(s));
@@ -429,7 +429,7 @@ void AddPlot(CLI::App &app, const Globals &globals) {
   cmd->add_option("-o,--output", opt->output, "PNG picture to write")->required();
   cmd->add_option("--title", opt->title, "Title of the picture");
   cmd->add_option("--at", opt->at, "Start of the detail view in seconds (default: the middle)");
-  cmd->add_option("--detail-ms", opt->detail_ms, "Length of the detail view in milliseconds")
+  cmd->add_option("--detail-ms", opt->detailMs, "Length of the detail view in milliseconds")
       ->check(CLI::Range(0.1, 10000.0));
   cmd->add_option("--channel", opt->channel,
                   "Channel of the spectrogram, from 1 (default: all channels mixed)");
@@ -442,9 +442,9 @@ void AddPlot(CLI::App &app, const Globals &globals) {
   cmd->add_option("--set", opt->settings, "A pin setting for the response: PIN=VALUE (repeatable)")
       ->needs(response);
   cmd->add_option("--compare", opt->compare, "One curve per value: PIN=A,B,C")->needs(response);
-  cmd->add_option("--input", opt->input_pin, "Input that takes the impulse (default: the first)")
+  cmd->add_option("--input", opt->inputPin, "Input that takes the impulse (default: the first)")
       ->needs(response);
-  cmd->add_option("--output-pin", opt->output_pin, "Output to measure (default: the first)")
+  cmd->add_option("--output-pin", opt->outputPin, "Output to measure (default: the first)")
       ->needs(response);
   cmd->add_option("--impulse", opt->impulses,
                   "Draw the response measured in a file: FILE=LABEL, the output for an impulse "

@@ -10,6 +10,7 @@
 #include "patch_json.h"
 #include "patch_signal.h"
 #include "plugin_locator.h"
+#include "source_types.h"
 #include "sources/file_source.h"
 #include "write_signal.h"
 
@@ -29,9 +30,9 @@ constexpr double kDefaultTail = 2.0;
 constexpr double kMaxTail = 60.0;
 // Each channel costs a whole chain of modules.
 constexpr int kMaxChannels = 64;
-// The source type by which a patch marks where the file goes in; the file and
-// its channel come from the command line.
-constexpr const char *kInputSource = "input";
+// The source type by which a patch marks where the file goes in (a row of the
+// source types' table); the file and its channel come from the command line.
+constexpr const char *kInputSource = kInputSourceType;
 // The patch used without --patch: one ladder filter with the id "filter".
 constexpr const char *kFilterId = "filter";
 constexpr const char *kFilterPatch = R"({
@@ -47,8 +48,8 @@ struct ProcessOptions {
   double tail = kDefaultTail;
   std::vector<std::string> settings;
   // Refused: the file gives both.
-  CLI::Option *rate_option = nullptr;
-  CLI::Option *duration_option = nullptr;
+  CLI::Option *rateOption = nullptr;
+  CLI::Option *durationOption = nullptr;
   std::string unused;
 };
 
@@ -114,9 +115,9 @@ std::unique_ptr<AudioFileReader> OpenInput(const std::string &path) {
 }
 
 void Process(const ProcessOptions &opt, const GlobalOptions &globals) {
-  if (opt.rate_option->count() > 0)
+  if (opt.rateOption->count() > 0)
     throw UsageError("--rate: process runs at the input file's own sample rate");
-  if (opt.duration_option->count() > 0)
+  if (opt.durationOption->count() > 0)
     throw UsageError("--duration: process runs for the input file's length and --tail");
   if (!(opt.tail >= 0.0 && opt.tail <= kMaxTail))
     throw UsageError("--tail: the tail must be from 0 to 60 seconds");
@@ -137,7 +138,7 @@ void Process(const ProcessOptions &opt, const GlobalOptions &globals) {
   const std::string base_dir = parent.empty() ? "." : parent.string();
 
   PatchOptions options;
-  options.plugin_dir = DefaultPluginDir(globals.plugin_dir);
+  options.pluginDir = DefaultPluginDir(globals.pluginDir);
   options.frames = reader->Frames() + std::llround(opt.tail * reader->SampleRate());
   // The single filter's pins are named alone; "filter.Pin" is taken as well.
   const std::string prefix = std::string(kFilterId) + ".";
@@ -156,7 +157,7 @@ void Process(const ProcessOptions &opt, const GlobalOptions &globals) {
   }
   PatchSignal signal(std::move(patches));
   WriteSettings settings = opt.write;
-  settings.made_from = opt.input;
+  settings.madeFrom = opt.input;
   settings.doing = "processing";
   settings.serial = TextSerial(first_text);
   WriteSignal(signal, settings);
@@ -181,8 +182,8 @@ void AddProcess(CLI::App &app, const Globals &globals) {
   cmd->add_option("--tail", opt->tail,
                   "Seconds rendered after the file's end, for the filter to ring out (default 2)");
   // Given by the file; named here only to be refused with a clear message.
-  opt->rate_option = cmd->add_option("--rate", opt->unused)->group("");
-  opt->duration_option = cmd->add_option("--duration", opt->unused)->group("");
+  opt->rateOption = cmd->add_option("--rate", opt->unused)->group("");
+  opt->durationOption = cmd->add_option("--duration", opt->unused)->group("");
   AddQuietOptions(*cmd, opt->write);
   cmd->callback([opt, globals] { Process(*opt, *globals); });
 }

@@ -13,8 +13,8 @@ struct RenderOptions {
   std::string patch;
   WriteSettings write;
   // In place of the patch's own values.
-  CLI::Option *rate_option = nullptr;
-  CLI::Option *duration_option = nullptr;
+  CLI::Option *rateOption = nullptr;
+  CLI::Option *durationOption = nullptr;
   double rate = 0.0;
   double duration = 0.0;
   std::vector<std::string> settings;
@@ -25,10 +25,10 @@ void Render(const RenderOptions &opt, const GlobalOptions &globals) {
   CheckOutputPath(opt.write.output);
   ChooseOutputFormat(opt.write.output, opt.write.format, 0, 1);
   PatchOptions options;
-  options.plugin_dir = DefaultPluginDir(globals.plugin_dir);
-  if (opt.rate_option->count() > 0)
-    options.sample_rate = opt.rate;
-  if (opt.duration_option->count() > 0)
+  options.pluginDir = DefaultPluginDir(globals.pluginDir);
+  if (opt.rateOption->count() > 0)
+    options.sampleRate = opt.rate;
+  if (opt.durationOption->count() > 0)
     options.duration = opt.duration;
   options.settings = opt.settings;
   auto patch = Patch::Load(opt.patch, options);
@@ -37,7 +37,7 @@ void Render(const RenderOptions &opt, const GlobalOptions &globals) {
   patches.push_back(std::move(patch));
   PatchSignal signal(std::move(patches));
   WriteSettings settings = opt.write;
-  settings.made_from = opt.patch;
+  settings.madeFrom = opt.patch;
   settings.doing = "rendering";
   settings.serial = FileSerial(opt.patch);
   WriteSignal(signal, settings);
@@ -50,8 +50,8 @@ void AddRender(CLI::App &app, const Globals &globals) {
   CLI::App *cmd = app.add_subcommand("render", "Render a patch to an audio file");
   cmd->add_option("patch", opt->patch, "Patch file (JSON)")->required();
   AddOutputOptions(*cmd, opt->write);
-  opt->rate_option = cmd->add_option("--rate", opt->rate, "Sample rate in Hz, for the patch's own");
-  opt->duration_option =
+  opt->rateOption = cmd->add_option("--rate", opt->rate, "Sample rate in Hz, for the patch's own");
+  opt->durationOption =
       cmd->add_option("--duration", opt->duration, "Seconds to render, for the patch's own");
   cmd->add_option("--set", opt->settings,
                   "A pin setting ID.PIN=VALUE as under \"pins\", for the patch's own "

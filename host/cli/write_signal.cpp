@@ -32,8 +32,8 @@ template <typename Iterator> uint32_t Fnv1a(Iterator begin, Iterator end) {
 
 void AddOutputOptions(CLI::App &cmd, WriteSettings &settings) {
   cmd.add_option("-o,--output", settings.output,
-                 "Audio file to write; its extension names the type (.wav .rf64 .flac .ogg "
-                 ".opus .aiff .caf); - is standard output")
+                 "Audio file to write; its extension names the type (" + UsualExtensions() +
+                     "); - is standard output")
       ->required();
   cmd.add_option("-f,--format", settings.format,
                  "File type and/or sample format, comma-separated: " + ContainerNames() + "; " +
@@ -42,7 +42,7 @@ void AddOutputOptions(CLI::App &cmd, WriteSettings &settings) {
 
 void AddQuietOptions(CLI::App &cmd, WriteSettings &settings) {
   cmd.add_flag("-q,--quiet", settings.quiet, "Print nothing when all went well");
-  cmd.add_flag("--no-progress", settings.no_progress, "Never show the progress line");
+  cmd.add_flag("--no-progress", settings.noProgress, "Never show the progress line");
 }
 
 uint32_t TextSerial(const std::string &text) { return Fnv1a(text.begin(), text.end()); }
@@ -65,7 +65,7 @@ void WriteSignal(RenderedSignal &signal, const WriteSettings &settings) {
   RemoveOnCrash(writer.TemporaryPath());
   const bool to_stdout = settings.output == "-";
   const std::string name = to_stdout ? "standard output" : settings.output;
-  Progress progress(settings.doing + " " + name, !settings.no_progress);
+  Progress progress(settings.doing + " " + name, !settings.noProgress);
   const double total = static_cast<double>(signal.Frames()) / signal.SampleRate();
   // The host also looks for a stop request inside a block, so that a stop is
   // seen within a fraction of a second whatever the patch.
@@ -88,7 +88,7 @@ void WriteSignal(RenderedSignal &signal, const WriteSettings &settings) {
       progress.Update(static_cast<double>(signal.FramesRendered()) / signal.SampleRate(), total);
     }
   } catch (const std::bad_alloc &) {
-    throw HostError(settings.made_from + ": out of memory while " + settings.doing);
+    throw HostError(settings.madeFrom + ": out of memory while " + settings.doing);
   }
   progress.Finish();
   writer.Commit();

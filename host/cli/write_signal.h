@@ -29,13 +29,13 @@ public:
 };
 
 struct WriteSettings {
-  std::string output;    // a path, or "-" for standard output
-  std::string format;    // -f as given
-  std::string made_from; // what the signal is made from, for messages
-  std::string doing;     // the progress line's word: "rendering", "processing"
-  uint32_t serial = 0;   // an Ogg stream's serial number
-  bool quiet = false;    // no summary line
-  bool no_progress = false;
+  std::string output;   // a path, or "-" for standard output
+  std::string format;   // -f as given
+  std::string madeFrom; // what the signal is made from, for messages
+  std::string doing;    // the progress line's word: "rendering", "processing"
+  uint32_t serial = 0;  // an Ogg stream's serial number
+  bool quiet = false;   // no summary line
+  bool noProgress = false;
 };
 
 // -o and -f, the output's path and format.

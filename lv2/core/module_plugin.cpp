@@ -21,41 +21,41 @@ LV2_Handle ModulePlugin::Instantiate(const LV2_Descriptor *descriptor, double ra
 
 bool ModulePlugin::Build(double rate, int32_t capacity) {
   if (m_def.channels < 1 || m_def.channels > kMaxChannels ||
-      m_def.port_count > static_cast<size_t>(kMaxPorts))
+      m_def.portCount > static_cast<size_t>(kMaxPorts))
     return false;
   m_rate = static_cast<float>(rate);
   m_capacity = capacity;
   if (!MakeRunners())
     return false;
   const ModuleRunner &module = *m_runners[0];
-  for (size_t p = 0; p < m_def.port_count; ++p) {
+  for (size_t p = 0; p < m_def.portCount; ++p) {
     const PortSpec &spec = m_def.ports[p];
-    const bool audio = spec.type == PortType::AudioIn || spec.type == PortType::AudioOut;
-    m_port_pin[p] = audio && spec.pin != nullptr ? module.PinIndex(spec.pin) : -1;
+    const bool audio = spec.type == PortType::kAudioIn || spec.type == PortType::kAudioOut;
+    m_portPin[p] = audio && spec.pin != nullptr ? module.PinIndex(spec.pin) : -1;
     if (audio && spec.channel >= m_def.channels)
       return false;
-    if (spec.type != PortType::Control || spec.pin == nullptr)
+    if (spec.type != PortType::kControl || spec.pin == nullptr)
       continue;
-    Control &c = m_controls[m_control_count++];
+    Control &c = m_controls[m_controlCount++];
     c.port = static_cast<int>(p);
     c.pin = module.PinIndex(spec.pin);
     if (c.pin < 0)
       return false;
-    c.choice = spec.mapping == PinMapping::Choice;
+    c.choice = spec.mapping == PinMapping::kChoice;
     if (c.choice) {
       c.choices.Read(module.Pin(c.pin));
       continue;
     }
-    Feed &f = m_feeds[m_feed_count];
-    c.feed = m_feed_count++;
+    Feed &f = m_feeds[m_feedCount];
+    c.feed = m_feedCount++;
     f.pin = c.pin;
     f.buffer.reset(new (std::nothrow) float[static_cast<size_t>(capacity)]());
     if (!f.buffer)
       return false;
-    for (size_t q = 0; q < m_def.port_count; ++q)
-      if (m_def.ports[q].type == PortType::CV && m_def.ports[q].pin != nullptr &&
+    for (size_t q = 0; q < m_def.portCount; ++q)
+      if (m_def.ports[q].type == PortType::kCV && m_def.ports[q].pin != nullptr &&
           std::strcmp(m_def.ports[q].pin, spec.pin) == 0)
-        f.cv_port = static_cast<int>(q);
+        f.cvPort = static_cast<int>(q);
   }
   return true;
 }
@@ -72,7 +72,7 @@ bool ModulePlugin::MakeRunners() {
 
 void ModulePlugin::ConnectPort(LV2_Handle handle, uint32_t port, void *data) {
   auto *self = static_cast<ModulePlugin *>(handle);
-  if (self != nullptr && port < self->m_def.port_count)
+  if (self != nullptr && port < self->m_def.portCount)
     self->m_ports[port] = data;
 }
 
@@ -83,15 +83,15 @@ float ModulePlugin::PortValue(const PortSpec &spec, const Control &c) const {
     const float v = p != nullptr ? *p : static_cast<float>(c.choices.Default());
     return static_cast<float>(c.choices.Nearest(v));
   }
-  return ContainControl(p != nullptr ? *p : spec.default_value, spec.minimum, spec.maximum,
-                        spec.default_value);
+  return ContainControl(p != nullptr ? *p : spec.defaultValue, spec.minimum, spec.maximum,
+                        spec.defaultValue);
 }
 
 void ModulePlugin::Activate(LV2_Handle handle) {
   auto *self = static_cast<ModulePlugin *>(handle);
   if (self == nullptr || (self->m_used && !self->MakeRunners()))
     return;
-  for (int i = 0; i < self->m_control_count; ++i) {
+  for (int i = 0; i < self->m_controlCount; ++i) {
     Control &c = self->m_controls[i];
     const PortSpec &spec = self->m_def.ports[c.port];
     c.applied = self->PortValue(spec, c);
@@ -101,8 +101,8 @@ void ModulePlugin::Activate(LV2_Handle handle) {
       continue;
     }
     Feed &f = self->m_feeds[c.feed];
-    f.volts = spec.mapping == PinMapping::Hertz ? HertzToVolts(c.applied) : c.applied;
-    f.streaming = f.cv_port >= 0 && self->m_ports[f.cv_port] != nullptr;
+    f.volts = spec.mapping == PinMapping::kHertz ? HertzToVolts(c.applied) : c.applied;
+    f.streaming = f.cvPort >= 0 && self->m_ports[f.cvPort] != nullptr;
     for (int ch = 0; ch < self->m_def.channels; ++ch) {
       self->m_runners[ch]->Bind(f.pin, f.buffer.get());
       self->m_runners[ch]->SetStreaming(f.pin, f.streaming);
@@ -110,12 +110,12 @@ void ModulePlugin::Activate(LV2_Handle handle) {
   }
   for (int ch = 0; ch < self->m_def.channels; ++ch) {
     ModuleRunner &r = *self->m_runners[ch];
-    for (size_t p = 0; p < self->m_def.port_count; ++p) {
+    for (size_t p = 0; p < self->m_def.portCount; ++p) {
       const PortSpec &spec = self->m_def.ports[p];
-      if (self->m_port_pin[p] >= 0 && spec.channel == ch) {
+      if (self->m_portPin[p] >= 0 && spec.channel == ch) {
         // Audio ports stream, and are connected as far as the module can tell.
-        r.SetStreaming(self->m_port_pin[p], spec.type == PortType::AudioIn);
-        r.SetConnected(self->m_port_pin[p], true);
+        r.SetStreaming(self->m_portPin[p], spec.type == PortType::kAudioIn);
+        r.SetConnected(self->m_portPin[p], true);
       }
     }
     r.Open();
@@ -131,7 +131,7 @@ void ModulePlugin::Deactivate(LV2_Handle handle) {
 
 // Changes since the last run, at the run's first sample.
 void ModulePlugin::ApplyControls() {
-  for (int i = 0; i < m_control_count; ++i) {
+  for (int i = 0; i < m_controlCount; ++i) {
     Control &c = m_controls[i];
     const PortSpec &spec = m_def.ports[c.port];
     const float v = PortValue(spec, c);
@@ -144,14 +144,14 @@ void ModulePlugin::ApplyControls() {
       continue;
     }
     Feed &f = m_feeds[c.feed];
-    f.volts = spec.mapping == PinMapping::Hertz ? HertzToVolts(v) : v;
+    f.volts = spec.mapping == PinMapping::kHertz ? HertzToVolts(v) : v;
     if (!f.streaming)
       for (int ch = 0; ch < m_def.channels; ++ch)
         m_runners[ch]->QueueStatus(0, f.pin, PS_ONCE);
   }
-  for (int i = 0; i < m_feed_count; ++i) {
+  for (int i = 0; i < m_feedCount; ++i) {
     Feed &f = m_feeds[i];
-    const bool streaming = f.cv_port >= 0 && m_ports[f.cv_port] != nullptr;
+    const bool streaming = f.cvPort >= 0 && m_ports[f.cvPort] != nullptr;
     if (streaming == f.streaming)
       continue;
     f.streaming = streaming;
@@ -161,10 +161,10 @@ void ModulePlugin::ApplyControls() {
 }
 
 void ModulePlugin::FillFeeds(int32_t offset, int32_t length) {
-  for (int i = 0; i < m_feed_count; ++i) {
+  for (int i = 0; i < m_feedCount; ++i) {
     Feed &f = m_feeds[i];
     float *out = f.buffer.get();
-    const float *cv = f.cv_port >= 0 ? static_cast<const float *>(m_ports[f.cv_port]) : nullptr;
+    const float *cv = f.cvPort >= 0 ? static_cast<const float *>(m_ports[f.cvPort]) : nullptr;
     if (cv == nullptr) {
       const float s = VoltsToSample(f.volts);
       for (int32_t k = 0; k < length; ++k)
@@ -183,12 +183,12 @@ void ModulePlugin::Run(LV2_Handle handle, uint32_t n) {
   self->ApplyControls();
   ModuleRunner::ForEachChunk(n, self->m_capacity, [&](int32_t offset, int32_t length) {
     self->FillFeeds(offset, length);
-    for (size_t p = 0; p < self->m_def.port_count; ++p) {
-      if (self->m_port_pin[p] < 0)
+    for (size_t p = 0; p < self->m_def.portCount; ++p) {
+      if (self->m_portPin[p] < 0)
         continue;
       auto *data = static_cast<float *>(self->m_ports[p]);
       self->m_runners[self->m_def.ports[p].channel]->Bind(
-          self->m_port_pin[p], data != nullptr ? data + offset : nullptr);
+          self->m_portPin[p], data != nullptr ? data + offset : nullptr);
     }
     for (int ch = 0; ch < self->m_def.channels; ++ch)
       self->m_runners[ch]->Process(length);

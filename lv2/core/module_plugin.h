@@ -61,7 +61,7 @@ private:
   // every channel's module reads.
   struct Feed {
     int pin = -1;
-    int cv_port = -1;
+    int cvPort = -1;
     double volts = 0.0;
     bool streaming = false; // what the modules were last told
     std::unique_ptr<float[]> buffer;
@@ -79,11 +79,11 @@ private:
   int32_t m_capacity = 0;
   std::unique_ptr<ModuleRunner> m_runners[kMaxChannels];
   void *m_ports[kMaxPorts] = {};
-  int m_port_pin[kMaxPorts] = {}; // audio ports: the module pin, -1 for none
+  int m_portPin[kMaxPorts] = {}; // audio ports: the module pin, -1 for none
   Control m_controls[kMaxPorts];
-  int m_control_count = 0;
+  int m_controlCount = 0;
   Feed m_feeds[kMaxPorts];
-  int m_feed_count = 0;
+  int m_feedCount = 0;
   bool m_active = false;
   bool m_used = false; // opened since the runners were made
 };

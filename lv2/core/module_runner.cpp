@@ -28,7 +28,7 @@ ModuleRunner::~ModuleRunner() {
 bool ModuleRunner::Create(const se::PluginEntry &entry, float sample_rate, int32_t capacity) {
   if (m_record != nullptr || capacity <= 0 || !(sample_rate > 0.0f))
     return false;
-  m_sample_rate = sample_rate;
+  m_sampleRate = sample_rate;
   m_capacity = capacity;
   void *record = entry.makeModule(0, MT_DSP, &RunnerCallback, reinterpret_cast<intptr_t>(this));
   if (record == nullptr)
@@ -41,9 +41,9 @@ bool ModuleRunner::Create(const se::PluginEntry &entry, float sample_rate, int32
       break;
     if (!SEIsDspPin(pp.flags))
       continue;
-    if (m_pin_count == kMaxPins)
+    if (m_pinCount == kMaxPins)
       return false;
-    Slot &s = m_pins[m_pin_count++];
+    Slot &s = m_pins[m_pinCount++];
     s.props = pp;
     if (pp.datatype == DT_FSAMPLE) {
       s.own.reset(new (std::nothrow) float[static_cast<size_t>(capacity)]());
@@ -56,14 +56,14 @@ bool ModuleRunner::Create(const se::PluginEntry &entry, float sample_rate, int32
 }
 
 int ModuleRunner::PinIndex(const char *name) const {
-  for (int i = 0; i < m_pin_count; ++i)
+  for (int i = 0; i < m_pinCount; ++i)
     if (m_pins[i].props.name != nullptr && std::strcmp(m_pins[i].props.name, name) == 0)
       return i;
   return -1;
 }
 
 void ModuleRunner::SetValue(int pin, intptr_t value) {
-  if (pin < 0 || pin >= m_pin_count)
+  if (pin < 0 || pin >= m_pinCount)
     return;
   m_pins[pin].value = value;
   if (!m_open)
@@ -71,17 +71,17 @@ void ModuleRunner::SetValue(int pin, intptr_t value) {
 }
 
 void ModuleRunner::SetConnected(int pin, bool connected) {
-  if (pin >= 0 && pin < m_pin_count)
+  if (pin >= 0 && pin < m_pinCount)
     m_pins[pin].connected = connected;
 }
 
 void ModuleRunner::SetStreaming(int pin, bool streaming) {
-  if (pin >= 0 && pin < m_pin_count)
+  if (pin >= 0 && pin < m_pinCount)
     m_pins[pin].streaming = streaming;
 }
 
 intptr_t ModuleRunner::OutputValue(int pin) const {
-  if (pin < 0 || pin >= m_pin_count || m_pins[pin].props.variable == nullptr)
+  if (pin < 0 || pin >= m_pinCount || m_pins[pin].props.variable == nullptr)
     return 0;
   const void *var = m_pins[pin].props.variable;
   switch (m_pins[pin].props.datatype) {
@@ -114,20 +114,20 @@ void ModuleRunner::WriteVariable(const Slot &s) {
 void ModuleRunner::Open() {
   if (m_record == nullptr || m_open)
     return;
-  m_record->dispatcher(m_record, DOP_SAMPLE_RATE, 0, 0, nullptr, m_sample_rate);
+  m_record->dispatcher(m_record, DOP_SAMPLE_RATE, 0, 0, nullptr, m_sampleRate);
   m_record->dispatcher(m_record, DOP_BLOCK_SIZE, 0, m_capacity, nullptr, 0.0f);
-  for (int i = 0; i < m_pin_count; ++i)
+  for (int i = 0; i < m_pinCount; ++i)
     WriteVariable(m_pins[i]);
   m_clock = m_start = 0;
   m_record->dispatcher(m_record, DOP_OPEN, 0, 0, nullptr, 0.0f);
   m_open = true;
-  for (int i = 0; i < m_pin_count; ++i)
+  for (int i = 0; i < m_pinCount; ++i)
     if (m_pins[i].props.direction == DR_IN)
       QueueStatus(0, i, m_pins[i].streaming ? PS_RUNNING : PS_ONCE);
 }
 
 void ModuleRunner::Bind(int pin, float *buffer) {
-  if (pin < 0 || pin >= m_pin_count || m_pins[pin].props.datatype != DT_FSAMPLE)
+  if (pin < 0 || pin >= m_pinCount || m_pins[pin].props.datatype != DT_FSAMPLE)
     return;
   Slot &s = m_pins[pin];
   s.buffer = buffer != nullptr ? buffer : s.own.get();
@@ -137,28 +137,28 @@ void ModuleRunner::Bind(int pin, float *buffer) {
 // Keeps the queue in clock order; events due at the same clock stay in the
 // order they were queued.
 bool ModuleRunner::Enqueue(const Event &e) {
-  if (m_event_count == kMaxEvents)
+  if (m_eventCount == kMaxEvents)
     return false;
-  int at = m_event_count;
+  int at = m_eventCount;
   while (at > 0 && (m_events[at - 1].clock > e.clock || (m_events[at - 1].clock == e.clock &&
                                                          m_events[at - 1].sequence > e.sequence))) {
     m_events[at] = m_events[at - 1];
     --at;
   }
   m_events[at] = e;
-  ++m_event_count;
+  ++m_eventCount;
   return true;
 }
 
 bool ModuleRunner::QueuePinEvent(int32_t offset, int pin, int32_t status, bool has_value,
                                  intptr_t value) {
-  if (pin < 0 || pin >= m_pin_count || offset < 0)
+  if (pin < 0 || pin >= m_pinCount || offset < 0)
     return false;
   Event e{};
   e.clock = m_start + offset;
   e.sequence = m_sequence++;
   e.pin = pin;
-  e.has_value = has_value;
+  e.hasValue = has_value;
   e.value = value;
   e.event.int_value = status;
   return Enqueue(e);
@@ -173,19 +173,19 @@ bool ModuleRunner::QueueStatus(int32_t offset, int pin, int32_t status) {
 }
 
 void ModuleRunner::DeliverDue(int64_t now) {
-  while (m_event_count > 0 && m_events[0].clock <= now) {
+  while (m_eventCount > 0 && m_events[0].clock <= now) {
     Event e = m_events[0];
-    --m_event_count;
-    for (int i = 0; i < m_event_count; ++i)
+    --m_eventCount;
+    for (int i = 0; i < m_eventCount; ++i)
       m_events[i] = m_events[i + 1];
     m_clock = now;
-    if (e.module_event) {
+    if (e.moduleEvent) {
       e.event.time_stamp = static_cast<int32_t>(now);
       m_record->event_entry(m_record->instance, &e.event);
       continue;
     }
     Slot &s = m_pins[e.pin];
-    if (e.has_value) {
+    if (e.hasValue) {
       s.value = e.value;
       WriteVariable(s);
     }
@@ -200,7 +200,7 @@ void ModuleRunner::DeliverDue(int64_t now) {
 }
 
 void ModuleRunner::Silence(int32_t first, int32_t count) {
-  for (int i = 0; i < m_pin_count; ++i) {
+  for (int i = 0; i < m_pinCount; ++i) {
     const Slot &s = m_pins[i];
     if (s.props.datatype == DT_FSAMPLE && s.props.direction == DR_OUT && s.buffer != nullptr)
       std::memset(s.buffer + first, 0, sizeof(float) * static_cast<size_t>(count));
@@ -215,7 +215,7 @@ void ModuleRunner::Process(int32_t n) {
     const int64_t now = m_start + pos;
     DeliverDue(now);
     int64_t next = m_start + n;
-    if (m_event_count > 0 && m_events[0].clock < next)
+    if (m_eventCount > 0 && m_events[0].clock < next)
       next = m_events[0].clock;
     if (next <= now)
       continue; // an event the module queued for now while one was delivered
@@ -233,7 +233,7 @@ void ModuleRunner::Process(int32_t n) {
 }
 
 intptr_t ModuleRunner::OnRequest(int32_t opcode, int32_t index, int32_t value, void *ptr) {
-  const bool valid_pin = index >= 0 && index < m_pin_count;
+  const bool valid_pin = index >= 0 && index < m_pinCount;
   switch (opcode) {
   case HRQ_PIN_STATUS: return 0; // no module listens to this one's outputs
   case HRQ_PIN_CONNECTED: return valid_pin && m_pins[index].connected ? 1 : 0;
@@ -241,7 +241,7 @@ intptr_t ModuleRunner::OnRequest(int32_t opcode, int32_t index, int32_t value, v
   case HRQ_PIN_BUFFER: return valid_pin ? reinterpret_cast<intptr_t>(m_pins[index].buffer) : 0;
   case HRQ_BLOCK_START_CLOCK: return static_cast<int32_t>(m_start);
   case HRQ_SLEEP: m_sleeping = true; return 0;
-  case HRQ_PIN_COUNT: return m_pin_count;
+  case HRQ_PIN_COUNT: return m_pinCount;
   case HRQ_ADD_EVENT: {
     if (ptr == nullptr)
       return 0;
@@ -251,7 +251,7 @@ intptr_t ModuleRunner::OnRequest(int32_t opcode, int32_t index, int32_t value, v
     e.clock = m_start + static_cast<int32_t>(static_cast<uint32_t>(e.event.time_stamp) -
                                              static_cast<uint32_t>(m_start));
     e.sequence = m_sequence++;
-    e.module_event = true;
+    e.moduleEvent = true;
     Enqueue(e);
     return 0;
   }

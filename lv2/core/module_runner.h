@@ -1,5 +1,5 @@
 // The module runner: drives one DSP instance of a module through the same C
-// interface our host uses (host/lib/host.cpp), for a plugin-format wrapper.
+// interface our host uses (host/core/host.cpp), for a plugin-format wrapper.
 //
 // Contract (stable; the LV2 plugins of this bundle build on it):
 //
@@ -63,7 +63,7 @@ public:
 
   bool Create(const se::PluginEntry &entry, float sample_rate, int32_t capacity);
   int PinIndex(const char *name) const;
-  int PinCount() const { return m_pin_count; }
+  int PinCount() const { return m_pinCount; }
   const SEPinProperties &Pin(int pin) const { return m_pins[pin].props; }
   void SetValue(int pin, intptr_t value);
   void SetConnected(int pin, bool connected);
@@ -102,10 +102,10 @@ private:
   struct Event {
     int64_t clock;
     uint32_t sequence;
-    bool module_event; // queued by the module itself: delivered as it was queued
+    bool moduleEvent; // queued by the module itself: delivered as it was queued
     SETimedEvent event;
     int pin;
-    bool has_value;
+    bool hasValue;
     intptr_t value;
   };
 
@@ -116,12 +116,12 @@ private:
   void Silence(int32_t first, int32_t count);
 
   SEModuleRecord *m_record = nullptr;
-  float m_sample_rate = 44100.0f;
+  float m_sampleRate = 44100.0f;
   int32_t m_capacity = 0;
   Slot m_pins[kMaxPins];
-  int m_pin_count = 0;
+  int m_pinCount = 0;
   Event m_events[kMaxEvents];
-  int m_event_count = 0;
+  int m_eventCount = 0;
   uint32_t m_sequence = 0;
   int64_t m_start = 0; // sample clock of the current Process call's first sample
   int64_t m_clock = 0; // what HRQ_SAMPLE_CLOCK answers

@@ -17,16 +17,16 @@ namespace se_lv2 {
 #define SE_LV2_URI_BASE "urn:ladder-osc-modules:"
 #define SE_LV2_URI(SUFFIX) SE_LV2_URI_BASE SUFFIX
 
-enum class PortType { AudioIn, AudioOut, Control, CV, MidiIn };
+enum class PortType { kAudioIn, kAudioOut, kControl, kCV, kMidiIn };
 
 // How a port's value reaches its module pin.
 enum class PinMapping {
-  None,   // the wrapper handles the port itself (MIDI, wrapper-only controls)
-  Audio,  // an audio port is the pin's buffer
-  Hertz,  // a frequency: 0 V = 13.75 Hz, 1 V per octave, sample = volts / 10
-  Volts,  // volts: sample = volts / 10; a CV port adds its volts to the control's
-  Choice, // a choice pin: the port's value is the item's value; range, items and
-          // default come from the module's own pin list
+  kNone,   // the wrapper handles the port itself (MIDI, wrapper-only controls)
+  kAudio,  // an audio port is the pin's buffer
+  kHertz,  // a frequency: 0 V = 13.75 Hz, 1 V per octave, sample = volts / 10
+  kVolts,  // volts: sample = volts / 10; a CV port adds its volts to the control's
+  kChoice, // a choice pin: the port's value is the item's value; range, items and
+           // default come from the module's own pin list
 };
 
 struct PortSpec {
@@ -37,7 +37,7 @@ struct PortSpec {
   PinMapping mapping;
   float minimum = 0.0f; // Control and CV ports (not Choice)
   float maximum = 1.0f;
-  float default_value = 0.0f;
+  float defaultValue = 0.0f;
   const char *unit = nullptr; // "hz", "volt" (a unit of ours), or nullptr
   bool logarithmic = false;
   int channel = 0; // audio ports of a multi-channel plugin: the module instance
@@ -52,18 +52,18 @@ struct PresetSpec {
     float value;
   };
   const Value *values;
-  size_t value_count;
+  size_t valueCount;
 };
 
 struct PluginDef {
   const char *uri; // SE_LV2_URI("...")
   const char *name;
-  const char *lv2_class; // e.g. "FilterPlugin"
-  const char *module;    // the module's name, for the description
+  const char *lv2Class; // e.g. "FilterPlugin"
+  const char *module;   // the module's name, for the description
   const se::PluginEntry *entry;
   int channels; // module instances, one per audio channel
   const PortSpec *ports;
-  size_t port_count;
+  size_t portCount;
   const LV2_Descriptor *descriptor;
   const char *comment;
 };

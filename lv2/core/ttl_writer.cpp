@@ -58,11 +58,11 @@ std::string PluginFileStem(const char *uri) {
 
 std::string PortClasses(PortType t) {
   switch (t) {
-  case PortType::AudioIn: return "lv2:InputPort, lv2:AudioPort";
-  case PortType::AudioOut: return "lv2:OutputPort, lv2:AudioPort";
-  case PortType::Control: return "lv2:InputPort, lv2:ControlPort";
-  case PortType::CV: return "lv2:InputPort, lv2:CVPort";
-  case PortType::MidiIn: return "lv2:InputPort, atom:AtomPort";
+  case PortType::kAudioIn: return "lv2:InputPort, lv2:AudioPort";
+  case PortType::kAudioOut: return "lv2:OutputPort, lv2:AudioPort";
+  case PortType::kControl: return "lv2:InputPort, lv2:ControlPort";
+  case PortType::kCV: return "lv2:InputPort, lv2:CVPort";
+  case PortType::kMidiIn: return "lv2:InputPort, atom:AtomPort";
   }
   return "";
 }
@@ -87,10 +87,10 @@ std::string WritePort(std::ostream &out, const PortSpec &p, size_t index,
     out << "    rdfs:comment " << Quoted(p.comment) << " ;\n";
   if (p.pin != nullptr && module.PinIndex(p.pin) < 0)
     return std::string("port ") + p.symbol + ": the module has no pin \"" + p.pin + "\"";
-  if (p.type == PortType::MidiIn) {
+  if (p.type == PortType::kMidiIn) {
     out << "    atom:bufferType atom:Sequence ;\n    atom:supports midi:MidiEvent ;\n"
         << "    lv2:designation lv2:control ;\n";
-  } else if (p.mapping == PinMapping::Choice) {
+  } else if (p.mapping == PinMapping::kChoice) {
     const SEPinProperties &pin = module.Pin(module.PinIndex(p.pin));
     ChoiceSet set;
     set.Read(pin);
@@ -107,15 +107,15 @@ std::string WritePort(std::ostream &out, const PortSpec &p, size_t index,
           "[ rdfs:label " + Quoted(item.text) + " ; rdf:value " + std::to_string(item.value) + " ]";
     });
     out << points << " ;\n";
-  } else if (p.type == PortType::Control || p.type == PortType::CV) {
-    if (!(p.minimum <= p.default_value && p.default_value <= p.maximum))
+  } else if (p.type == PortType::kControl || p.type == PortType::kCV) {
+    if (!(p.minimum <= p.defaultValue && p.defaultValue <= p.maximum))
       return std::string("port ") + p.symbol + ": default outside its range";
-    out << "    lv2:default " << Decimal(p.default_value) << " ;\n"
+    out << "    lv2:default " << Decimal(p.defaultValue) << " ;\n"
         << "    lv2:minimum " << Decimal(p.minimum) << " ;\n"
         << "    lv2:maximum " << Decimal(p.maximum) << " ;\n";
     if (p.logarithmic)
       out << "    lv2:portProperty pprops:logarithmic ;\n";
-    if (p.type == PortType::CV)
+    if (p.type == PortType::kCV)
       out << "    lv2:portProperty lv2:connectionOptional ;\n";
     WriteUnit(out, p.unit);
   }
@@ -130,7 +130,7 @@ std::string WritePlugin(std::ostream &out, const PluginDef &def) {
   out << kPrefixes << "<" << kVoltUnit << ">\n    a units:Unit ;\n"
       << "    rdfs:label \"volts\" ;\n    units:symbol \"V\" ;\n"
       << "    units:render \"%f V\" .\n\n";
-  out << "<" << def.uri << ">\n    a lv2:Plugin, lv2:" << def.lv2_class << " ;\n"
+  out << "<" << def.uri << ">\n    a lv2:Plugin, lv2:" << def.lv2Class << " ;\n"
       << "    doap:name " << Quoted(def.name) << " ;\n"
       << "    rdfs:comment " << Quoted(def.comment) << " ;\n"
       << "    lv2:minorVersion 1 ;\n    lv2:microVersion 0 ;\n"
@@ -138,17 +138,17 @@ std::string WritePlugin(std::ostream &out, const PluginDef &def) {
          "bufsz:boundedBlockLength ;\n"
       << "    opts:supportedOption bufsz:maxBlockLength ;\n"
       << "    lv2:port\n";
-  for (size_t i = 0; i < def.port_count; ++i) {
+  for (size_t i = 0; i < def.portCount; ++i) {
     const std::string error = WritePort(out, def.ports[i], i, module);
     if (!error.empty())
       return std::string(def.uri) + ": " + error;
-    out << (i + 1 < def.port_count ? " ,\n" : " .\n");
+    out << (i + 1 < def.portCount ? " ,\n" : " .\n");
   }
   return {};
 }
 
 const PortSpec *FindPort(const PluginDef &def, const char *symbol) {
-  for (size_t i = 0; i < def.port_count; ++i)
+  for (size_t i = 0; i < def.portCount; ++i)
     if (std::strcmp(def.ports[i].symbol, symbol) == 0)
       return &def.ports[i];
   return nullptr;
@@ -171,9 +171,9 @@ std::string WritePresets(std::ostream &out, std::ostream &manifest) {
                << "> ;\n    rdfs:seeAlso <presets.ttl> .\n\n";
       out << "<" << uri << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << def.uri << "> ;\n"
           << "    rdfs:label " << Quoted(ps.label) << " ;\n    lv2:port";
-      for (size_t v = 0; v < ps.value_count; ++v) {
+      for (size_t v = 0; v < ps.valueCount; ++v) {
         const PortSpec *port = FindPort(def, ps.values[v].port);
-        if (port == nullptr || port->type != PortType::Control)
+        if (port == nullptr || port->type != PortType::kControl)
           return uri + ": no control port \"" + ps.values[v].port + "\"";
         out << (v == 0 ? " [\n" : " , [\n") << "        lv2:symbol " << Quoted(port->symbol)
             << " ;\n        pset:value " << Decimal(ps.values[v].value) << "\n    ]";

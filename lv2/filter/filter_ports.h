@@ -19,30 +19,31 @@ inline constexpr const char kFilterStereoUri[] = SE_LV2_URI("filter-stereo");
 inline constexpr float kFilterTopHz = 21341.28f;
 
 inline constexpr std::array<PortSpec, 9> kFilterControls{{
-    {PortType::Control, "cutoff", "Cutoff", "Pitch", PinMapping::Hertz, 55.0f, kFilterTopHz, 440.0f,
-     "hz", true, 0, "Cutoff frequency (the module's Pitch, 1 V per octave, 0 V = 13.75 Hz)"},
-    {PortType::Control, "resonance", "Resonance", "Resonance", PinMapping::Volts, 0.0f, 10.0f, 5.0f,
-     "volt", false, 0, "Resonance, 0 to 10 V; self-oscillates near the top"},
-    {PortType::Control, "zing", "Zing", "(Zing)", PinMapping::Volts, 0.1f, 50.0f, 10.0f, "volt",
+    {PortType::kControl, "cutoff", "Cutoff", "Pitch", PinMapping::kHertz, 55.0f, kFilterTopHz,
+     440.0f, "hz", true, 0,
+     "Cutoff frequency (the module's Pitch, 1 V per octave, 0 V = 13.75 Hz)"},
+    {PortType::kControl, "resonance", "Resonance", "Resonance", PinMapping::kVolts, 0.0f, 10.0f,
+     5.0f, "volt", false, 0, "Resonance, 0 to 10 V; self-oscillates near the top"},
+    {PortType::kControl, "zing", "Zing", "(Zing)", PinMapping::kVolts, 0.1f, 50.0f, 10.0f, "volt",
      false, 0, "How much the resonance rises with the cutoff"},
-    {PortType::Control, "filter_tap", "Filter Tap", "Filter Tap", PinMapping::Choice, 0, 0, 0,
+    {PortType::kControl, "filter_tap", "Filter Tap", "Filter Tap", PinMapping::kChoice, 0, 0, 0,
      nullptr, false, 0, "Stage the output is taken from: 2 to 5 poles, or X"},
-    {PortType::Control, "q_tap", "Q Tap", "Q Tap", PinMapping::Choice, 0, 0, 0, nullptr, false, 0,
+    {PortType::kControl, "q_tap", "Q Tap", "Q Tap", PinMapping::kChoice, 0, 0, 0, nullptr, false, 0,
      "Stage that feeds the resonance back"},
-    {PortType::Control, "emulate", "Emulate", "Emulate", PinMapping::Choice, 0, 0, 0, nullptr,
+    {PortType::kControl, "emulate", "Emulate", "Emulate", PinMapping::kChoice, 0, 0, 0, nullptr,
      false, 0, "Analog: saturating stages; Digital: clean"},
-    {PortType::Control, "version", "Version", "(Version)", PinMapping::Choice, 0, 0, 0, nullptr,
+    {PortType::kControl, "version", "Version", "(Version)", PinMapping::kChoice, 0, 0, 0, nullptr,
      false, 0, "Clear or Furry voicing"},
-    {PortType::Control, "type", "Type", "Type", PinMapping::Choice, 0, 0, 0, nullptr, false, 0,
+    {PortType::kControl, "type", "Type", "Type", PinMapping::kChoice, 0, 0, 0, nullptr, false, 0,
      "Low-pass or high-pass"},
-    {PortType::Control, "bass_boost", "Bass Boost", "Bass Boost", PinMapping::Choice, 0, 0, 0,
+    {PortType::kControl, "bass_boost", "Bass Boost", "Bass Boost", PinMapping::kChoice, 0, 0, 0,
      nullptr, false, 0, "Makes up the bass the resonance takes away at low cutoffs"},
 }};
 
 inline constexpr std::array<PortSpec, 2> kFilterCvInputs{{
-    {PortType::CV, "cutoff_cv", "Cutoff CV", "Pitch", PinMapping::Volts, -10.0f, 10.0f, 0.0f,
+    {PortType::kCV, "cutoff_cv", "Cutoff CV", "Pitch", PinMapping::kVolts, -10.0f, 10.0f, 0.0f,
      "volt", false, 0, "Added to Cutoff at 1 V per octave"},
-    {PortType::CV, "resonance_cv", "Resonance CV", "Resonance", PinMapping::Volts, -10.0f, 10.0f,
+    {PortType::kCV, "resonance_cv", "Resonance CV", "Resonance", PinMapping::kVolts, -10.0f, 10.0f,
      0.0f, "volt", false, 0, "Added to Resonance, in volts"},
 }};
 
@@ -59,18 +60,18 @@ template <size_t... N> constexpr auto JoinPorts(const std::array<PortSpec, N> &.
 
 inline constexpr auto kFilterMonoPorts =
     JoinPorts(std::array<PortSpec, 2>{{
-                  {PortType::AudioIn, "in", "Input", "Signal", PinMapping::Audio},
-                  {PortType::AudioOut, "out", "Output", "Output", PinMapping::Audio},
+                  {PortType::kAudioIn, "in", "Input", "Signal", PinMapping::kAudio},
+                  {PortType::kAudioOut, "out", "Output", "Output", PinMapping::kAudio},
               }},
               kFilterControls, kFilterCvInputs);
 
 inline constexpr auto kFilterStereoPorts =
     JoinPorts(std::array<PortSpec, 4>{{
-                  {PortType::AudioIn, "in_l", "Input L", "Signal", PinMapping::Audio},
-                  {PortType::AudioIn, "in_r", "Input R", "Signal", PinMapping::Audio, 0, 1, 0,
+                  {PortType::kAudioIn, "in_l", "Input L", "Signal", PinMapping::kAudio},
+                  {PortType::kAudioIn, "in_r", "Input R", "Signal", PinMapping::kAudio, 0, 1, 0,
                    nullptr, false, 1},
-                  {PortType::AudioOut, "out_l", "Output L", "Output", PinMapping::Audio},
-                  {PortType::AudioOut, "out_r", "Output R", "Output", PinMapping::Audio, 0, 1, 0,
+                  {PortType::kAudioOut, "out_l", "Output L", "Output", PinMapping::kAudio},
+                  {PortType::kAudioOut, "out_r", "Output R", "Output", PinMapping::kAudio, 0, 1, 0,
                    nullptr, false, 1},
               }},
               kFilterControls, kFilterCvInputs);

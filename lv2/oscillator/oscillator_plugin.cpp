@@ -26,12 +26,12 @@ const se_lv2::PortSpec &Spec(uint32_t port) { return kOscillatorDef.ports[port];
 // A control port's value, or its default while the host has connected none.
 float PortValue(void *const *ports, uint32_t port) {
   const auto *p = static_cast<const float *>(ports[port]);
-  return p != nullptr ? *p : Spec(port).default_value;
+  return p != nullptr ? *p : Spec(port).defaultValue;
 }
 
 bool Switch(void *const *ports, uint32_t port) {
   const se_lv2::PortSpec &s = Spec(port);
-  return se_lv2::ContainControl(PortValue(ports, port), s.minimum, s.maximum, s.default_value) >=
+  return se_lv2::ContainControl(PortValue(ports, port), s.minimum, s.maximum, s.defaultValue) >=
          0.5f;
 }
 
@@ -68,7 +68,7 @@ LV2_Handle OscillatorPlugin::Instantiate(const LV2_Descriptor *, double rate, co
     return nullptr;
   self->m_rate = static_cast<float>(rate);
   self->m_capacity = capacity;
-  self->m_midi_event = MapUri(features, LV2_MIDI__MidiEvent);
+  self->m_midiEvent = MapUri(features, LV2_MIDI__MidiEvent);
   self->m_link = GeneratorLink(self->m_rate);
   if (self->m_link == 0 || !self->MakeRunner())
     return nullptr;
@@ -81,23 +81,22 @@ bool OscillatorPlugin::MakeRunner() {
   if (!m_runner || !m_runner->Create(se::entries::audio_oscillator, m_rate, m_capacity))
     return false;
   auto pin = [&](osc::Pin p) { return m_runner->PinIndex(osc::kPins[p].name); };
-  m_pitch_pin = pin(osc::kPitch);
-  m_ref_pin = pin(osc::kPitchRef);
-  m_adjust_pin = pin(osc::kPitchAdjust);
-  m_sync_pin = pin(osc::kSync);
-  m_active_pin = pin(osc::kActive);
-  m_out_pin = pin(osc::kWaveOut);
-  bool found =
-      std::min({m_pitch_pin, m_ref_pin, m_adjust_pin, m_sync_pin, m_active_pin, m_out_pin}) >= 0;
+  m_pitchPin = pin(osc::kPitch);
+  m_refPin = pin(osc::kPitchRef);
+  m_adjustPin = pin(osc::kPitchAdjust);
+  m_syncPin = pin(osc::kSync);
+  m_activePin = pin(osc::kActive);
+  m_outPin = pin(osc::kWaveOut);
+  bool found = std::min({m_pitchPin, m_refPin, m_adjustPin, m_syncPin, m_activePin, m_outPin}) >= 0;
   for (uint32_t port = 0; port < kPortCount; ++port) {
     const se_lv2::PortSpec &s = Spec(port);
     Control &c = m_controls[port];
     c = Control();
-    if (s.type != se_lv2::PortType::Control || s.pin == nullptr)
+    if (s.type != se_lv2::PortType::kControl || s.pin == nullptr)
       continue;
     c.pin = m_runner->PinIndex(s.pin);
     found = found && c.pin >= 0;
-    c.choice = s.mapping == se_lv2::PinMapping::Choice;
+    c.choice = s.mapping == se_lv2::PinMapping::kChoice;
     if (c.choice && c.pin >= 0)
       c.choices.Read(m_runner->Pin(c.pin));
   }
@@ -124,7 +123,7 @@ void OscillatorPlugin::Cleanup(LV2_Handle handle) {
 // controls' current values, the link, and the voice at rest.
 void OscillatorPlugin::Open() {
   se_lv2::ModuleRunner &r = *m_runner;
-  std::fill(std::begin(m_held_length), std::end(m_held_length), 0);
+  std::fill(std::begin(m_heldLength), std::end(m_heldLength), 0);
   for (int pin = 0; pin < r.PinCount(); ++pin) {
     const SEPinProperties &p = r.Pin(pin);
     if (p.direction != DR_IN)
@@ -140,7 +139,7 @@ void OscillatorPlugin::Open() {
   m_voice.Reset();
   m_parser.Reset();
   m_ramp = GainRamp();
-  m_ramp_length = 0;
+  m_rampLength = 0;
   ReadControls();
   for (uint32_t port = 0; port < kPortCount; ++port) {
     const Control &c = m_controls[port];
@@ -149,20 +148,20 @@ void OscillatorPlugin::Open() {
     if (c.choice)
       r.SetValue(c.pin, c.wanted);
     else
-      HoldPin(c.pin, c.wanted_sample);
+      HoldPin(c.pin, c.wantedSample);
     m_applied[port] = c.wanted;
-    m_applied_sample[port] = c.wanted_sample;
+    m_appliedSample[port] = c.wantedSample;
   }
-  m_applied_pitch = PitchSample();
-  HoldPin(m_pitch_pin, m_applied_pitch);
-  HoldPin(m_ref_pin, m_applied_pitch);
-  HoldPin(m_adjust_pin, 0.0f);
-  HoldPin(m_sync_pin, 0.0f);
-  r.SetValue(m_active_pin, 0);
-  m_applied_active = false;
-  m_sync_high = false;
-  m_cv_streaming = false;
-  m_applied_cv = 0.0f;
+  m_appliedPitch = PitchSample();
+  HoldPin(m_pitchPin, m_appliedPitch);
+  HoldPin(m_refPin, m_appliedPitch);
+  HoldPin(m_adjustPin, 0.0f);
+  HoldPin(m_syncPin, 0.0f);
+  r.SetValue(m_activePin, 0);
+  m_appliedActive = false;
+  m_syncHigh = false;
+  m_cvStreaming = false;
+  m_appliedCv = 0.0f;
   const int link = r.PinIndex(osc::kPins[osc::kLink].name);
   r.SetConnected(link, true);
   r.Open();
@@ -183,17 +182,17 @@ void OscillatorPlugin::ReadControls() {
     if (c.choice)
       c.wanted = c.choices.Nearest(v);
     else
-      c.wanted_sample =
-          se_lv2::VoltsToSample(se_lv2::ContainControl(v, s.minimum, s.maximum, s.default_value));
+      c.wantedSample =
+          se_lv2::VoltsToSample(se_lv2::ContainControl(v, s.minimum, s.maximum, s.defaultValue));
   }
   m_voice.SetHold(Switch(m_ports, kHold));
   m_always = Switch(m_ports, kActive);
   const int32_t length = Switch(m_ports, kRamp)
                              ? std::max(1, static_cast<int32_t>(std::lround(m_rate * kRampSeconds)))
                              : 0;
-  if (length != m_ramp_length) {
+  if (length != m_rampLength) {
     m_ramp.SetLength(length);
-    m_ramp_length = length;
+    m_rampLength = length;
   }
 }
 
@@ -211,17 +210,17 @@ float OscillatorPlugin::PitchSample() const {
 // on, written only as far as the calls read.
 void OscillatorPlugin::HoldPin(int pin, float sample) {
   m_held[pin] = sample;
-  m_held_length[pin] = 0;
+  m_heldLength[pin] = 0;
 }
 
 void OscillatorPlugin::WriteHeld(int32_t length) {
   for (int pin = 0; pin < m_runner->PinCount(); ++pin) {
-    if (m_held_length[pin] >= length || (pin == m_adjust_pin && m_cv_streaming))
+    if (m_heldLength[pin] >= length || (pin == m_adjustPin && m_cvStreaming))
       continue;
     float *b = m_runner->Buffer(pin);
     if (b != nullptr && m_runner->Pin(pin).direction == DR_IN)
-      std::fill(b + m_held_length[pin], b + length, m_held[pin]);
-    m_held_length[pin] = length;
+      std::fill(b + m_heldLength[pin], b + length, m_held[pin]);
+    m_heldLength[pin] = length;
   }
 }
 
@@ -229,10 +228,10 @@ void OscillatorPlugin::WriteHeld(int32_t length) {
 // pin whose wanted value differs from what the module was last told.
 void OscillatorPlugin::Flush() {
   se_lv2::ModuleRunner &r = *m_runner;
-  if (m_sync_high) { // the rise that restarted the cycle has been seen
-    HoldPin(m_sync_pin, 0.0f);
-    r.QueueStatus(0, m_sync_pin, PS_ONCE);
-    m_sync_high = false;
+  if (m_syncHigh) { // the rise that restarted the cycle has been seen
+    HoldPin(m_syncPin, 0.0f);
+    r.QueueStatus(0, m_syncPin, PS_ONCE);
+    m_syncHigh = false;
   }
   for (uint32_t port = 0; port < kPortCount; ++port) {
     const Control &c = m_controls[port];
@@ -241,30 +240,30 @@ void OscillatorPlugin::Flush() {
     if (c.choice && c.wanted != m_applied[port]) {
       r.QueueValue(0, c.pin, c.wanted);
       m_applied[port] = c.wanted;
-    } else if (!c.choice && c.wanted_sample != m_applied_sample[port]) {
-      HoldPin(c.pin, c.wanted_sample);
+    } else if (!c.choice && c.wantedSample != m_appliedSample[port]) {
+      HoldPin(c.pin, c.wantedSample);
       r.QueueStatus(0, c.pin, PS_ONCE);
-      m_applied_sample[port] = c.wanted_sample;
+      m_appliedSample[port] = c.wantedSample;
     }
   }
   const float pitch = PitchSample();
-  if (pitch != m_applied_pitch) {
-    HoldPin(m_pitch_pin, pitch);
-    HoldPin(m_ref_pin, pitch); // the limit of system B follows the note as well
-    r.QueueStatus(0, m_pitch_pin, PS_ONCE);
-    m_applied_pitch = pitch;
+  if (pitch != m_appliedPitch) {
+    HoldPin(m_pitchPin, pitch);
+    HoldPin(m_refPin, pitch); // the limit of system B follows the note as well
+    r.QueueStatus(0, m_pitchPin, PS_ONCE);
+    m_appliedPitch = pitch;
   }
   const bool sounding = m_always || m_voice.Sounding();
   m_ramp.SetTarget(sounding);
   const bool active = sounding || !m_ramp.Silent();
-  if (active != m_applied_active) {
+  if (active != m_appliedActive) {
     if (active) { // a note from silence starts its cycle at phase 0: Sync rises
-      HoldPin(m_sync_pin, 1.0f);
-      r.QueueStatus(0, m_sync_pin, PS_ONCE);
-      m_sync_high = true;
+      HoldPin(m_syncPin, 1.0f);
+      r.QueueStatus(0, m_syncPin, PS_ONCE);
+      m_syncHigh = true;
     }
-    r.QueueValue(0, m_active_pin, active ? 1 : 0);
-    m_applied_active = active;
+    r.QueueValue(0, m_activePin, active ? 1 : 0);
+    m_appliedActive = active;
   }
 }
 
@@ -280,25 +279,25 @@ void OscillatorPlugin::ReadCv(int32_t offset, int32_t length) {
     constant = cv[offset + j] == cv[offset];
   se_lv2::ModuleRunner &r = *m_runner;
   if (constant) {
-    if (m_cv_streaming || first != m_applied_cv) {
-      HoldPin(m_adjust_pin, se_lv2::VoltsToSample(first));
-      r.QueueStatus(0, m_adjust_pin, PS_ONCE);
-      m_cv_streaming = false;
-      m_applied_cv = first;
+    if (m_cvStreaming || first != m_appliedCv) {
+      HoldPin(m_adjustPin, se_lv2::VoltsToSample(first));
+      r.QueueStatus(0, m_adjustPin, PS_ONCE);
+      m_cvStreaming = false;
+      m_appliedCv = first;
     }
-  } else if (!m_cv_streaming) {
-    r.QueueStatus(0, m_adjust_pin, PS_RUNNING);
-    m_cv_streaming = true;
+  } else if (!m_cvStreaming) {
+    r.QueueStatus(0, m_adjustPin, PS_RUNNING);
+    m_cvStreaming = true;
   }
 }
 
 void OscillatorPlugin::RenderUntil(int32_t frame, uint32_t n) {
   while (m_cursor < frame) {
-    if (m_cursor == m_chunk_end) {
-      m_chunk_end = static_cast<int32_t>(std::min<int64_t>(int64_t{m_cursor} + m_capacity, n));
-      ReadCv(m_cursor, m_chunk_end - m_cursor);
+    if (m_cursor == m_chunkEnd) {
+      m_chunkEnd = static_cast<int32_t>(std::min<int64_t>(int64_t{m_cursor} + m_capacity, n));
+      ReadCv(m_cursor, m_chunkEnd - m_cursor);
     }
-    const int32_t piece = std::min(frame, m_chunk_end) - m_cursor;
+    const int32_t piece = std::min(frame, m_chunkEnd) - m_cursor;
     Segment(m_cursor, piece);
     m_cursor += piece;
   }
@@ -315,15 +314,15 @@ void OscillatorPlugin::Segment(int32_t offset, int32_t length) {
     int32_t piece = length;
     if (!m_ramp.Rising() && m_ramp.Remaining() > 0)
       piece = std::min(piece, m_ramp.Remaining());
-    if (m_cv_streaming) {
-      float *adjust = m_runner->Buffer(m_adjust_pin);
+    if (m_cvStreaming) {
+      float *adjust = m_runner->Buffer(m_adjustPin);
       for (int32_t j = 0; j < piece; ++j)
         adjust[j] = se_lv2::VoltsToSample(
             se_lv2::ContainControl(cv[offset + j], cv_spec.minimum, cv_spec.maximum, 0.0f));
     }
     WriteHeld(piece);
-    float *dest = out != nullptr ? out + offset : m_runner->Buffer(m_out_pin);
-    m_runner->Bind(m_out_pin, dest);
+    float *dest = out != nullptr ? out + offset : m_runner->Buffer(m_outPin);
+    m_runner->Bind(m_outPin, dest);
     m_runner->Process(piece);
     m_ramp.Apply(dest, piece);
     offset += piece;
@@ -349,11 +348,11 @@ void OscillatorPlugin::Run(LV2_Handle handle, uint32_t n) {
   }
   const auto frames = static_cast<int32_t>(std::min<uint32_t>(n, INT32_MAX));
   self->m_cursor = 0;
-  self->m_chunk_end = 0;
+  self->m_chunkEnd = 0;
   self->ReadControls();
   if (const auto *seq = static_cast<const LV2_Atom_Sequence *>(self->m_ports[kMidiIn])) {
     LV2_ATOM_SEQUENCE_FOREACH(seq, ev) {
-      if (ev->body.type != self->m_midi_event || self->m_midi_event == 0)
+      if (ev->body.type != self->m_midiEvent || self->m_midiEvent == 0)
         continue;
       const int64_t at = std::clamp<int64_t>(ev->time.frames, self->m_cursor, frames);
       self->RenderUntil(static_cast<int32_t>(at), n);

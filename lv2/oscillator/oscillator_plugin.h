@@ -35,8 +35,8 @@ private:
     int pin = -1;
     bool choice = false;
     se_lv2::ChoiceSet choices;
-    int wanted = 0;          // choices: the item value the port asks for
-    float wanted_sample = 0; // audio pins: the sample the port asks for
+    int wanted = 0;         // choices: the item value the port asks for
+    float wantedSample = 0; // audio pins: the sample the port asks for
   };
 
   bool MakeRunner();
@@ -55,36 +55,36 @@ private:
   float m_rate = 44100.0f;
   int32_t m_capacity = 0;
   intptr_t m_link = 0; // the generator's table directory
-  LV2_URID m_midi_event = 0;
+  LV2_URID m_midiEvent = 0;
   std::unique_ptr<se_lv2::ModuleRunner> m_runner;
   bool m_opened = false;
   void *m_ports[kPortCount] = {};
 
   // The module pins the plugin drives besides the controls.
-  int m_pitch_pin = -1, m_ref_pin = -1, m_adjust_pin = -1, m_sync_pin = -1, m_active_pin = -1,
-      m_out_pin = -1;
+  int m_pitchPin = -1, m_refPin = -1, m_adjustPin = -1, m_syncPin = -1, m_activePin = -1,
+      m_outPin = -1;
   Control m_controls[kPortCount];
   // Static audio inputs: the value each holds and how far its buffer has it.
   float m_held[se_lv2::ModuleRunner::kMaxPins] = {};
-  int32_t m_held_length[se_lv2::ModuleRunner::kMaxPins] = {};
+  int32_t m_heldLength[se_lv2::ModuleRunner::kMaxPins] = {};
 
   MidiParser m_parser;
   MidiVoice m_voice;
   GainRamp m_ramp;
-  int32_t m_ramp_length = 0;
+  int32_t m_rampLength = 0;
   bool m_always = false;
 
   // What the module was last told (each compared with what is wanted at every
   // Process call, so that changes at one frame collapse into one event each).
   int m_applied[kPortCount] = {};
-  float m_applied_sample[kPortCount] = {};
-  float m_applied_pitch = 0.0f;
-  bool m_applied_active = false;
-  bool m_sync_high = false;
-  bool m_cv_streaming = false;
-  float m_applied_cv = 0.0f;
+  float m_appliedSample[kPortCount] = {};
+  float m_appliedPitch = 0.0f;
+  bool m_appliedActive = false;
+  bool m_syncHigh = false;
+  bool m_cvStreaming = false;
+  float m_appliedCv = 0.0f;
   int32_t m_cursor = 0; // frames of the current run done
-  int32_t m_chunk_end = 0;
+  int32_t m_chunkEnd = 0;
 };
 
 } // namespace lv2osc

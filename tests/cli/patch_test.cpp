@@ -226,7 +226,7 @@ TEST(Patch, EveryMistakeGetsOneLineNamingTheFileAndLocation) {
        With(kOne, R"("sources": [{"to": "g.Mode", "type": "constant", "value": 1}])"),
        "/sources/0/to: \"g.Mode\" is a choice input; sources drive audio inputs"},
       {"unknown source type", With(kOne, R"("sources": [{"to": "g.Signal", "type": "noise"}])"),
-       "/sources/0/type: unknown source type \"noise\""},
+       "/sources/0/type: unknown source type \"noise\" (use constant, ramp, lfo or file)"},
       {"process's input rendered",
        With(kOne, R"("sources": [{"to": "g.Signal", "type": "input"}])"),
        "/sources/0/type: an \"input\" source marks where se-host process"},

@@ -17,7 +17,7 @@ PinInfo AudioIn(const std::string &name) {
 }
 
 // Volts (the host's samples are volts / 10).
-double V(const PinInfo &pin, const std::string &text, PitchScale s = PitchScale::Octave) {
+double V(const PinInfo &pin, const std::string &text, PitchScale s = PitchScale::kOctave) {
   return 10.0 * PinValueFromText(pin, text, s);
 }
 
@@ -34,9 +34,9 @@ TEST(PinValue, PitchPinsTakeVoltsFrequenciesAndNotes) {
   EXPECT_NEAR(V(pitch, "C-1"), 4.25 - 5.0, 1e-12);
   EXPECT_NEAR(V(AudioIn("Pitch Ref (System B)"), "880Hz"), 6.0, 1e-12);
   // Linear pitch modes: 1 V = 1 kHz, 1 V = 1 Hz.
-  EXPECT_NEAR(V(pitch, "440Hz", PitchScale::Kilohertz), 0.44, 1e-12);
-  EXPECT_NEAR(V(pitch, "A4", PitchScale::Hertz), 440.0, 1e-9);
-  EXPECT_NEAR(V(pitch, "2.5", PitchScale::Hertz), 2.5, 1e-12);
+  EXPECT_NEAR(V(pitch, "440Hz", PitchScale::kKilohertz), 0.44, 1e-12);
+  EXPECT_NEAR(V(pitch, "A4", PitchScale::kHertz), 440.0, 1e-9);
+  EXPECT_NEAR(V(pitch, "2.5", PitchScale::kHertz), 2.5, 1e-12);
   // A pin in Hz takes its value as it is.
   EXPECT_NEAR(V(AudioIn("Freq Limit (Hz)"), "18kHz"), 18000.0, 1e-9);
   EXPECT_NEAR(V(AudioIn("Freq Limit (Hz)"), "18000"), 18000.0, 1e-9);

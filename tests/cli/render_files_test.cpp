@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <thread>
 
@@ -166,14 +167,18 @@ TEST(RenderFiles, EverySignalThatEndsTheToolLeavesTheOldFilesAlone) {
                                  out},
         s == SIGXFSZ ? 1 << 20 : 0));
   }
-  // Wait until every render that is to be signalled writes its temporary file
-  // (a minute at most). The one under a file-size limit may already have
-  // stopped by itself and removed its own.
+  // Wait until every render that is to be signalled has written the head of
+  // its temporary file (a minute at most): a file that exists may still be
+  // empty on a loaded machine. The one under a file-size limit may already
+  // have stopped by itself and removed its own.
   const auto started = [&] {
     size_t n = 0;
-    for (const std::string &name : dir.Files())
+    for (const std::string &name : dir.Files()) {
+      std::error_code error;
       n += name.find(".partial-") != std::string::npos &&
-           name.find("out" + std::to_string(SIGXFSZ) + ".wav") == std::string::npos;
+           name.find("out" + std::to_string(SIGXFSZ) + ".wav") == std::string::npos &&
+           std::filesystem::file_size(dir / name, error) >= 4096 && !error;
+    }
     return n;
   };
   const size_t signalled = std::size(signals) - 1;

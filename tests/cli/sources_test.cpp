@@ -46,8 +46,8 @@ TEST(BreakpointSource, HoldsRampsAndSteps) {
 
 TEST(LfoSource, SineAndTriangleStartAtTheCentreRising) {
   // A quarter cycle every 10 samples: clocks 0, 10, 20, 30 are 0°, 90°, 180°, 270°.
-  LfoSource sine(LfoShape::Sine, 0.025, 0.3, 0.2);
-  LfoSource tri(LfoShape::Triangle, 0.025, 0.3, 0.2);
+  LfoSource sine(LfoShape::kSine, 0.025, 0.3, 0.2);
+  LfoSource tri(LfoShape::kTriangle, 0.025, 0.3, 0.2);
   const auto s = Fill(sine, 41, 0);
   const auto t = Fill(tri, 41, 0);
   const float at[] = {0.3f, 0.5f, 0.3f, 0.1f, 0.3f};
@@ -60,7 +60,7 @@ TEST(LfoSource, SineAndTriangleStartAtTheCentreRising) {
   EXPECT_NEAR(t[25], 0.2f, 1e-6);
   EXPECT_NEAR(s[5], 0.3 + 0.2 * std::sin(std::numbers::pi / 4), 1e-6);
   // The phase offset shifts the start; the value depends only on the clock.
-  LfoSource shifted(LfoShape::Sine, 0.025, 0.0, 1.0, 0.25);
+  LfoSource shifted(LfoShape::kSine, 0.025, 0.0, 1.0, 0.25);
   EXPECT_NEAR(Fill(shifted, 1, 0)[0], 1.0f, 1e-6);
   EXPECT_NEAR(Fill(shifted, 1, 1000000)[0], 1.0f, 1e-5);
 }

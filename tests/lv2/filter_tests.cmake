@@ -11,7 +11,7 @@ if(TARGET se-host)
   se_add_test(lv2_filter_tools_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/filter_tools_test.cpp
     PLUGINS lv2_bundle ladder_filter se-host
-    LIBS se_patch
+    LIBS host_render
     LABELS lv2)
   target_include_directories(lv2_filter_tools_tests PRIVATE ${CMAKE_SOURCE_DIR}/modules/ladder_filter)
   target_compile_definitions(lv2_filter_tools_tests PRIVATE

@@ -1,13 +1,10 @@
 #include "patch.h"
 
-#include "audio_file.h"
 #include "message_text.h"
 #include "patch_json.h"
 #include "pin_value.h"
 #include "plugin_locator.h"
-#include "sources/breakpoint_source.h"
-#include "sources/file_source.h"
-#include "sources/lfo_source.h"
+#include "source_types.h"
 
 #include <nlohmann/json.hpp>
 
@@ -52,7 +49,7 @@ std::string AKind(const PinInfo &pin) {
 class PatchBuilder {
 public:
   PatchBuilder(Patch &patch, std::string base_dir, const PatchOptions &options)
-      : m_patch(patch), m_base_dir(std::move(base_dir)), m_options(options) {}
+      : m_patch(patch), m_baseDir(std::move(base_dir)), m_options(options) {}
 
   void Build(const json &doc);
 
@@ -110,13 +107,12 @@ private:
   void ReadSources(const json &doc);
   void ReadChanges(const json &doc);
   void ReadOutputs(const json &doc);
-  std::unique_ptr<Source> MakeSource(const json &src, const std::string &where,
-                                     const std::string &type, const PinRef &to);
+  class Entry;
   // A value in volts for an audio input (a number, "5V", "440Hz", "C3").
   double Volts(const json &value, const PinRef &to, const std::string &where) const;
 
   Patch &m_patch;
-  std::string m_base_dir;
+  std::string m_baseDir;
   PatchOptions m_options;
   // The modules each module feeds, to keep the patch free of loops.
   std::vector<std::vector<int>> m_feeds;
@@ -127,12 +123,12 @@ private:
   };
   std::map<std::pair<int, int>, Feed> m_fed;
   // Inputs whose value a timed change may move: those set by value.
-  std::set<std::pair<int, int>> m_by_value;
+  std::set<std::pair<int, int>> m_byValue;
   // How each module reads its pitch pins, from its "Pitch Mode" setting.
-  std::map<int, PitchScale> m_pitch_scale;
+  std::map<int, PitchScale> m_pitchScale;
   PitchScale ScaleOf(int instance) const {
-    const auto it = m_pitch_scale.find(instance);
-    return it == m_pitch_scale.end() ? PitchScale::Octave : it->second;
+    const auto it = m_pitchScale.find(instance);
+    return it == m_pitchScale.end() ? PitchScale::kOctave : it->second;
   }
 };
 
@@ -298,7 +294,7 @@ void PatchBuilder::Build(const json &doc) {
   }
   const double default_rate = 44100.0, default_block = 256.0;
   // A rate or duration given on the command line stands in for the patch's own.
-  const auto &given_rate = m_options.sample_rate, &given_duration = m_options.duration;
+  const auto &given_rate = m_options.sampleRate, &given_duration = m_options.duration;
   const double rate = given_rate ? *given_rate : Number(doc, "sample_rate", root, &default_rate);
   const std::string rate_at = given_rate ? OptionText("--rate", *given_rate) : "/sample_rate";
   if (!(rate >= 1000.0 && rate <= kMaxSampleRate) || rate != std::floor(rate))
@@ -349,7 +345,7 @@ void PatchBuilder::ReadModules(const json &doc) {
     const std::string plugin = String(m, "plugin", where);
     PluginLibrary *library = nullptr;
     try {
-      library = &m_patch.m_host->Load(ResolvePlugin(plugin, m_options.plugin_dir));
+      library = &m_patch.m_host->Load(ResolvePlugin(plugin, m_options.pluginDir));
     } catch (const HostError &e) {
       Fail(JsonChild(where, "plugin"), e.what());
     }
@@ -363,7 +359,7 @@ void PatchBuilder::ReadModules(const json &doc) {
     if (m.contains("pins") && !m["pins"].is_object())
       Fail(JsonChild(where, "pins"), "expected pin settings { \"pin name\": value, ... }");
     if (m.contains("pins"))
-      m_pitch_scale[instance] = PitchScaleOf(m_patch.m_host->Pins(instance), m["pins"]);
+      m_pitchScale[instance] = PitchScaleOf(m_patch.m_host->Pins(instance), m["pins"]);
   }
 }
 
@@ -386,7 +382,7 @@ void PatchBuilder::ReadPinSettings(const json &modules) {
       }
       ClaimInput(ref, at);
       m_patch.m_host->SetValue(instance, ref.pin, value);
-      m_by_value.insert({instance, ref.pin});
+      m_byValue.insert({instance, ref.pin});
     }
   }
 }
@@ -405,12 +401,12 @@ void PatchBuilder::ApplySettings() {
       Fail(where, e.what());
     }
     const auto key = std::make_pair(ref.instance, ref.pin);
-    if (m_fed.count(key) != 0 && m_by_value.count(key) == 0)
+    if (m_fed.count(key) != 0 && m_byValue.count(key) == 0)
       Fail(where, Quoted(ref.Text()) + " is fed by " + m_fed[key].where +
                       "; only a pin set by value (or not at all) can be set");
     m_patch.m_host->SetValue(ref.instance, ref.pin, value);
     m_fed[key] = Feed{where, false};
-    m_by_value.insert(key);
+    m_byValue.insert(key);
   }
 }
 
@@ -455,109 +451,48 @@ void PatchBuilder::ReadConnections(const json &doc) {
   }
 }
 
-std::unique_ptr<Source> PatchBuilder::MakeSource(const json &src, const std::string &where,
-                                                 const std::string &type, const PinRef &to) {
-  const double rate = m_patch.m_host->SampleRate();
-  if (type == "ramp") {
-    CheckKeys(src, where, {"to", "type", "points"});
-    const json &points = Array(src, "points", where, true);
-    if (points.empty())
-      Fail(JsonChild(where, "points"), "a ramp needs at least one point");
-    std::vector<Breakpoint> list;
-    for (size_t i = 0; i < points.size(); ++i) {
-      const std::string at = JsonChild(JsonChild(where, "points"), i);
-      const json &p = points[i];
-      if (!p.is_array() || p.size() != 2 || !p[0].is_number() ||
-          !(p[1].is_number() || p[1].is_string()))
-        Fail(at, "expected a point [seconds, volts], found " + JsonExcerpt(p));
-      const double t = p[0].get<double>();
-      const double v =
-          p[1].is_string() ? Volts(p[1], to, JsonChild(at, size_t{1})) : p[1].get<double>();
-      if (!std::isfinite(t) || !std::isfinite(v) || t < 0.0 || t > kMaxVolts ||
-          std::abs(v) > kMaxVolts)
-        Fail(at,
-             "a point is [seconds from 0 to 1e6, volts from -1e6 to 1e6], not " + JsonExcerpt(p));
-      if (!list.empty() && t * rate < list.back().clock)
-        Fail(at, "ramp points must be in time order");
-      list.push_back({t * rate, v / 10.0});
-    }
-    return std::make_unique<BreakpointSource>(std::move(list));
+// A source entry as its type's reader sees it (source_entry.h): the
+// builder's checked readers, located at the entry.
+class PatchBuilder::Entry : public SourceEntry {
+public:
+  Entry(PatchBuilder &builder, const json &src, const std::string &where, const PinRef &to)
+      : m_builder(builder), m_src(src), m_where(where), m_to(to) {}
+  const json &Json() const override { return m_src; }
+  const std::string &Where() const override { return m_where; }
+  std::string At(const std::string &key) const override { return JsonChild(m_where, key); }
+  double SampleRate() const override { return m_builder.m_patch.m_host->SampleRate(); }
+  [[noreturn]] void Fail(const std::string &where, const std::string &what) const override {
+    m_builder.Fail(where, what);
   }
-  if (type == "lfo") {
-    CheckKeys(src, where, {"to", "type", "shape", "rate", "center", "depth", "phase"});
-    LfoShape shape = LfoShape::Sine;
-    if (src.contains("shape")) {
-      const std::string s = String(src, "shape", where);
-      if (s == "triangle")
-        shape = LfoShape::Triangle;
-      else if (s != "sine")
-        Fail(JsonChild(where, "shape"),
-             "unknown LFO shape " + Quoted(s) + " (use sine or triangle)");
-    }
-    const double zero = 0.0, one = 1.0;
-    const double hz = Number(src, "rate", where, nullptr);
-    if (hz < 0.0 || hz > rate / 2.0)
-      Fail(JsonChild(where, "rate"), "the LFO rate must be from 0 Hz to half the sample rate");
-    const double center =
-        src.contains("center") ? Volts(src["center"], to, JsonChild(where, "center")) : 0.0;
-    const double depth = Bounded(src, "depth", where, &one);
-    const double phase = Number(src, "phase", where, &zero);
-    return std::make_unique<LfoSource>(shape, hz / rate, center / 10.0, depth / 10.0, phase);
+  double Number(const std::string &key, const double *fallback) const override {
+    return m_builder.Number(m_src, key, m_where, fallback);
   }
-  if (type == "file") {
-    CheckKeys(src, where, {"to", "type", "path", "channel", "gain", "loop", "resample"});
-    const std::string path = String(src, "path", where);
-    const fs::path full =
-        fs::path(path).is_absolute() ? fs::path(path) : fs::path(m_base_dir) / path;
-    std::unique_ptr<AudioFileReader> reader;
-    try {
-      reader = std::make_unique<AudioFileReader>(full.generic_string());
-    } catch (const HostError &e) {
-      // The reader names the whole path; a long one is shown as an excerpt.
-      std::string what = e.what();
-      const std::string shown = full.generic_string();
-      if (what.rfind(shown, 0) == 0)
-        what = EscapedText(shown, 4 * kQuotedLength) + what.substr(shown.size());
-      Fail(JsonChild(where, "path"), what);
-    }
-    if (reader->SampleRate() < kMinFileRate || reader->SampleRate() > kMaxFileRate)
-      Fail(JsonChild(where, "path"), reader->Path() + ": the header gives a sample rate of " +
-                                         std::to_string(std::lround(reader->SampleRate())) +
-                                         " Hz; a file must have " +
-                                         std::to_string(std::lround(kMinFileRate)) + " to " +
-                                         std::to_string(std::lround(kMaxFileRate)) + " Hz");
-    const double first = 1.0, unity = 1.0;
-    const double channel = Number(src, "channel", where, &first);
-    if (channel != std::floor(channel) || channel < 1.0 || channel > reader->Channels())
-      Fail(JsonChild(where, "channel"), "channel must be from 1 to " +
-                                            std::to_string(reader->Channels()) + " for " +
-                                            Quoted(path));
-    FileSourceSettings settings;
-    settings.channel = static_cast<int>(channel) - 1;
-    settings.gain = Bounded(src, "gain", where, &unity);
-    if (src.contains("loop")) {
-      if (!src["loop"].is_boolean())
-        Fail(JsonChild(where, "loop"), "expected true or false");
-      settings.loop = src["loop"].get<bool>();
-    }
-    if (src.contains("resample")) {
-      const std::string quality = String(src, "resample", where);
-      settings.recipe = ResampleRecipe(quality);
-      if (settings.recipe < 0)
-        Fail(JsonChild(where, "resample"), "unknown resampling quality " + Quoted(quality) +
-                                               " (use " + ResampleQualityNames() + ")");
-    }
-    if (reader->Frames() == 0)
-      Fail(JsonChild(where, "path"), Quoted(path) + " holds no samples");
-    m_patch.m_inputs.push_back(reader->Path());
-    try {
-      return std::make_unique<FileSource>(std::move(reader), settings, rate);
-    } catch (const HostError &e) {
-      Fail(JsonChild(where, "path"), e.what());
-    }
+  double Bounded(const std::string &key, const double *fallback) const override {
+    return m_builder.Bounded(m_src, key, m_where, fallback);
   }
-  return nullptr;
-}
+  std::string String(const std::string &key) const override {
+    return m_builder.String(m_src, key, m_where);
+  }
+  const json &Array(const std::string &key, bool required) const override {
+    return m_builder.Array(m_src, key, m_where, required);
+  }
+  double Volts(const json &value, const std::string &where) const override {
+    return m_builder.Volts(value, m_to, where);
+  }
+  std::string FilePath(const std::string &path) const override {
+    const fs::path given(path);
+    return (given.is_absolute() ? given : fs::path(m_builder.m_baseDir) / path).generic_string();
+  }
+  void AddInputFile(const std::string &path) override {
+    m_builder.m_patch.m_inputs.push_back(path);
+  }
+
+private:
+  PatchBuilder &m_builder;
+  const json &m_src;
+  const std::string &m_where;
+  const PinRef &m_to;
+};
 
 void PatchBuilder::ReadSources(const json &doc) {
   const json &list = Array(doc, "sources", "", false);
@@ -573,26 +508,27 @@ void PatchBuilder::ReadSources(const json &doc) {
       Fail(JsonChild(where, "to"),
            Quoted(to.Text()) + " is " + AKind(to.info) +
                "; sources drive audio inputs (set choices under \"pins\" or \"changes\")");
-    const std::string type = String(src, "type", where);
-    if (type == "constant") {
-      CheckKeys(src, where, {"to", "type", "value"});
-      if (!src.contains("value"))
-        Fail(where, "missing \"value\"");
-      const double volts = Volts(src["value"], to, JsonChild(where, "value"));
-      ClaimInput(to, where);
-      m_patch.m_host->SetValue(to.instance, to.pin, volts / 10.0);
-      m_by_value.insert({to.instance, to.pin});
-      continue;
-    }
-    if (type == "input")
-      Fail(JsonChild(where, "type"), "an \"input\" source marks where se-host process "
-                                     "plays its file in; to render, use a \"file\" source");
-    if (type != "ramp" && type != "lfo" && type != "file")
+    const std::string name = String(src, "type", where);
+    const SourceType *type = FindSourceType(name);
+    if (type != nullptr && type->make == nullptr)
+      Fail(JsonChild(where, "type"), "an " + Quoted(name) + " source " + type->note);
+    if (type == nullptr)
       Fail(JsonChild(where, "type"),
-           "unknown source type " + Quoted(type) + " (use constant, ramp, lfo or file)");
-    std::unique_ptr<Source> source = MakeSource(src, where, type, to);
+           "unknown source type " + Quoted(name) + " (use " + SourceTypeNames() + ")");
+    std::set<std::string> keys = {"to", "type"};
+    std::istringstream words(type->keys);
+    for (std::string key; words >> key;)
+      keys.insert(key);
+    CheckKeys(src, where, keys);
+    Entry entry(*this, src, where, to);
+    MadeSource made = type->make(entry);
     ClaimInput(to, where);
-    m_patch.m_host->Feed(to.instance, to.pin, std::move(source));
+    if (made.signal) {
+      m_patch.m_host->Feed(to.instance, to.pin, std::move(made.signal));
+    } else {
+      m_patch.m_host->SetValue(to.instance, to.pin, made.volts / 10.0);
+      m_byValue.insert({to.instance, to.pin});
+    }
   }
 }
 
@@ -626,7 +562,7 @@ void PatchBuilder::ReadChanges(const json &doc) {
       Fail(JsonChild(where, "value"), EscapedText(ref.module) + ": " + e.what());
     }
     const auto key = std::make_pair(ref.instance, ref.pin);
-    if (m_fed.count(key) != 0 && m_by_value.count(key) == 0)
+    if (m_fed.count(key) != 0 && m_byValue.count(key) == 0)
       Fail(JsonChild(where, "pin"), Quoted(ref.Text()) + " is fed by " + m_fed[key].where +
                                         "; only a pin set by value can change over time");
     const auto clock = static_cast<int64_t>(std::llround(time * rate));

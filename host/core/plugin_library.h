@@ -33,8 +33,8 @@ public:
   // The pins that get a DSP pin object, indexed by DSP pin index.
   std::vector<PinInfo> DspPins() const;
 
-  SEGetModulePropertiesFn GetModuleProperties() const { return m_get_properties; }
-  SEMakeModuleFn MakeModule() const { return m_make_module; }
+  SEGetModulePropertiesFn GetModuleProperties() const { return m_getProperties; }
+  SEMakeModuleFn MakeModule() const { return m_makeModule; }
 
   // Reads the pin list of one DSP instance through its dispatcher.
   static std::vector<PinInfo> ReadPins(SEModuleRecord *record);
@@ -43,8 +43,8 @@ private:
   PluginLibrary() = default;
   std::string m_path;
   std::unique_ptr<DynamicLibrary> m_library;
-  SEGetModulePropertiesFn m_get_properties = nullptr;
-  SEMakeModuleFn m_make_module = nullptr;
+  SEGetModulePropertiesFn m_getProperties = nullptr;
+  SEMakeModuleFn m_makeModule = nullptr;
   ModuleDescription m_description;
   std::vector<PinInfo> m_pins;
 };

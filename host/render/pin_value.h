@@ -26,14 +26,14 @@ inline constexpr double kMaxVolts = 1e6;
 // pins (PitchScaleOf). Throws HostError with a message that names the pin and
 // what is wrong (but not where the value came from; the caller adds that).
 double PinValueFromText(const PinInfo &pin, const std::string &text,
-                        PitchScale scale = PitchScale::Octave);
+                        PitchScale scale = PitchScale::kOctave);
 // The same for a JSON value: a number is volts or a choice value, a text is
 // read by PinValueFromText.
 double PinValueFromJson(const PinInfo &pin, const nlohmann::json &value,
-                        PitchScale scale = PitchScale::Octave);
+                        PitchScale scale = PitchScale::kOctave);
 // An audio value in volts (not divided by 10): what sources take.
 double VoltsFromJson(const PinInfo &pin, const nlohmann::json &value,
-                     PitchScale scale = PitchScale::Octave);
+                     PitchScale scale = PitchScale::kOctave);
 
 // How a module reads its pitch pins, from its pin settings (a patch's "pins"
 // object): its "Pitch Mode" item if one is set, else 1 V/octave.

@@ -25,20 +25,20 @@ std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::string &path) {
     throw HostError(path + ": " + error);
   std::unique_ptr<PluginLibrary> p(new PluginLibrary());
   p->m_path = path;
-  p->m_get_properties =
+  p->m_getProperties =
       reinterpret_cast<SEGetModulePropertiesFn>(library->Symbol("getModuleProperties"));
-  p->m_make_module = reinterpret_cast<SEMakeModuleFn>(library->Symbol("makeModule"));
-  if (p->m_get_properties == nullptr || p->m_make_module == nullptr)
+  p->m_makeModule = reinterpret_cast<SEMakeModuleFn>(library->Symbol("makeModule"));
+  if (p->m_getProperties == nullptr || p->m_makeModule == nullptr)
     throw HostError(path + ": not a module library (getModuleProperties or makeModule missing)");
   p->m_library = std::move(library);
 
   SEModuleProperties props;
   std::memset(&props, 0, sizeof props);
-  if (p->m_get_properties(0, &props) == 0)
+  if (p->m_getProperties(0, &props) == 0)
     throw HostError(path + ": the library describes no module at index 0");
   p->m_description = {Text(props.name), Text(props.id), Text(props.about), props.sdk_version};
 
-  void *record = p->m_make_module(0, MT_DSP, &SilentHost, 0);
+  void *record = p->m_makeModule(0, MT_DSP, &SilentHost, 0);
   if (record == nullptr)
     throw HostError(path + ": the library creates no DSP instance");
   auto *rec = static_cast<SEModuleRecord *>(record);

@@ -93,15 +93,15 @@ size_t FileSource::Pull(float *out, size_t n) {
     return soxr_output(m_resampler, out, n);
   size_t done = 0;
   while (done < n) {
-    if (m_input_at == m_input_size) {
-      m_input_at = 0;
-      m_input_size = NextInput(m_input.size());
-      if (m_input_size == 0)
+    if (m_inputAt == m_inputSize) {
+      m_inputAt = 0;
+      m_inputSize = NextInput(m_input.size());
+      if (m_inputSize == 0)
         break;
     }
-    const size_t take = std::min(n - done, m_input_size - m_input_at);
-    std::memcpy(out + done, m_input.data() + m_input_at, take * sizeof(float));
-    m_input_at += take;
+    const size_t take = std::min(n - done, m_inputSize - m_inputAt);
+    std::memcpy(out + done, m_input.data() + m_inputAt, take * sizeof(float));
+    m_inputAt += take;
     done += take;
   }
   return done;
@@ -109,7 +109,7 @@ size_t FileSource::Pull(float *out, size_t n) {
 
 void FileSource::Restart() {
   m_reader->Rewind();
-  m_input_at = m_input_size = 0;
+  m_inputAt = m_inputSize = 0;
   if (m_resampler != nullptr) {
     soxr_clear(m_resampler);
     soxr_set_input_fn(m_resampler, &SupplyInput, this, m_input.size());

@@ -12,15 +12,15 @@ namespace sehost {
 
 // How a module reads its pitch pins. Modules with a "Pitch Mode" choice can
 // also read them linearly: 1 V = 1 kHz or 1 V = 1 Hz.
-enum class PitchScale { Octave, Kilohertz, Hertz };
+enum class PitchScale { kOctave, kKilohertz, kHertz };
 
 inline constexpr double kZeroVoltHz = 13.75;
 // The lowest and highest octave a note name may carry.
 inline constexpr int kLowestOctave = -1;
 inline constexpr int kHighestOctave = 10;
 
-double VoltsFromHz(double hz, PitchScale scale = PitchScale::Octave);
-double HzFromVolts(double volts, PitchScale scale = PitchScale::Octave);
+double VoltsFromHz(double hz, PitchScale scale = PitchScale::kOctave);
+double HzFromVolts(double volts, PitchScale scale = PitchScale::kOctave);
 
 // True for a text that is written as a note ("A4", "Bb2", "c#-1"): a letter
 // A to G, then an optional # or b, then anything that starts with a digit or "-".

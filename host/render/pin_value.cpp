@@ -183,7 +183,7 @@ double PinValueFromText(const PinInfo &pin, const std::string &text, PitchScale 
 
 PitchScale PitchScaleOf(const std::vector<PinInfo> &pins, const nlohmann::json &settings) {
   if (!settings.is_object() || !settings.contains(kPitchModePin))
-    return PitchScale::Octave;
+    return PitchScale::kOctave;
   for (const PinInfo &pin : pins) {
     if (pin.name != kPitchModePin || pin.datatype != DT_CHOICE)
       continue;
@@ -196,7 +196,7 @@ PitchScale PitchScaleOf(const std::vector<PinInfo> &pins, const nlohmann::json &
       // The setting's own error is reported where it is read.
     }
   }
-  return PitchScale::Octave;
+  return PitchScale::kOctave;
 }
 
 } // namespace sehost

@@ -30,18 +30,18 @@ bool StartsWith(const std::string &s, const std::string &prefix) {
 
 double VoltsFromHz(double hz, PitchScale scale) {
   switch (scale) {
-  case PitchScale::Kilohertz: return hz / 1000.0;
-  case PitchScale::Hertz: return hz;
-  case PitchScale::Octave: break;
+  case PitchScale::kKilohertz: return hz / 1000.0;
+  case PitchScale::kHertz: return hz;
+  case PitchScale::kOctave: break;
   }
   return std::log2(hz / kZeroVoltHz);
 }
 
 double HzFromVolts(double volts, PitchScale scale) {
   switch (scale) {
-  case PitchScale::Kilohertz: return volts * 1000.0;
-  case PitchScale::Hertz: return volts;
-  case PitchScale::Octave: break;
+  case PitchScale::kKilohertz: return volts * 1000.0;
+  case PitchScale::kHertz: return volts;
+  case PitchScale::kOctave: break;
   }
   return kZeroVoltHz * std::exp2(volts);
 }
@@ -115,10 +115,10 @@ bool IsHertzPin(const PinInfo &pin) {
 
 PitchScale PitchScaleOfItem(const std::string &item) {
   if (item == "Khz")
-    return PitchScale::Kilohertz;
+    return PitchScale::kKilohertz;
   if (item == "Hz")
-    return PitchScale::Hertz;
-  return PitchScale::Octave;
+    return PitchScale::kHertz;
+  return PitchScale::kOctave;
 }
 
 } // namespace sehost

@@ -42,8 +42,8 @@ public:
   Host(const Host &) = delete;
   Host &operator=(const Host &) = delete;
 
-  float SampleRate() const { return m_sample_rate; }
-  int32_t BlockSize() const { return m_block_size; }
+  float SampleRate() const { return m_sampleRate; }
+  int32_t BlockSize() const { return m_blockSize; }
 
   // ---- Building the patch (before Open) ----
   // Loads a library once; later calls with the same path answer the same one.
@@ -81,7 +81,7 @@ public:
   std::vector<float> Render(int instance, const std::string &pin, int64_t samples);
   // The buffer of an audio pin (outputs: what the module wrote last).
   const float *Buffer(int instance, int pin) const;
-  int64_t Clock() const { return m_block_start; }
+  int64_t Clock() const { return m_blockStart; }
   // A check that a stop was asked for (a signal handler's flag, say): while it
   // answers true, processing throws HostInterrupted at the next instance or
   // after a bounded number of events, so that no patch holds a stop up for
@@ -135,13 +135,13 @@ private:
   void ProcessInstance(Instance &inst);
   std::vector<int> OpenOrder() const;
 
-  float m_sample_rate;
-  int32_t m_block_size;
+  float m_sampleRate;
+  int32_t m_blockSize;
   int32_t m_capacity;
   bool m_open = false;
-  int64_t m_block_start = 0;
-  uint64_t m_event_sequence = 0;
-  uint64_t m_events_delivered = 0;
+  int64_t m_blockStart = 0;
+  uint64_t m_eventSequence = 0;
+  uint64_t m_eventsDelivered = 0;
   bool (*m_interrupted)() = nullptr;
   std::map<std::string, std::unique_ptr<PluginLibrary>> m_libraries;
   std::vector<std::unique_ptr<Instance>> m_instances;

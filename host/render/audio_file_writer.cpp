@@ -39,7 +39,7 @@ sf_count_t OggWrite(const void *data, sf_count_t size, void *writer) {
 }
 
 bool IsOgg(const OutputFormat &format) {
-  return (format.container->sf_format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG;
+  return (format.container->sfFormat & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG;
 }
 
 std::string Describe(const std::string &path) { return path == "-" ? "standard output" : path; }
@@ -74,8 +74,8 @@ void CheckOutputIsNoInput(const std::string &output, const std::vector<std::stri
 AudioFileWriter::AudioFileWriter(const std::string &path, const OutputFormat &format, int channels,
                                  double sample_rate, uint32_t serial)
     : m_path(path), m_format(format), m_channels(channels),
-      m_clips(format.sample == nullptr || format.sample->sf_subtype != SF_FORMAT_FLOAT),
-      m_bytes_left(format.container->limit_4gib ? kSamplesIn4GiB : kUnlimited) {
+      m_clips(format.sample == nullptr || format.sample->sfSubtype != SF_FORMAT_FLOAT),
+      m_bytesLeft(format.container->limit4gib ? kSamplesIn4GiB : kUnlimited) {
   CheckOutputPath(path);
   if (channels <= 0)
     throw HostError(path + ": nothing to write (no output channels)");
@@ -94,19 +94,19 @@ AudioFileWriter::AudioFileWriter(const std::string &path, const OutputFormat &fo
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
   if (!to_stdout)
-    m_temp_path = PartialPathBeside(path);
+    m_tempPath = PartialPathBeside(path);
   if (IsOgg(format)) {
-    m_ogg_file = to_stdout ? stdout : std::fopen(m_temp_path.c_str(), "wb");
-    if (m_ogg_file == nullptr)
+    m_oggFile = to_stdout ? stdout : std::fopen(m_tempPath.c_str(), "wb");
+    if (m_oggFile == nullptr)
       throw HostError(path + ": cannot create the file: " + std::strerror(errno));
-    m_ogg = std::make_unique<OggPageWriter>(m_ogg_file, serial);
+    m_ogg = std::make_unique<OggPageWriter>(m_oggFile, serial);
     static SF_VIRTUAL_IO io = {OggLength, OggSeek, OggRead, OggWrite, OggLength};
     m_file = sf_open_virtual(&io, SFM_WRITE, &info, m_ogg.get());
   } else if (to_stdout) {
     std::fflush(stdout);
     m_file = sf_open_fd(fileno(stdout), SFM_WRITE, &info, SF_FALSE);
   } else {
-    m_file = sf_open(m_temp_path.c_str(), SFM_WRITE, &info);
+    m_file = sf_open(m_tempPath.c_str(), SFM_WRITE, &info);
   }
   if (m_file == nullptr) {
     const std::string why = sf_strerror(nullptr);
@@ -125,11 +125,11 @@ void AudioFileWriter::Close() {
   if (m_file != nullptr)
     sf_close(m_file);
   m_file = nullptr;
-  if (m_ogg_file != nullptr && m_ogg_file != stdout)
-    std::fclose(m_ogg_file);
-  m_ogg_file = nullptr;
-  if (!m_temp_path.empty())
-    std::remove(m_temp_path.c_str());
+  if (m_oggFile != nullptr && m_oggFile != stdout)
+    std::fclose(m_oggFile);
+  m_oggFile = nullptr;
+  if (!m_tempPath.empty())
+    std::remove(m_tempPath.c_str());
 }
 
 void AudioFileWriter::Write(const float *interleaved, int64_t frames) {
@@ -137,16 +137,16 @@ void AudioFileWriter::Write(const float *interleaved, int64_t frames) {
     throw HostError(m_path + ": the file is already closed");
   const size_t n = static_cast<size_t>(frames) * static_cast<size_t>(m_channels);
   const uint64_t bytes = m_format.sample ? n * static_cast<uint64_t>(m_format.sample->bytes) : 0;
-  if (bytes > m_bytes_left)
+  if (bytes > m_bytesLeft)
     throw HostError(m_path + ": " + m_format.container->title +
                     " files hold at most 4 GiB of samples; the render stopped and nothing was "
                     "written");
-  m_bytes_left -= bytes;
+  m_bytesLeft -= bytes;
   m_scratch.assign(interleaved, interleaved + n);
   for (float &s : m_scratch) {
     if (!std::isfinite(s)) {
       s = 0.0f;
-      ++m_non_finite;
+      ++m_nonFinite;
     } else if (m_clips && (s > 1.0f || s < -1.0f)) {
       s = std::clamp(s, -1.0f, 1.0f);
       ++m_clipped;
@@ -173,26 +173,26 @@ void AudioFileWriter::Commit() {
   const int err = sf_close(m_file);
   m_file = nullptr;
   bool written = err == 0 && (!m_ogg || m_ogg->Finished());
-  if (m_ogg_file != nullptr) {
-    written = std::fflush(m_ogg_file) == 0 && written;
-    if (m_ogg_file != stdout)
-      written = std::fclose(m_ogg_file) == 0 && written;
-    m_ogg_file = nullptr;
+  if (m_oggFile != nullptr) {
+    written = std::fflush(m_oggFile) == 0 && written;
+    if (m_oggFile != stdout)
+      written = std::fclose(m_oggFile) == 0 && written;
+    m_oggFile = nullptr;
   }
   if (!written) {
     Close();
     throw HostError(Describe(m_path) + ": finishing the file failed: " +
                     (err != 0 ? sf_error_number(err) : std::strerror(errno)));
   }
-  if (m_temp_path.empty())
+  if (m_tempPath.empty())
     return;
   std::error_code ec;
-  fs::rename(m_temp_path, m_path, ec);
+  fs::rename(m_tempPath, m_path, ec);
   if (ec) {
     Close();
     throw HostError(m_path + ": cannot move the finished file into place: " + ec.message());
   }
-  m_temp_path.clear();
+  m_tempPath.clear();
 }
 
 } // namespace sehost

@@ -12,7 +12,7 @@ namespace sehost {
 struct SampleFormatInfo {
   const char *name;  // as given to --format: "16", "24", "float"
   const char *title; // "24-bit"
-  int sf_subtype;    // SF_FORMAT_PCM_24, ...
+  int sfSubtype;     // SF_FORMAT_PCM_24, ...
   int bytes;         // per sample in the file
 };
 
@@ -20,12 +20,12 @@ struct ContainerInfo {
   const char *name;       // as given to --format: "wav"
   const char *title;      // "WAV"
   const char *extensions; // "wav" or "aiff aif": the first is the usual one
-  int sf_format;          // SF_FORMAT_WAV, or SF_FORMAT_OGG | SF_FORMAT_VORBIS for a codec
+  int sfFormat;           // SF_FORMAT_WAV, or SF_FORMAT_OGG | SF_FORMAT_VORBIS for a codec
   unsigned samples;       // the sample formats it holds, a bit per row of SampleFormats(); 0:
                           // a lossy codec with its own encoding
   bool streams;           // can be written to standard output as it is made
-  bool limit_4gib;        // its sizes are 32-bit: at most 4 GiB of samples
-  const char *when_large; // the container written instead past that limit, or nullptr
+  bool limit4gib;         // its sizes are 32-bit: at most 4 GiB of samples
+  const char *whenLarge;  // the container written instead past that limit, or nullptr
 };
 
 // The rows of the tables, ended by a row whose name is nullptr.
@@ -57,6 +57,8 @@ OutputFormat ChooseOutputFormat(const std::string &path, const std::string &form
 // "wav, rf64, flac, ..." and "16, 24, float", for messages and help.
 std::string ContainerNames();
 std::string SampleFormatNames();
+// The usual extension of each container: ".wav .rf64 .flac ...", for help.
+std::string UsualExtensions();
 
 } // namespace sehost
 

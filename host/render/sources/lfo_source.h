@@ -7,7 +7,7 @@
 
 namespace sehost {
 
-enum class LfoShape { Sine, Triangle };
+enum class LfoShape { kSine, kTriangle };
 
 class LfoSource : public Source {
 public:

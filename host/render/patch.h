@@ -16,10 +16,10 @@
 namespace sehost {
 
 struct PatchOptions {
-  std::string plugin_dir; // where plugin names are looked up
+  std::string pluginDir; // where plugin names are looked up
   // Given on the command line in place of the patch's own values; mistakes in
   // them are UsageErrors naming the option.
-  std::optional<double> sample_rate = std::nullopt;
+  std::optional<double> sampleRate = std::nullopt;
   std::optional<double> duration = std::nullopt;
   std::vector<std::string> settings = {}; // "id.pin=value", as under "pins"
   // The length in frames when the patch processes a file: it stands for the

@@ -42,7 +42,7 @@ private:
 };
 
 struct AudioData {
-  double sample_rate = 0.0;
+  double sampleRate = 0.0;
   int channels = 0;
   std::vector<float> samples; // interleaved, full scale ±1.0
 

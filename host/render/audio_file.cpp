@@ -63,7 +63,7 @@ std::vector<float> AudioData::Channel(int channel) const {
 AudioData ReadAudioFile(const std::string &path, int64_t max_samples) {
   AudioFileReader reader(path);
   AudioData data;
-  data.sample_rate = reader.SampleRate();
+  data.sampleRate = reader.SampleRate();
   data.channels = reader.Channels();
   const int64_t max_frames = max_samples / data.channels;
   const auto too_long = [&](int64_t frames) {

@@ -82,7 +82,7 @@ std::string OutputFormat::Text() const {
 }
 
 int OutputFormat::SfFormat() const {
-  return container->sf_format | (sample ? sample->sf_subtype : 0);
+  return container->sfFormat | (sample ? sample->sfSubtype : 0);
 }
 
 std::string ContainerNames() {
@@ -97,6 +97,17 @@ std::string SampleFormatNames() {
   for (const SampleFormatInfo *s = kSampleFormats; s->name; ++s)
     names += std::string(names.empty() ? "" : ", ") + s->name;
   return names;
+}
+
+std::string UsualExtensions() {
+  std::string list;
+  for (const ContainerInfo *c = kContainers; c->name; ++c) {
+    std::istringstream words(c->extensions);
+    std::string first;
+    words >> first;
+    list += (list.empty() ? "." : " .") + first;
+  }
+  return list;
 }
 
 OutputFormat ChooseOutputFormat(const std::string &path, const std::string &format_text,
@@ -156,16 +167,16 @@ OutputFormat ChooseOutputFormat(const std::string &path, const std::string &form
     throw HostError(std::string("-o -: ") + c.title +
                     " files cannot be written as a stream; standard output takes " + streamed);
   }
-  if (c.limit_4gib && out.sample && frames > 0 && channels > 0) {
+  if (c.limit4gib && out.sample && frames > 0 && channels > 0) {
     const uint64_t bytes = static_cast<uint64_t>(frames) * static_cast<uint64_t>(channels) *
                            static_cast<uint64_t>(out.sample->bytes);
     if (bytes > kLimit4GiB) {
-      if (c.when_large == nullptr)
+      if (c.whenLarge == nullptr)
         throw HostError(path + ": " + c.title +
                         " files hold at most 4 GiB of samples and this "
                         "render makes " +
                         std::to_string(bytes >> 20) + " MiB; write rf64, caf or flac instead");
-      out.container = FindContainer(c.when_large);
+      out.container = FindContainer(c.whenLarge);
     }
   }
   return out;

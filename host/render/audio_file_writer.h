@@ -38,26 +38,26 @@ public:
   void Commit();
 
   int64_t ClippedSamples() const { return m_clipped; }
-  int64_t NonFiniteSamples() const { return m_non_finite; }
+  int64_t NonFiniteSamples() const { return m_nonFinite; }
   // The file being written ("" for standard output).
-  const std::string &TemporaryPath() const { return m_temp_path; }
+  const std::string &TemporaryPath() const { return m_tempPath; }
 
 private:
   void Close();
   std::string m_path;
-  std::string m_temp_path;
+  std::string m_tempPath;
   OutputFormat m_format;
   sf_private_tag *m_file = nullptr;
-  std::FILE *m_ogg_file = nullptr; // the file under an Ogg stream
+  std::FILE *m_oggFile = nullptr; // the file under an Ogg stream
   std::unique_ptr<OggPageWriter> m_ogg;
   int m_channels;
   int m_rate = 0;
   bool m_written = false; // a first block went through the encoder
   bool m_clips;
-  uint64_t m_bytes_left; // what a container with 32-bit sizes can still take
+  uint64_t m_bytesLeft; // what a container with 32-bit sizes can still take
   std::vector<float> m_scratch;
   int64_t m_clipped = 0;
-  int64_t m_non_finite = 0;
+  int64_t m_nonFinite = 0;
 };
 
 // Checks that a file can be created at `path` ("-" always can): its folder

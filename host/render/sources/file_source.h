@@ -61,7 +61,7 @@ private:
   soxr *m_resampler = nullptr;
   std::vector<float> m_frames; // one piece of the file, interleaved
   std::vector<float> m_input;  // its chosen channel, with the gain
-  size_t m_input_at = 0, m_input_size = 0;
+  size_t m_inputAt = 0, m_inputSize = 0;
   std::vector<float> m_skipped; // output thrown away when clocks jump ahead
   int64_t m_clock = 0;          // the clock the next output sample is for
 };

@@ -39,22 +39,22 @@ struct Host::Slot {
   std::unique_ptr<Source> source; // audio inputs not fed by a module
   bool fed = false;               // a source given by the user counts as a connection
   double value = 0.0;             // choice and other non-audio inputs
-  intptr_t raw_value = 0;         // DT_INT32 values (addresses) carried exactly
-  bool value_set = false;         // set by the user; else the default text holds
+  intptr_t rawValue = 0;          // DT_INT32 values (addresses) carried exactly
+  bool valueSet = false;          // set by the user; else the default text holds
   bool Connected() const { return !from.empty(); }
   // Audio pins: the buffer the variable points at (an input with one feeder
   // shares that output's buffer; one with more holds their sum).
-  std::vector<float> own_buffer;
+  std::vector<float> ownBuffer;
   float *buffer = nullptr;
   // Outputs: connected inputs and the status last posted.
   std::vector<std::pair<int, int>> targets;
-  int32_t posted_status = PS_STATIC;
+  int32_t postedStatus = PS_STATIC;
   // The pin-status event from a connection still waiting in the queue (an
   // equal one at the same clock adds nothing and is not queued again).
-  bool status_pending = false;
-  int64_t pending_clock = 0;
-  int32_t pending_status = 0;
-  uint64_t pending_sequence = 0;
+  bool statusPending = false;
+  int64_t pendingClock = 0;
+  int32_t pendingStatus = 0;
+  uint64_t pendingSequence = 0;
 };
 
 struct Host::Event {
@@ -64,7 +64,7 @@ struct Host::Event {
   SETimedEvent event;
   int pin;
   int32_t status;
-  bool has_value;
+  bool hasValue;
   double value;
 };
 
@@ -74,7 +74,7 @@ struct Host::Instance {
   PluginLibrary *library = nullptr;
   SEModuleRecord *record = nullptr;
   std::vector<Slot> slots;
-  int extra_pins = 0;
+  int extraPins = 0;
   bool opened = false;
   bool closed = false;
   bool sleeping = false;
@@ -84,11 +84,11 @@ struct Host::Instance {
   std::vector<Event> events;
   bool recording = false;
   std::vector<Request> requests;
-  int process_calls = 0;
+  int processCalls = 0;
 };
 
 Host::Host(float sample_rate, int32_t block_size)
-    : m_sample_rate(sample_rate), m_block_size(block_size), m_capacity(block_size) {
+    : m_sampleRate(sample_rate), m_blockSize(block_size), m_capacity(block_size) {
   if (!(sample_rate > 0.0f) || !std::isfinite(sample_rate))
     throw HostError("sample rate must be a positive number");
   if (block_size <= 0 || block_size > (1 << 20))
@@ -146,7 +146,7 @@ void Host::SetExtraPins(int instance, int count) {
     slot.info.variable = nullptr;
     inst.slots.push_back(std::move(slot));
   }
-  inst.extra_pins += count;
+  inst.extraPins += count;
 }
 
 void Host::RequireBuilding(const char *what) const {
@@ -229,7 +229,7 @@ void Host::SetValue(int instance, const std::string &pin, double value) {
 
 void Host::SetValue(int instance, int pin, double value) {
   if (m_open) {
-    ScheduleValue(instance, pin, m_block_start, value);
+    ScheduleValue(instance, pin, m_blockStart, value);
     return;
   }
   Slot &slot = SlotAt(instance, pin);
@@ -240,8 +240,8 @@ void Host::SetValue(int instance, int pin, double value) {
   if (slot.info.IsAudio())
     slot.source = std::make_unique<SteppedSource>(static_cast<float>(value));
   slot.value = value;
-  slot.raw_value = static_cast<intptr_t>(ToInteger(value));
-  slot.value_set = true;
+  slot.rawValue = static_cast<intptr_t>(ToInteger(value));
+  slot.valueSet = true;
 }
 
 void Host::ScheduleValue(int instance, int pin, int64_t clock, double value) {
@@ -249,7 +249,7 @@ void Host::ScheduleValue(int instance, int pin, int64_t clock, double value) {
   if (!slot.info.IsInput() || slot.Connected() || slot.fed)
     throw HostError(At(instance).label + ".\"" + slot.info.name +
                     "\": only an input that nothing feeds can be set");
-  if (clock < m_block_start)
+  if (clock < m_blockStart)
     throw HostError("cannot schedule a change in the past");
   if (slot.info.IsAudio()) {
     if (!slot.source)
@@ -266,22 +266,22 @@ void Host::QueueStatus(int instance, int pin, int64_t clock, int32_t status, boo
   // A module that posts the same status again before the input has seen the
   // first (each pin change of a filter reposts its output's status) would
   // otherwise multiply the events down a chain of modules.
-  if (!has_value && slot != nullptr && slot->status_pending && slot->pending_clock == clock &&
-      slot->pending_status == status)
+  if (!has_value && slot != nullptr && slot->statusPending && slot->pendingClock == clock &&
+      slot->pendingStatus == status)
     return;
   Event e{};
   e.clock = clock;
-  e.sequence = m_event_sequence++;
+  e.sequence = m_eventSequence++;
   if (!has_value && slot != nullptr) {
-    slot->status_pending = true;
-    slot->pending_clock = clock;
-    slot->pending_status = status;
-    slot->pending_sequence = e.sequence;
+    slot->statusPending = true;
+    slot->pendingClock = clock;
+    slot->pendingStatus = status;
+    slot->pendingSequence = e.sequence;
   }
   e.raw = false;
   e.pin = pin;
   e.status = status;
-  e.has_value = has_value;
+  e.hasValue = has_value;
   e.value = value;
   Enqueue(inst, e);
 }
@@ -291,9 +291,9 @@ void Host::QueueEvent(int instance, const SETimedEvent &event) {
   Event e{};
   // The 32-bit time stamp is read relative to the current block, so it
   // survives the wrap of the 32-bit clock.
-  e.clock = m_block_start + static_cast<int32_t>(static_cast<uint32_t>(event.time_stamp) -
-                                                 static_cast<uint32_t>(m_block_start));
-  e.sequence = m_event_sequence++;
+  e.clock = m_blockStart + static_cast<int32_t>(static_cast<uint32_t>(event.time_stamp) -
+                                                static_cast<uint32_t>(m_blockStart));
+  e.sequence = m_eventSequence++;
   e.raw = true;
   e.event = event;
   Enqueue(inst, e);
@@ -345,8 +345,8 @@ void Host::AllocateBuffers() {
     for (Slot &s : ptr->slots) {
       if (!s.info.IsAudio() || s.from.size() == 1)
         continue;
-      s.own_buffer.assign(static_cast<size_t>(m_capacity), 0.0f);
-      s.buffer = s.own_buffer.data();
+      s.ownBuffer.assign(static_cast<size_t>(m_capacity), 0.0f);
+      s.buffer = s.ownBuffer.data();
       if (s.info.IsInput() && !s.Connected() && !s.source)
         s.source = std::make_unique<SteppedSource>(static_cast<float>(s.info.DefaultValue()));
     }
@@ -358,9 +358,9 @@ void Host::AllocateBuffers() {
   // Inputs that nothing feeds start from their default text.
   for (auto &ptr : m_instances)
     for (Slot &s : ptr->slots)
-      if (s.info.IsInput() && !s.info.IsAudio() && !s.Connected() && !s.value_set) {
+      if (s.info.IsInput() && !s.info.IsAudio() && !s.Connected() && !s.valueSet) {
         s.value = s.info.DefaultValue();
-        s.raw_value = static_cast<intptr_t>(ToInteger(s.value));
+        s.rawValue = static_cast<intptr_t>(ToInteger(s.value));
       }
 }
 
@@ -378,12 +378,12 @@ void Host::Open() {
 
 void Host::OpenInstance(Instance &inst) {
   SEModuleRecord *rec = inst.record;
-  rec->dispatcher(rec, DOP_SAMPLE_RATE, 0, 0, nullptr, m_sample_rate);
-  rec->dispatcher(rec, DOP_BLOCK_SIZE, 0, m_block_size, nullptr, 0.0f);
+  rec->dispatcher(rec, DOP_SAMPLE_RATE, 0, 0, nullptr, m_sampleRate);
+  rec->dispatcher(rec, DOP_BLOCK_SIZE, 0, m_blockSize, nullptr, 0.0f);
   for (Slot &s : inst.slots)
     if (s.info.IsInput() || s.info.IsAudio())
       WriteVariable(s);
-  inst.clock = m_block_start;
+  inst.clock = m_blockStart;
   rec->dispatcher(rec, DOP_OPEN, 0, 0, nullptr, 0.0f);
   inst.opened = true;
   for (Slot &s : inst.slots) {
@@ -391,7 +391,7 @@ void Host::OpenInstance(Instance &inst) {
       continue;
     const bool streaming =
         s.Connected() ? FedStatus(s, PS_ONCE) == PS_RUNNING : s.source && s.source->Streaming();
-    QueueStatus(inst.binding.id, s.info.dsp_index, m_block_start, streaming ? PS_RUNNING : PS_ONCE,
+    QueueStatus(inst.binding.id, s.info.dsp_index, m_blockStart, streaming ? PS_RUNNING : PS_ONCE,
                 false, 0.0);
   }
 }
@@ -405,17 +405,17 @@ const Host::Slot &Host::FeederSlot(const Slot &input, size_t i) const {
 // a sum streams while any of its parts streams.
 int32_t Host::FedStatus(const Slot &input, int32_t posted) const {
   for (size_t i = 0; i < input.from.size(); ++i)
-    if (FeederSlot(input, i).posted_status == PS_RUNNING)
+    if (FeederSlot(input, i).postedStatus == PS_RUNNING)
       return PS_RUNNING;
   return posted;
 }
 
 void Host::SumFeeders(Slot &input) {
   float *sum = input.buffer;
-  std::copy_n(FeederSlot(input, 0).buffer, m_block_size, sum);
+  std::copy_n(FeederSlot(input, 0).buffer, m_blockSize, sum);
   for (size_t f = 1; f < input.from.size(); ++f) {
     const float *part = FeederSlot(input, f).buffer;
-    for (int32_t i = 0; i < m_block_size; ++i)
+    for (int32_t i = 0; i < m_blockSize; ++i)
       sum[i] += part[i];
   }
 }
@@ -429,7 +429,7 @@ void Host::WriteVariable(Slot &s) {
     return;
   }
   // A value from a connected output is read from that output's variable.
-  intptr_t raw = s.raw_value;
+  intptr_t raw = s.rawValue;
   double value = s.value;
   if (s.Connected()) {
     const Slot &out = FeederSlot(s, 0);
@@ -455,7 +455,7 @@ void Host::WriteVariable(Slot &s) {
 
 void Host::DeliverDue(Instance &inst, int64_t now) {
   while (!inst.closed && !inst.events.empty() && inst.events.front().clock <= now) {
-    if (++m_events_delivered % kInterruptCheckEvents == 0)
+    if (++m_eventsDelivered % kInterruptCheckEvents == 0)
       CheckInterrupt();
     Event e = Dequeue(inst);
     inst.clock = now;
@@ -467,11 +467,11 @@ void Host::DeliverDue(Instance &inst, int64_t now) {
     if (e.pin < 0 || e.pin >= static_cast<int>(inst.slots.size()))
       continue;
     Slot &s = inst.slots[e.pin];
-    if (s.status_pending && s.pending_sequence == e.sequence)
-      s.status_pending = false;
-    if (e.has_value && !s.Connected()) {
+    if (s.statusPending && s.pendingSequence == e.sequence)
+      s.statusPending = false;
+    if (e.hasValue && !s.Connected()) {
       s.value = e.value;
-      s.raw_value = static_cast<intptr_t>(ToInteger(e.value));
+      s.rawValue = static_cast<intptr_t>(ToInteger(e.value));
     }
     WriteVariable(s);
     inst.sleeping = false;
@@ -491,7 +491,7 @@ void Host::ProcessBlock() {
     CheckInterrupt();
     ProcessInstance(*m_instances[id]);
   }
-  m_block_start += m_block_size;
+  m_blockStart += m_blockSize;
 }
 
 void Host::ProcessInstance(Instance &inst) {
@@ -501,28 +501,28 @@ void Host::ProcessInstance(Instance &inst) {
     if (!s.info.IsAudio())
       continue;
     if (s.info.IsInput() && !s.Connected() && s.source)
-      s.source->Fill(s.buffer, m_block_size, m_block_start);
+      s.source->Fill(s.buffer, m_blockSize, m_blockStart);
     if (s.info.IsInput() && s.from.size() > 1)
       SumFeeders(s);
     WriteVariable(s);
   }
   int32_t pos = 0;
-  while (pos < m_block_size && !inst.closed) {
-    const int64_t now = m_block_start + pos;
+  while (pos < m_blockSize && !inst.closed) {
+    const int64_t now = m_blockStart + pos;
     DeliverDue(inst, now);
     if (inst.closed)
       return;
-    int64_t next = m_block_start + m_block_size;
+    int64_t next = m_blockStart + m_blockSize;
     if (!inst.events.empty())
       next = std::min(next, inst.events.front().clock);
     if (next <= now)
       continue; // an event queued for now during delivery
     if (!inst.sleeping) {
       inst.clock = now;
-      ++inst.process_calls;
+      ++inst.processCalls;
       inst.record->process(inst.record->instance, pos, static_cast<int32_t>(next - now));
     }
-    pos = static_cast<int32_t>(next - m_block_start);
+    pos = static_cast<int32_t>(next - m_blockStart);
   }
 }
 
@@ -538,7 +538,7 @@ std::vector<float> Host::Render(int instance, int pin, int64_t samples) {
   out.reserve(static_cast<size_t>(std::max<int64_t>(samples, 0)));
   while (static_cast<int64_t>(out.size()) < samples) {
     ProcessBlock();
-    const int64_t take = std::min<int64_t>(m_block_size, samples - out.size());
+    const int64_t take = std::min<int64_t>(m_blockSize, samples - out.size());
     out.insert(out.end(), slot.buffer, slot.buffer + take);
   }
   return out;
@@ -551,7 +551,7 @@ const float *Host::Buffer(int instance, int pin) const {
 void Host::SetBlockSize(int32_t block_size) {
   if (block_size <= 0 || block_size > m_capacity)
     throw HostError("block size must be between 1 and " + std::to_string(m_capacity));
-  m_block_size = block_size;
+  m_blockSize = block_size;
   for (auto &ptr : m_instances)
     if (!ptr->closed)
       ptr->record->dispatcher(ptr->record, DOP_BLOCK_SIZE, 0, block_size, nullptr, 0.0f);
@@ -583,7 +583,7 @@ void Host::RecordRequests(int instance, bool on) { At(instance).recording = on; 
 const std::vector<Request> &Host::Requests(int instance) const { return At(instance).requests; }
 void Host::ClearRequests(int instance) { At(instance).requests.clear(); }
 bool Host::Sleeping(int instance) const { return At(instance).sleeping; }
-int Host::ProcessCalls(int instance) const { return At(instance).process_calls; }
+int Host::ProcessCalls(int instance) const { return At(instance).processCalls; }
 
 void Host::Close(int instance) {
   Instance &inst = At(instance);
@@ -610,11 +610,10 @@ intptr_t Host::OnRequest(int instance, int32_t opcode, int32_t index, int32_t va
     if (!valid_pin || !inst.slots[index].info.IsOutput())
       return 0;
     Slot &out = inst.slots[index];
-    out.posted_status = value;
+    out.postedStatus = value;
     const int32_t clock32 = static_cast<int32_t>(reinterpret_cast<intptr_t>(ptr));
-    const int64_t clock =
-        m_block_start +
-        static_cast<int32_t>(static_cast<uint32_t>(clock32) - static_cast<uint32_t>(m_block_start));
+    const int64_t clock = m_blockStart + static_cast<int32_t>(static_cast<uint32_t>(clock32) -
+                                                              static_cast<uint32_t>(m_blockStart));
     for (const auto &[to, pin] : out.targets)
       QueueStatus(to, pin, clock, FedStatus(At(to).slots[pin], value), false, 0.0);
     return 0;
@@ -627,7 +626,7 @@ intptr_t Host::OnRequest(int instance, int32_t opcode, int32_t index, int32_t va
   }
   case HRQ_SAMPLE_CLOCK: return static_cast<int32_t>(inst.clock);
   case HRQ_PIN_BUFFER: return valid_pin ? reinterpret_cast<intptr_t>(inst.slots[index].buffer) : 0;
-  case HRQ_BLOCK_START_CLOCK: return static_cast<int32_t>(m_block_start);
+  case HRQ_BLOCK_START_CLOCK: return static_cast<int32_t>(m_blockStart);
   case HRQ_SLEEP: inst.sleeping = true; return 0;
   case HRQ_PIN_COUNT: return static_cast<intptr_t>(inst.slots.size());
   case HRQ_ADD_EVENT:

@@ -16,7 +16,7 @@ void LfoSource::Fill(float *out, int32_t n, int64_t clock) {
     double cycle = m_step * static_cast<double>(clock + i) + m_phase;
     cycle -= std::floor(cycle);
     double shape;
-    if (m_shape == LfoShape::Sine) {
+    if (m_shape == LfoShape::kSine) {
       shape = std::sin(2.0 * std::numbers::pi * cycle);
     } else {
       // 0 → 0, 0.25 → 1, 0.75 → −1, 1 → 0.

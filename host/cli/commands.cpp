@@ -1,0 +1,16 @@
+#include "commands.h"
+
+namespace sehost::cli {
+
+namespace {
+constexpr Command kCommands[] = {
+    {"describe", AddDescribe},
+    {"render", AddRender},
+    {"process", AddProcess},
+    {"plot", AddPlot},
+};
+} // namespace
+
+std::span<const Command> Commands() { return kCommands; }
+
+} // namespace sehost::cli
