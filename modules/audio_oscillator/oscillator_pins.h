@@ -39,9 +39,6 @@ constexpr int16_t kPitchOct = 0;
 constexpr int16_t kPitchKhz = 1;
 constexpr int16_t kPitchHz = 2;
 
-// The scratch pin's direction code: a buffer of the host's that carries no signal.
-constexpr int32_t kDirScratch = 3;
-
 // "Sine,Saw,...,Pulse:Saw,...,Noise=255": the table waveforms in the order of
 // their values, from the spectrum registry. Items without "=" take the next
 // value, so the table waveforms must be numbered 0, 1, 2, ... in list order.
@@ -99,7 +96,7 @@ inline constexpr se::PinSpec kPins[kPinCount] = {
     {"PitchMod Accuracy", DR_IN, DT_CHOICE, "1", "Low,High"},
     {"HOLD: On/Off", DR_IN, DT_CHOICE, "0", "OFF,ON"},
     {"Active", DR_IN, DT_CHOICE, "0", "OFF,ON"},
-    {"", kDirScratch, DT_FSAMPLE, "", nullptr},
+    {"", DR_CODE3, DT_FSAMPLE, "", nullptr},
     {"QX_Osc_Link", DR_IN, DT_INT32, nullptr, nullptr},
 };
 
