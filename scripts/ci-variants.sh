@@ -119,7 +119,7 @@ win32() {
       -DCMAKE_BUILD_TYPE=Release -DSE_MINGW_THREADS=posix -DSE_BUILD_TOOLS=ON \
       -DSE_WIN32_DEPS="$PWD/build-win32-deps" -DSE_TESTED_PLUGIN_DIR="$PWD/build-win32/plugins" >/dev/null
     cmake --build build-win32-tests -j "$jobs"
-    timeout 1200 ctest --test-dir build-win32-tests "${ctest_args[@]}" --timeout 120 || status=$?
+    timeout 1200 ctest --test-dir build-win32-tests "${ctest_args[@]}" --timeout 300 || status=$?
     [ "$status" -ne 124 ] || echo "ci-variants: wine stopped answering; the Windows test run was cut off" >&2
   fi
   stop_wine
