@@ -46,7 +46,10 @@ linux32() {
 sanitize() {
   export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  # -O1 with line tables, as for tsan: the reports still name file and line,
+  # and the build, the longest step of this variant, takes far less time.
   build_and_test build-asan -DSE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
     -DSE_BUILD_TOOLS=ON
 }
 

@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer; every plugin instrumented too) in build-fuzz/ and
 # runs each for a bounded time from the seeds in fuzz/corpus/:
 #   scripts/fuzz.sh [plugins] [patch] [audio]       (default: all three)
-#   SE_FUZZ_SECONDS=300 scripts/fuzz.sh patch       (default: 45 s each)
+#   SE_FUZZ_SECONDS=300 scripts/fuzz.sh patch       (default: 30 s each)
 # A crash, leak, sanitizer report, out-of-memory or timeout fails the run. The
 # input that caused it is kept in build-fuzz/run/findings/ (its path printed,
 # and its base64 too when it is small, since CI's folder does not outlive CI).
@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds="${SE_FUZZ_SECONDS:-45}"
+seconds="${SE_FUZZ_SECONDS:-30}"
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(plugins patch audio)
 for t in "${targets[@]}"; do
