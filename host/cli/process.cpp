@@ -30,9 +30,6 @@ constexpr double kDefaultTail = 2.0;
 constexpr double kMaxTail = 60.0;
 // Each channel costs a whole chain of modules.
 constexpr int kMaxChannels = 64;
-// The source type by which a patch marks where the file goes in (a row of the
-// source types' table); the file and its channel come from the command line.
-constexpr const char *kInputSource = kInputSourceType;
 // The patch used without --patch: one ladder filter with the id "filter".
 constexpr const char *kFilterId = "filter";
 constexpr const char *kFilterPatch = R"({
@@ -40,6 +37,12 @@ constexpr const char *kFilterPatch = R"({
   "sources": [{"to": "filter.Signal", "type": "input"}],
   "outputs": ["filter.Output"]
 })";
+
+// A source of type "input" (a row of the source types' table) marks where the
+// file goes in; the file and its channel come from the command line.
+bool IsInputSource(const json &src) {
+  return src.is_object() && src.contains("type") && src["type"] == kInputSourceType;
+}
 
 struct ProcessOptions {
   std::string input;
@@ -64,7 +67,7 @@ void CheckMarkers(const json &doc, const std::string &name) {
     const json &sources = doc["sources"];
     for (size_t i = 0; i < sources.size(); ++i) {
       const json &src = sources[i];
-      if (!src.is_object() || !src.contains("type") || src["type"] != kInputSource)
+      if (!IsInputSource(src))
         continue;
       ++inputs;
       for (auto it = src.begin(); it != src.end(); ++it)
@@ -89,7 +92,7 @@ void CheckMarkers(const json &doc, const std::string &name) {
 std::string ChannelPatch(json doc, const std::string &file, int channel, double rate) {
   doc["sample_rate"] = std::lround(rate);
   for (json &src : doc["sources"]) {
-    if (!src.is_object() || !src.contains("type") || src["type"] != kInputSource)
+    if (!IsInputSource(src))
       continue;
     src["type"] = "file";
     src["path"] = file;
@@ -101,11 +104,8 @@ std::string ChannelPatch(json doc, const std::string &file, int channel, double 
 // Opens the file to process and checks it can be; HostError if not.
 std::unique_ptr<AudioFileReader> OpenInput(const std::string &path) {
   auto reader = std::make_unique<AudioFileReader>(path);
-  if (reader->SampleRate() < kMinFileRate || reader->SampleRate() > kMaxFileRate)
-    throw HostError(path + ": the header gives a sample rate of " +
-                    std::to_string(std::lround(reader->SampleRate())) + " Hz; a file must have " +
-                    std::to_string(std::lround(kMinFileRate)) + " to " +
-                    std::to_string(std::lround(kMaxFileRate)) + " Hz");
+  if (const std::string problem = FileRateProblem(*reader); !problem.empty())
+    throw HostError(problem);
   if (reader->Channels() > kMaxChannels)
     throw HostError(path + ": " + std::to_string(reader->Channels()) +
                     " channels; process takes at most " + std::to_string(kMaxChannels));

@@ -108,12 +108,8 @@ MadeSource ReadFile(SourceEntry &entry) {
       what = EscapedText(full, 4 * kQuotedLength) + what.substr(full.size());
     entry.Fail(entry.At("path"), what);
   }
-  if (reader->SampleRate() < kMinFileRate || reader->SampleRate() > kMaxFileRate)
-    entry.Fail(entry.At("path"), reader->Path() + ": the header gives a sample rate of " +
-                                     std::to_string(std::lround(reader->SampleRate())) +
-                                     " Hz; a file must have " +
-                                     std::to_string(std::lround(kMinFileRate)) + " to " +
-                                     std::to_string(std::lround(kMaxFileRate)) + " Hz");
+  if (const std::string problem = FileRateProblem(*reader); !problem.empty())
+    entry.Fail(entry.At("path"), problem);
   const double first = 1.0, unity = 1.0;
   const double channel = entry.Number("channel", &first);
   if (channel != std::floor(channel) || channel < 1.0 || channel > reader->Channels())

@@ -5,6 +5,7 @@
 #include <soxr.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace sehost {
@@ -24,6 +25,15 @@ constexpr ResampleQuality kQualities[] = {{"quick", SOXR_QQ},
                                           {"very high", SOXR_VHQ}};
 
 } // namespace
+
+std::string FileRateProblem(const AudioFileReader &reader) {
+  if (reader.SampleRate() >= kMinFileRate && reader.SampleRate() <= kMaxFileRate)
+    return {};
+  return reader.Path() + ": the header gives a sample rate of " +
+         std::to_string(std::lround(reader.SampleRate())) + " Hz; a file must have " +
+         std::to_string(std::lround(kMinFileRate)) + " to " +
+         std::to_string(std::lround(kMaxFileRate)) + " Hz";
+}
 
 int ResampleRecipe(const std::string &name) {
   for (const ResampleQuality &q : kQualities)

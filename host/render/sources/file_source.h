@@ -26,6 +26,9 @@ std::string ResampleQualityNames();
 // taken for a damaged file.
 constexpr double kMinFileRate = 1000.0;
 constexpr double kMaxFileRate = 768000.0;
+// Empty when the reader's rate lies in that range; otherwise the message,
+// naming the file.
+std::string FileRateProblem(const AudioFileReader &reader);
 
 struct FileSourceSettings {
   int channel = 0;   // from 0
