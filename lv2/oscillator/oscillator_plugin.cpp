@@ -1,7 +1,7 @@
 #include "oscillator_plugin.h"
 
+#include "audio_oscillator/pins.h"
 #include "block_length.h"
-#include "oscillator_pins.h"
 
 #include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
