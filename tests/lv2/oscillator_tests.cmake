@@ -21,3 +21,12 @@ if(TARGET PkgConfig::LILV)
     SE_LV2_BUNDLE_DIR="${SE_LV2_BUNDLE_DIR}"
     SE_LV2_OSCILLATOR_URI="urn:ladder-osc-modules:oscillator")
 endif()
+if(TARGET PkgConfig::LILV)
+  # Renders of every plugin, hashed: the wrappers' code must not move a bit.
+  se_add_test(lv2_render_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/renders_test.cpp ${CMAKE_CURRENT_LIST_DIR}/lv2_rig.cpp
+    PLUGINS lv2_bundle
+    LIBS PkgConfig::LILV
+    LABELS lv2)
+  target_compile_definitions(lv2_render_tests PRIVATE SE_LV2_BUNDLE_DIR="${SE_LV2_BUNDLE_DIR}")
+endif()
