@@ -134,6 +134,11 @@ void Lv2Rig::SetControl(const std::string &symbol, float value) {
   m_controls.at(m_control_index.at(symbol)) = value;
 }
 
+void Lv2Rig::ConnectMidi(const void *sequence) {
+  lilv_instance_connect_port(m_instance, m_midi_index, const_cast<void *>(sequence));
+  m_own_sequence = false;
+}
+
 void Lv2Rig::SetCv(const std::string &symbol, float value) {
   Fed &fed = m_cv.at(m_control_index.at(symbol));
   fed.signal.clear();
@@ -187,6 +192,8 @@ std::vector<std::vector<float>> Lv2Rig::RenderAll(int64_t frames, const std::vec
   for (int64_t at = 0; at < frames;) {
     const auto n = static_cast<uint32_t>(
         std::min<int64_t>({runs[run++ % runs.size()], frames - at, m_max_block}));
+    if (!m_own_sequence)
+      next_event = events.size();
     seq->atom.type = sequence_type;
     seq->atom.size = sizeof(LV2_Atom_Sequence_Body);
     seq->body.unit = 0;

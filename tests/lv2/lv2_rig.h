@@ -51,6 +51,10 @@ public:
   // frame rendered on (silence after its end).
   void SetInput(size_t input, std::vector<float> signal);
 
+  // Connects the MIDI input to a sequence of the caller's, which the runs that
+  // follow leave as it is (events passed to Render are then ignored).
+  void ConnectMidi(const void *sequence);
+
   // Renders `frames` more frames of the audio output, in runs whose lengths
   // cycle through `runs`; each event goes into the run that holds its frame,
   // at its offset there.
@@ -60,8 +64,10 @@ public:
   std::vector<std::vector<float>> RenderAll(int64_t frames, const std::vector<int32_t> &runs,
                                             const std::vector<MidiAt> &events = {});
 
-private:
+  // The URID this host maps `uri` to.
   uint32_t Map(const char *uri);
+
+private:
   static LV2_URID MapEntry(LV2_URID_Map_Handle handle, const char *uri);
 
   const LilvPlugin *m_plugin = nullptr;
@@ -84,6 +90,7 @@ private:
   int64_t m_frame = 0;                         // frames rendered so far
   uint32_t m_midi_index = 0;
   std::vector<uint64_t> m_sequence; // the atom sequence, 8-byte aligned
+  bool m_own_sequence = true;
 };
 
 } // namespace lv2test
