@@ -12,6 +12,8 @@
 
 namespace se_lv2 {
 
+using se_runtime::ModuleRunner;
+
 namespace {
 
 constexpr const char kPrefixes[] =
