@@ -29,7 +29,7 @@ const std::map<std::string, Expect> kExpected = {
     {"pwm", {1, {110.0}}},
     {"hard_sync", {1, {110.0}, 1.5}},
     {"harmonic_limit", {2, {0.0, 0.0}}},
-    {"noise_highpass", {1, {0.0}}},
+    {"noise_hp_sweep", {1, {0.0}}},
     {"drum_filter", {1, {0.0}}},
 };
 
