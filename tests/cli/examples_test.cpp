@@ -157,7 +157,7 @@ TEST(Examples, DescribeSaysWhatEveryPinMeans) {
            "range: 0 to 10 V",
            "range: 100 to 22050 Hz",
            "\"Type\"  default 0 (LP)",
-           "NOT a classic",
+           "NOT a high-pass but a high-cut shelf",
            "Pulse:Cluster2=20, Noise=255",
            "choices: 1=0, 2=1, ... 256=255",
        })
