@@ -31,6 +31,8 @@
 
 namespace se_lv2 {
 
+using se_runtime::ModuleRunner;
+
 class ModulePlugin {
 public:
   static constexpr int kMaxChannels = 2;

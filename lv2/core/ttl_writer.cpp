@@ -13,6 +13,8 @@
 
 namespace se_lv2 {
 
+using se_runtime::ModuleRunner;
+
 namespace {
 
 constexpr const char kPrefixes[] =

@@ -40,7 +40,7 @@ bool Switch(void *const *ports, uint32_t port) {
 // interface as our host reaches it: its first open in the process builds the
 // tables, and its link output then holds the directory's address.
 intptr_t GeneratorLink(float rate) {
-  se_lv2::ModuleRunner generator;
+  se_runtime::ModuleRunner generator;
   if (!generator.Create(se::entries::wavetable_generator, rate, 1))
     return 0;
   generator.Open();
@@ -69,7 +69,7 @@ LV2_Handle OscillatorPlugin::Instantiate(const LV2_Descriptor *, double rate, co
 
 bool OscillatorPlugin::MakeRunner() {
   m_opened = false;
-  m_runner.reset(new (std::nothrow) se_lv2::ModuleRunner);
+  m_runner.reset(new (std::nothrow) se_runtime::ModuleRunner);
   if (!m_runner || !m_runner->Create(se::entries::audio_oscillator, m_rate, m_capacity))
     return false;
   auto pin = [&](osc::Pin p) { return m_runner->PinIndex(osc::kPins[p].name); };
@@ -114,7 +114,7 @@ void OscillatorPlugin::Cleanup(LV2_Handle handle) {
 // Opens the module with every input at its default text, then with the
 // controls' current values, the link, and the voice at rest.
 void OscillatorPlugin::Open() {
-  se_lv2::ModuleRunner &r = *m_runner;
+  se_runtime::ModuleRunner &r = *m_runner;
   std::fill(std::begin(m_heldLength), std::end(m_heldLength), 0);
   for (int pin = 0; pin < r.PinCount(); ++pin) {
     const SEPinProperties &p = r.Pin(pin);
@@ -219,7 +219,7 @@ void OscillatorPlugin::WriteHeld(int32_t length) {
 // Queues, at the first sample of the coming Process call, one event for each
 // pin whose wanted value differs from what the module was last told.
 void OscillatorPlugin::Flush() {
-  se_lv2::ModuleRunner &r = *m_runner;
+  se_runtime::ModuleRunner &r = *m_runner;
   if (m_syncHigh) { // the rise that restarted the cycle has been seen
     HoldPin(m_syncPin, 0.0f);
     r.QueueStatus(0, m_syncPin, PS_ONCE);
@@ -269,7 +269,7 @@ void OscillatorPlugin::ReadCv(int32_t offset, int32_t length) {
   bool constant = true;
   for (int32_t j = 1; cv != nullptr && constant && j < length; ++j)
     constant = cv[offset + j] == cv[offset];
-  se_lv2::ModuleRunner &r = *m_runner;
+  se_runtime::ModuleRunner &r = *m_runner;
   if (constant) {
     if (m_cvStreaming || first != m_appliedCv) {
       HoldPin(m_adjustPin, se_lv2::VoltsToSample(first));

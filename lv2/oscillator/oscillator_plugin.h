@@ -57,7 +57,7 @@ private:
   int32_t m_capacity = 0;
   intptr_t m_link = 0; // the generator's table directory
   se_lv2::SequenceUrids m_urids;
-  std::unique_ptr<se_lv2::ModuleRunner> m_runner;
+  std::unique_ptr<se_runtime::ModuleRunner> m_runner;
   bool m_opened = false;
   void *m_ports[kPortCount] = {};
 
@@ -66,8 +66,8 @@ private:
       m_outPin = -1;
   Control m_controls[kPortCount];
   // Static audio inputs: the value each holds and how far its buffer has it.
-  float m_held[se_lv2::ModuleRunner::kMaxPins] = {};
-  int32_t m_heldLength[se_lv2::ModuleRunner::kMaxPins] = {};
+  float m_held[se_runtime::ModuleRunner::kMaxPins] = {};
+  int32_t m_heldLength[se_runtime::ModuleRunner::kMaxPins] = {};
 
   MidiParser m_parser;
   MidiVoice m_voice;
