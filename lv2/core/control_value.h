@@ -25,6 +25,10 @@ inline double HertzToVolts(double hz) { return std::log2(hz / 13.75); }
 // The sample an audio pin reads for a value in volts.
 inline float VoltsToSample(double volts) { return static_cast<float>(volts / 10.0); }
 
+// The volts a sample of a modulation input (a sidechain audio port) stands
+// for: 1.0 is 10 V, as on the module's own audio pins.
+inline double ModulationVolts(float sample) { return 10.0 * static_cast<double>(sample); }
+
 // The items of a choice pin, read once from the module's pin list.
 class ChoiceSet {
 public:

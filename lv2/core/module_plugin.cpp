@@ -172,7 +172,7 @@ void ModulePlugin::FillFeeds(int32_t offset, int32_t length) {
       continue;
     }
     for (int32_t k = 0; k < length; ++k)
-      out[k] = VoltsToSample(f.volts + static_cast<double>(cv[offset + k]));
+      out[k] = VoltsToSample(f.volts + ModulationVolts(cv[offset + k]));
   }
 }
 

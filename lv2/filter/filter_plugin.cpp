@@ -12,9 +12,10 @@ constexpr LV2_Descriptor kMonoDescriptor = ModulePlugin::Descriptor(kFilterMonoU
 constexpr LV2_Descriptor kStereoDescriptor = ModulePlugin::Descriptor(kFilterStereoUri);
 
 constexpr const char kComment[] =
-    "Resonant transistor-ladder low-pass / high-pass filter of 2 to 5 stages. Filter Tap picks "
-    "the stage the output is taken from (X: a notch-like mix), Q Tap the stage that feeds the "
-    "resonance back. Cutoff follows 1 V per octave on its CV input.";
+    "Resonant transistor-ladder low-pass filter of 2 to 5 stages (its Type HP is no high-pass: "
+    "a high-cut shelf with the lows inverted). Filter Tap picks the stage the output is taken "
+    "from (X: a notch-like mix), Q Tap the stage that feeds the resonance back. Cutoff and "
+    "Resonance take modulation on sidechain inputs (1.0 = 10 V; 1 V per octave on the cutoff).";
 
 constexpr PluginDef kMono{kFilterMonoUri,
                           "Ladder Filter",

@@ -107,7 +107,8 @@ Lv2Rig::Lv2Rig(const std::string &uri, double rate, std::optional<int32_t> max_b
     } else if (lilv_port_is_a(m_plugin, port, c.audio) && !input) {
       m_audio_out_index = i;
       lilv_instance_connect_port(m_instance, i, m_audio_out.data());
-    } else if (lilv_port_is_a(m_plugin, port, c.cv) && input) {
+    } else if ((lilv_port_is_a(m_plugin, port, c.cv) || lilv_port_is_a(m_plugin, port, c.audio)) &&
+               input) { // modulation inputs: sidechain audio (or CV)
       std::vector<float> &buffer = m_cv[i];
       buffer.assign(static_cast<size_t>(m_max_block), 0.0f);
       m_control_index[lilv_node_as_string(lilv_port_get_symbol(m_plugin, port))] = i;

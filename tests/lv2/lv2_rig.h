@@ -42,7 +42,8 @@ public:
   void SetControl(const std::string &symbol, float value);
   // Index of each control input port, by symbol.
   const std::map<std::string, uint32_t> &Controls() const { return m_control_index; }
-  // Fills the CV input `symbol` with `value` for the runs that follow.
+  // Fills the modulation input `symbol` (a sidechain audio port, 1.0 = 10 V)
+  // with `value` for the runs that follow.
   void SetCv(const std::string &symbol, float value);
 
   // Renders `frames` more frames of the audio output, in runs whose lengths
