@@ -1,6 +1,7 @@
 #include "ttl_writer.h"
 
 #include "control_value.h"
+#include "host_features.h"
 #include "module_runner.h"
 #include "plugin_def.h"
 #include "se_choice_list.h"
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace se_lv2 {
+
+using se_runtime::ModuleRunner;
 
 namespace {
 
@@ -238,8 +241,11 @@ std::string WritePlugin(std::ostream &out, const PluginDef &def) {
       << "    doap:maintainer <" << kMaintainerUri << "> ;\n"
       << "    lv2:minorVersion " << kMinorVersion << " ;\n    lv2:microVersion " << kMicroVersion
       << " ;\n"
-      << "    lv2:optionalFeature lv2:hardRTCapable, opts:options, urid:map, "
-         "bufsz:boundedBlockLength ;\n"
+      << (RequiresUridMap(def) ? "    lv2:requiredFeature urid:map ;\n"
+                                 "    lv2:optionalFeature lv2:hardRTCapable, opts:options, "
+                                 "bufsz:boundedBlockLength ;\n"
+                               : "    lv2:optionalFeature lv2:hardRTCapable, opts:options, "
+                                 "urid:map, bufsz:boundedBlockLength ;\n")
       << "    opts:supportedOption bufsz:maxBlockLength ;\n";
   if (Stereo(def))
     out << "    pg:mainInput <" << GroupUri(def, PortType::kAudioIn) << "> ;\n"

@@ -80,9 +80,8 @@ inline constexpr std::array<PortSpec, 9> kFilterControls{{
      .name = "Type",
      .pin = "Type",
      .mapping = PinMapping::kChoice,
-     .comment = "LP: low-pass. HP is not a high-pass: the lows pass inverted at nearly full "
-                "level and the highs 6 to 24 dB lower by tap (a high-cut shelf; with resonance, a "
-                "peak at the cutoff)"},
+     .comment = "LP: low-pass. HP: not a high-pass but a high-cut shelf, lows inverted; with "
+                "resonance a peak just below the cutoff"},
     {.type = PortType::kControl,
      .symbol = "bass_boost",
      .name = "Bass Boost",
