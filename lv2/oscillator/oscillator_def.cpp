@@ -1,6 +1,6 @@
 // The oscillator plugin's ports as a table (plugin_def.h), its LV2 entry
 // points and its registration in the bundle.
-#include "oscillator_pins.h"
+#include "audio_oscillator/pins.h"
 #include "oscillator_plugin.h"
 #include "oscillator_ports.h"
 

@@ -1,8 +1,8 @@
 #include "oscillator_plugin.h"
 
+#include "audio_oscillator/pins.h"
 #include "block_length.h"
 #include "host_features.h"
-#include "oscillator_pins.h"
 #include "sequence_reader.h"
 
 #include <lv2/midi/midi.h>

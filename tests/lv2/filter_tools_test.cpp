@@ -6,7 +6,7 @@
 #include "audio_file.h"
 #include "audio_file_writer.h"
 #include "audio_formats.h"
-#include "ladder_pins.h"
+#include "ladder_filter/pins.h"
 #include "os_process.h"
 #include "pin_info.h"
 #include "plugin_path.h"
