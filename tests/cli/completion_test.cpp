@@ -156,7 +156,11 @@ TEST(PluginLocator, AnInstalledProgramFindsItsPluginsFromItsOwnFolder) {
   namespace fs = std::filesystem;
   const fs::path root = dir.Path();
   fs::create_directories(root / "usr/bin");
-  const std::string installed = (root / "usr/lib/se-modules").lexically_normal().string();
+  // "../lib/se-modules", or on Debian "../lib/x86_64-linux-gnu/se-modules".
+  const std::string from_program = sehost::PluginDirFromProgram();
+  EXPECT_EQ(from_program.rfind("../lib/", 0), 0u) << from_program;
+  EXPECT_EQ(fs::path(from_program).filename(), "se-modules") << from_program;
+  const std::string installed = (root / "usr/bin" / from_program).lexically_normal().string();
   // Neither folder: the build's plugins/ is named in the message.
   EXPECT_EQ(sehost::PluginDirOfProgram((root / "usr/bin").string()),
             (root / "usr/bin/plugins").string());
@@ -166,7 +170,6 @@ TEST(PluginLocator, AnInstalledProgramFindsItsPluginsFromItsOwnFolder) {
   fs::create_directories(root / "usr/bin/plugins");
   EXPECT_EQ(sehost::PluginDirOfProgram((root / "usr/bin").string()),
             (root / "usr/bin/plugins").string());
-  EXPECT_EQ(std::string(sehost::PluginDirFromProgram()), "../lib/se-modules");
 }
 
 } // namespace

@@ -24,8 +24,10 @@ for f in bin/se-host share/man/man1/se-host.1.gz share/bash-completion/completio
   share/doc/ladder-osc-modules/copyright share/doc/ladder-osc-modules/README.md; do
   [ -f "$prefix/$f" ] || fault "$f not installed"
 done
+plugin_dir="$(find "$prefix/lib" -maxdepth 2 -type d -name se-modules | head -1)"
+[ -n "$plugin_dir" ] || fault "no lib/se-modules or lib/<arch>/se-modules"
 while read -r plugin; do
-  [ -f "$prefix/lib/se-modules/$(basename "$plugin")" ] || fault "plugin $(basename "$plugin") not in lib/se-modules"
+  [ -f "$plugin_dir/$(basename "$plugin")" ] || fault "plugin $(basename "$plugin") not in $plugin_dir"
 done <"$build/plugins.txt"
 grep -q "ISC" "$prefix/share/doc/ladder-osc-modules/copyright" || fault "copyright does not name the ISC licence"
 
