@@ -11,7 +11,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev
-          libcli11-dev gnuplot-nox pkg-config fonts-dejavu-core lv2-dev liblilv-dev lilv-utils jalv jackd2 sordi)
+          libcli11-dev gnuplot-nox pkg-config fonts-dejavu-core lv2-dev liblilv-dev lilv-utils jalv jackd2 sordi
+          pngquant)
 cross=0
 fuzz=0
 for arg in "$@"; do

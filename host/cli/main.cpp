@@ -40,7 +40,11 @@ int main(int argc, char **argv) {
   // Options are "--name" everywhere: a path that starts with "/" stays a path.
   app.allow_windows_style_options(false);
   app.fallthrough(); // --plugin-dir may also follow the subcommand
-  app.set_version_flag("--version", std::string("se-host ") + SE_HOST_VERSION);
+  app.set_version_flag("--version", std::string("se-host ") + SE_HOST_VERSION +
+                                        "\nCopyright (c) 2026 The ladder-osc-modules authors"
+                                        "\nFree software under the ISC licence: use, copy, "
+                                        "modify and distribute it\nfreely, keeping this "
+                                        "notice. There is NO WARRANTY.");
   app.footer("Exit status: 0 when all went well, " + std::to_string(kExitFailure) +
              " when a command failed (a bad patch, file or\nplugin, or an interrupted render or "
              "process), " +

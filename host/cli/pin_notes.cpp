@@ -20,8 +20,10 @@ constexpr PinNote kNotes[] = {
      "how much the cutoff scales the resonance feedback (expert); taken when Pitch or "
      "Resonance next changes"},
     {kFilter, "Type", nullptr,
-     "LP: the ladder's output; HP: the tap gain times (input - ladder output), NOT a classic "
-     "high-pass: lows pass near full level (inverted), highs at the tap gain; no effect on X"},
+     "LP: the ladder's output, a low-pass. HP: the tap gain times (input - ladder output), "
+     "which is NOT a high-pass but a high-cut shelf: lows near full level (inverted), highs "
+     "6 to 24 dB down (Filter Tap 2 to 5); with resonance the lows fall about 15 dB and a peak "
+     "stands just below the cutoff. No effect on X"},
     {kFilter, "Filter Tap", nullptr,
      "the stage the output is taken from: 2 to 5 stages (steeper with more), or X = twice a "
      "middle stage minus the last, inverted (a low-pass whose slope eases off well above the "

@@ -19,6 +19,14 @@ inline float ContainControl(float v, float lo, float hi, float def) {
   return v < lo ? lo : (v > hi ? hi : v);
 }
 
+inline double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// A CV sample in volts held to its port's range [lo, hi]; a sample that is not
+// finite counts as 0 V.
+inline double ContainCv(float v, float lo, float hi) {
+  return Clamp(std::isfinite(v) ? v : 0.0, lo, hi);
+}
+
 // 0 V is 13.75 Hz, 1 V per octave. Hz must be positive (contained first).
 inline double HertzToVolts(double hz) { return std::log2(hz / 13.75); }
 

@@ -1,6 +1,7 @@
 #include "ttl_writer.h"
 
 #include "control_value.h"
+#include "host_features.h"
 #include "module_runner.h"
 #include "plugin_def.h"
 #include "se_choice_list.h"
@@ -11,6 +12,8 @@
 #include <sstream>
 
 namespace se_lv2 {
+
+using se_runtime::ModuleRunner;
 
 namespace {
 
@@ -134,8 +137,11 @@ std::string WritePlugin(std::ostream &out, const PluginDef &def) {
       << "    doap:name " << Quoted(def.name) << " ;\n"
       << "    rdfs:comment " << Quoted(def.comment) << " ;\n"
       << "    lv2:minorVersion 1 ;\n    lv2:microVersion 0 ;\n"
-      << "    lv2:optionalFeature lv2:hardRTCapable, opts:options, urid:map, "
-         "bufsz:boundedBlockLength ;\n"
+      << (RequiresUridMap(def) ? "    lv2:requiredFeature urid:map ;\n"
+                                 "    lv2:optionalFeature lv2:hardRTCapable, opts:options, "
+                                 "bufsz:boundedBlockLength ;\n"
+                               : "    lv2:optionalFeature lv2:hardRTCapable, opts:options, "
+                                 "urid:map, bufsz:boundedBlockLength ;\n")
       << "    opts:supportedOption bufsz:maxBlockLength ;\n"
       << "    lv2:port\n";
   for (size_t i = 0; i < def.portCount; ++i) {

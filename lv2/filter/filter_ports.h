@@ -35,7 +35,8 @@ inline constexpr std::array<PortSpec, 9> kFilterControls{{
     {PortType::kControl, "version", "Version", "(Version)", PinMapping::kChoice, 0, 0, 0, nullptr,
      false, 0, "Clear or Furry voicing"},
     {PortType::kControl, "type", "Type", "Type", PinMapping::kChoice, 0, 0, 0, nullptr, false, 0,
-     "Low-pass or high-pass"},
+     "LP: low-pass. HP: not a high-pass but a high-cut shelf, lows inverted; with resonance "
+     "a peak just below the cutoff"},
     {PortType::kControl, "bass_boost", "Bass Boost", "Bass Boost", PinMapping::kChoice, 0, 0, 0,
      nullptr, false, 0, "Makes up the bass the resonance takes away at low cutoffs"},
 }};

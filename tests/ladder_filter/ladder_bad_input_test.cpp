@@ -231,3 +231,31 @@ TEST(LadderBadInput, DecayEndsInZeroNotInSubnormals) {
       ASSERT_NE(std::fpclassify(out[i]), FP_SUBNORMAL) << version << " at " << i;
   }
 }
+
+TEST(LadderBadInput, ResonanceBelowZeroIsNoResonance) {
+  // A 5 V saw with the resonance held below 0 V once ran the Digital rows away
+  // to ten times full scale. Every row now plays exactly what it plays at 0 V,
+  // whether the resonance streams or holds, at the edge of its range or far
+  // beyond it.
+  for (int routine = 0; routine < 38; ++routine)
+    for (int version = 0; version <= 1; ++version)
+      for (int type = 0; type <= 1; ++type) {
+        Scenario s;
+        s.choices = ForRoutine(routine, version);
+        s.choices.type = static_cast<int16_t>(type);
+        s.length = 4096;
+        s.block = 256;
+        s.signal = Saw(s.length, 110.0, 0.5);
+        s.pitch.assign(static_cast<size_t>(s.length), 0.5f);
+        for (int i = 0; i < s.length; ++i) // moving, so that updates run
+          s.pitch[static_cast<size_t>(i)] += 0.00002f * static_cast<float>(i);
+        s.resonance.assign(static_cast<size_t>(s.length), 0.0f);
+        const auto atZero = RunPlugin(s);
+        for (float res : {-0.4f, -1.0f, -1e30f, -std::numeric_limits<float>::infinity()}) {
+          s.resonance.assign(static_cast<size_t>(s.length), res);
+          const auto out = RunPlugin(s);
+          ASSERT_EQ(out, atZero) << routine << "/" << version << " type " << type << " " << res;
+        }
+        EXPECT_LT(Peak(atZero), 1.0f) << routine << "/" << version << " type " << type;
+      }
+}

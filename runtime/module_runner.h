@@ -1,7 +1,8 @@
 // The module runner: drives one DSP instance of a module through the same C
-// interface our host uses (host/core/host.cpp), for a plugin-format wrapper.
+// interface our host uses (host/core/host.cpp), for any front end (the LV2
+// bundle's plugins, the synth engine).
 //
-// Contract (stable; the LV2 plugins of this bundle build on it):
+// Contract (stable; the LV2 plugins build on it):
 //
 //  Not real-time (instantiate / activate / cleanup):
 //   - Create(entry, rate, capacity): makes the DSP instance through the
@@ -40,8 +41,8 @@
 //     event) no routine runs and every audio output reads as silence.
 //   - ForEachChunk(n, capacity, f) splits a run of any length into calls of
 //     at most `capacity` samples: f(offset, length).
-#ifndef SE_LV2_MODULE_RUNNER_H
-#define SE_LV2_MODULE_RUNNER_H
+#ifndef SE_RUNTIME_MODULE_RUNNER_H
+#define SE_RUNTIME_MODULE_RUNNER_H
 
 #include "se_abi.h"
 #include "se_plugin.h"
@@ -49,7 +50,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace se_lv2 {
+namespace se_runtime {
 
 class ModuleRunner {
 public:
@@ -129,6 +130,6 @@ private:
   bool m_open = false;
 };
 
-} // namespace se_lv2
+} // namespace se_runtime
 
-#endif // SE_LV2_MODULE_RUNNER_H
+#endif // SE_RUNTIME_MODULE_RUNNER_H

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-namespace se_lv2 {
+namespace se_runtime {
 
 namespace {
 
@@ -260,4 +260,4 @@ intptr_t ModuleRunner::OnRequest(int32_t opcode, int32_t index, int32_t value, v
   }
 }
 
-} // namespace se_lv2
+} // namespace se_runtime
