@@ -2,21 +2,18 @@
 
 #include "ladder_pins.h"
 #include "module_runner.h"
+#include "module_table.h"
 #include "oscillator_pins.h"
 
 #include <algorithm>
 #include <new>
 #include <vector>
 
-SE_USE_PLUGIN_ENTRY(audio_oscillator)
-SE_USE_PLUGIN_ENTRY(ladder_filter)
-SE_USE_PLUGIN_ENTRY(wavetable_generator)
-
 namespace synth {
 
 namespace {
 
-using se_lv2::ModuleRunner;
+using se_runtime::ModuleRunner;
 
 constexpr int16_t kNoiseWaveform = 255;
 constexpr int16_t kSineWaveform = 0;
@@ -71,7 +68,8 @@ struct Oscillator {
 
   bool Open(intptr_t link, float rate, int32_t capacity, int16_t wave, float freqLimit) {
     ModuleRunner &r = runner;
-    if (!r.Create(se::entries::audio_oscillator, rate, capacity))
+    const se::PluginEntry *entry = se_runtime::StaticModules().Find("audio_oscillator");
+    if (entry == nullptr || !r.Create(*entry, rate, capacity))
       return false;
     for (int p = 0; p < r.PinCount(); ++p)
       if (r.Pin(p).name == nullptr || r.PinIndex(r.Pin(p).name) != p)
@@ -135,7 +133,8 @@ struct Ladder {
 
   bool Open(float rate, int32_t capacity, const SharedPins &s, float *cutoff, float *signal) {
     ModuleRunner &r = runner;
-    if (!r.Create(se::entries::ladder_filter, rate, capacity) || r.PinCount() != kLadderPinCount)
+    const se::PluginEntry *entry = se_runtime::StaticModules().Find("ladder_filter");
+    if (entry == nullptr || !r.Create(*entry, rate, capacity) || r.PinCount() != kLadderPinCount)
       return false;
     for (int p = 0; p < kLadderPinCount; ++p)
       if (r.PinIndex(ladder::kPins[p].name) != p)
@@ -197,7 +196,8 @@ struct Voice {
 // interface: its first open in the process builds the tables, and its link
 // output then holds the directory's address.
 intptr_t GeneratorLink(ModuleRunner &generator, float rate) {
-  if (!generator.Create(se::entries::wavetable_generator, rate, 1))
+  const se::PluginEntry *entry = se_runtime::StaticModules().Find("wavetable_generator");
+  if (entry == nullptr || !generator.Create(*entry, rate, 1))
     return 0;
   generator.Open();
   return generator.OutputValue(generator.PinIndex(osc::kPins[osc::kLink].name));
