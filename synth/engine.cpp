@@ -146,15 +146,15 @@ struct Engine::Impl final : VoiceActions {
 void Engine::Impl::UpdateDerived() {
   dirty = false;
   const float *c = controls;
-  shared.osc1Waveform = static_cast<int16_t>(c[kOsc1Waveform]);
-  shared.osc2Waveform = static_cast<int16_t>(c[kOsc2Waveform]);
+  shared.osc1Waveform = static_cast<int16_t>(ChoiceValue(kOsc1Waveform, c[kOsc1Waveform]));
+  shared.osc2Waveform = static_cast<int16_t>(ChoiceValue(kOsc2Waveform, c[kOsc2Waveform]));
   shared.freqLimit = static_cast<float>(std::min(22000.0, 0.45 * rate) / 10.0);
-  shared.filterType = static_cast<int16_t>(c[kFilterType]);
-  shared.filterTap = static_cast<int16_t>(c[kFilterTap]);
-  shared.qTap = static_cast<int16_t>(c[kQTap]);
-  shared.emulate = static_cast<int16_t>(c[kEmulate]);
-  shared.version = static_cast<int16_t>(c[kVersion]);
-  shared.bassBoost = static_cast<int16_t>(c[kBassBoost]);
+  shared.filterType = static_cast<int16_t>(ChoiceValue(kFilterType, c[kFilterType]));
+  shared.filterTap = static_cast<int16_t>(ChoiceValue(kFilterTap, c[kFilterTap]));
+  shared.qTap = static_cast<int16_t>(ChoiceValue(kQTap, c[kQTap]));
+  shared.emulate = static_cast<int16_t>(ChoiceValue(kEmulate, c[kEmulate]));
+  shared.version = static_cast<int16_t>(ChoiceValue(kVersion, c[kVersion]));
+  shared.bassBoost = static_cast<int16_t>(ChoiceValue(kBassBoost, c[kBassBoost]));
   shared.zing = VoltsToSample(c[kZing]);
   shared.sync = c[kOsc2Sync] >= 0.5f;
   bank->SetShared(shared);
@@ -198,11 +198,11 @@ void Engine::Impl::UpdateDerived() {
   d.master = DbToGain(c[kVolume]) * kVoiceGain;
   d.fade = std::max<int32_t>(1, static_cast<int32_t>(kFadeMs * rate / 1000.0 + 0.5));
 
-  lfo.SetShape(static_cast<LfoShape>(static_cast<int32_t>(c[kLfoShape])));
+  lfo.SetShape(static_cast<LfoShape>(ChoiceValue(kLfoShape, c[kLfoShape])));
   lfo.SetRate(c[kLfoRate], rate);
-  lfo.SetSync(LfoSyncBeats(static_cast<int32_t>(c[kLfoSync])));
+  lfo.SetSync(LfoSyncBeats(ChoiceValue(kLfoSync, c[kLfoSync])));
   allocator.SetPolyphony(static_cast<int>(c[kPolyphony]));
-  allocator.SetMode(static_cast<VoiceMode>(static_cast<int32_t>(c[kVoiceMode])), *this);
+  allocator.SetMode(static_cast<VoiceMode>(ChoiceValue(kVoiceMode, c[kVoiceMode])), *this);
 }
 
 // The voice plays `note` from now on: where its pitch glides from, its pan,

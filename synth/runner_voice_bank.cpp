@@ -1,9 +1,9 @@
 #include "runner_voice_bank.h"
 
-#include "ladder_pins.h"
+#include "audio_oscillator/pins.h"
+#include "ladder_filter/pins.h"
 #include "module_runner.h"
 #include "module_table.h"
-#include "oscillator_pins.h"
 
 #include <algorithm>
 #include <new>
@@ -18,22 +18,14 @@ using se_runtime::ModuleRunner;
 constexpr int16_t kNoiseWaveform = 255;
 constexpr int16_t kSineWaveform = 0;
 
-// The ladder's pins, in its pin order.
-enum LadderPin : int32_t {
-  kSignal,
-  kCutoffPin,
-  kResonancePin,
-  kZingPin,
-  kTypePin,
-  kFilterTapPin,
-  kQTapPin,
-  kEmulatePin,
-  kVersionPin,
-  kBassBoostPin,
-  kOutputPin,
-  kLadderPinCount
-};
-static_assert(std::size(ladder::kPins) == kLadderPinCount);
+using ladder::kBassBoostPin;
+using ladder::kOutputPin;
+using ladder::kResonancePin;
+using ladder::kSignalPin;
+using ladder::kTypePin;
+using ladder::kZingPin;
+constexpr int32_t kCutoffPin = ladder::kPitchPin;
+constexpr int32_t kLadderPinCount = ladder::kPinCount;
 
 // A static audio input: its buffer holds the value over the whole capacity,
 // and a change reaches the module as a status change at a call's first frame.
@@ -140,8 +132,8 @@ struct Ladder {
       if (r.PinIndex(ladder::kPins[p].name) != p)
         return false;
     r.Bind(kCutoffPin, cutoff);
-    r.Bind(kSignal, signal);
-    r.SetStreaming(kSignal, true);
+    r.Bind(kSignalPin, signal);
+    r.SetStreaming(kSignalPin, true);
     r.SetStreaming(kCutoffPin, true);
     Hold(r, kResonancePin, resonance);
     zing = s.zing;
@@ -174,9 +166,9 @@ struct Ladder {
   // Empties the ladder the way the module does when its input stops: one
   // frame with a static input, then streaming again from the next call.
   void Clear() {
-    runner.QueueStatus(0, kSignal, PS_ONCE);
+    runner.QueueStatus(0, kSignalPin, PS_ONCE);
     runner.Process(1);
-    runner.QueueStatus(0, kSignal, PS_RUNNING);
+    runner.QueueStatus(0, kSignalPin, PS_RUNNING);
   }
 
   const float *Run(int32_t frames) {

@@ -5,8 +5,11 @@
 #ifndef SYNTH_CONTROLS_H
 #define SYNTH_CONTROLS_H
 
+#include "se_pin_meta.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace synth {
@@ -16,7 +19,7 @@ enum class Kind : uint8_t {
   kLogarithmic, // the same, shown on a logarithmic scale
   kInteger,     // whole numbers
   kToggle,      // off (0) or on (1)
-  kChoice,      // one of `items` (the item values, as module choice lists write them)
+  kChoice,      // one of `choices`, by the number a user reads for it (its `shown`)
 };
 
 enum class Unit : uint8_t { kNone, kHz, kMs, kPercent, kDb, kCents, kSemitones, kOctaves, kVolts };
@@ -79,9 +82,11 @@ struct ControlSpec {
   float maximum;
   float defaultValue;
   Unit unit;
-  const char *items; // kChoice: the item list ("Poly,Mono,Legato", "LP=0, HP=1")
   const char *group; // the section of the panel it belongs to
   const char *comment;
+  // kChoice: the items, with the module's value and the number shown for each
+  // (for a module's choice pin, its own metadata: Filter Tap X is shown as 6).
+  std::span<const se::ChoiceMeta> choices = {};
 };
 
 extern const ControlSpec kControls[kControlCount];
@@ -91,8 +96,12 @@ int32_t FindControl(std::string_view symbol);
 
 // A value as the engine takes it: NaN gives the default, anything else is held
 // to the range; whole-number kinds round to the nearest whole number, and a
-// choice to its nearest item (the lower one on a tie).
+// choice to its nearest item's shown number (the lower one on a tie).
 float ContainValue(Control control, float value);
+
+// The module's (or the list's) value of a choice control's item shown as
+// `shown` (a contained value); the default item's for any other number.
+int32_t ChoiceValue(Control control, float shown);
 
 // Voice modes (kVoiceMode) and LFO shapes (kLfoShape).
 enum class VoiceMode : int32_t { kPoly = 0, kMono = 1, kLegato = 2 };
