@@ -181,7 +181,8 @@ void AddDescribe(CLI::App &app, const Globals &globals) {
   auto opt = std::make_shared<DescribeOptions>();
   CLI::App *cmd = app.add_subcommand("describe", "Show a plugin's description and pin list");
   cmd->add_option("plugin", opt->plugins,
-                  "Plugin names (\"ladder_filter\") or files; none: every plugin in the folder");
+                  "Plugin names (\"ladder_filter\") or files; none: every plugin in the folder")
+      ->type_name("PLUGIN");
   cmd->add_flag("--markdown", opt->markdown,
                 "Write each plugin's pin table as its manual has it (docs/modules/)");
   cmd->callback([opt, globals] {
