@@ -2,8 +2,9 @@
 // in Hz on a logarithmic scale from the module's lowest cutoff (55 Hz, 2 V)
 // to its highest (21341.28 Hz, 10.6 V), mapped onto the "Pitch" pin at 1 V
 // per octave; Resonance and Zing in the module's volts; each choice with the
-// items of the module's own pin. The modulation inputs come last: sidechain
-// audio, 1.0 = 10 V.
+// items of the module's own pin; then the wrapper's own output level and
+// bypass (output_stage.h). The modulation inputs come last: sidechain audio,
+// 1.0 = 10 V.
 #ifndef SE_LV2_FILTER_PORTS_H
 #define SE_LV2_FILTER_PORTS_H
 
@@ -19,7 +20,7 @@ inline constexpr const char kFilterStereoUri[] = SE_LV2_URI("filter-stereo");
 // The module's highest cutoff: 440 Hz * 2^(10 * 1.06f - 5), rounded down.
 inline constexpr float kFilterTopHz = 21341.28f;
 
-inline constexpr std::array<PortSpec, 9> kFilterControls{{
+inline constexpr std::array<PortSpec, 11> kFilterControls{{
     {.type = PortType::kControl,
      .symbol = "cutoff",
      .name = "Cutoff",
@@ -88,6 +89,24 @@ inline constexpr std::array<PortSpec, 9> kFilterControls{{
      .pin = "Bass Boost",
      .mapping = PinMapping::kChoice,
      .comment = "Makes up the bass the resonance takes away at low cutoffs"},
+    {.type = PortType::kControl,
+     .symbol = "output_level",
+     .name = "Output Level",
+     .mapping = PinMapping::kOutputLevel,
+     .minimum = -48.0f,
+     .maximum = 12.0f,
+     .defaultValue = 0.0f,
+     .unit = "db",
+     .comment = "Level of the filtered signal, in dB; changes glide over 20 ms"},
+    {.type = PortType::kControl,
+     .symbol = "enabled",
+     .name = "Enabled",
+     .mapping = PinMapping::kEnabled,
+     .minimum = 0.0f,
+     .maximum = 1.0f,
+     .defaultValue = 1.0f,
+     .comment = "Off: the input passes unchanged; either way the change crossfades over 20 ms",
+     .hints = kHintToggled},
 }};
 
 inline constexpr std::array<PortSpec, 2> kFilterCvInputs{{

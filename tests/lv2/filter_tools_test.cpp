@@ -237,6 +237,43 @@ TEST_F(FilterTools, Lv2infoReadsEveryPortWithItsRangeAndItems) {
   }
 }
 
+// What the wrapper adds to the module: an author, an output level in dB, a
+// bypass the host can use as its own, and stereo port groups (lv2info shows
+// no units).
+TEST_F(FilterTools, Lv2infoShowsAuthorLevelBypassAndStereoGroups) {
+  NEED("lv2info", "lilv-utils");
+  const Output mono = Run("lv2info", {kMono});
+  ASSERT_EQ(mono.status, 0) << mono.err;
+  EXPECT_NE(mono.out.find("Author:            The ladder-osc-modules developers"),
+            std::string::npos)
+      << mono.out;
+  const std::string level = PortBlock(mono.out, "output_level");
+  EXPECT_NE(level.find("Minimum:     -48.000000"), std::string::npos) << level;
+  EXPECT_NE(level.find("Default:     0.000000"), std::string::npos) << level;
+  const std::string enabled = PortBlock(mono.out, "enabled");
+  EXPECT_NE(enabled.find("Designation: http://lv2plug.in/ns/lv2core#enabled"), std::string::npos)
+      << enabled;
+  EXPECT_NE(enabled.find("lv2core#toggled"), std::string::npos) << enabled;
+  EXPECT_NE(enabled.find("Default:     1.000000"), std::string::npos) << enabled;
+  EXPECT_EQ(PortBlock(mono.out, "in").find("Group:"), std::string::npos);
+
+  const Output stereo = Run("lv2info", {kStereo});
+  ASSERT_EQ(stereo.status, 0) << stereo.err;
+  struct Member {
+    const char *symbol, *group, *side;
+  };
+  for (const Member &m : {Member{"in_l", ":in", "left"}, Member{"in_r", ":in", "right"},
+                          Member{"out_l", ":out", "left"}, Member{"out_r", ":out", "right"}}) {
+    const std::string block = PortBlock(stereo.out, m.symbol);
+    EXPECT_NE(block.find(std::string("Group:       ") + kStereo + m.group + "\n"),
+              std::string::npos)
+        << block;
+    EXPECT_NE(block.find(std::string("port-groups#") + m.side), std::string::npos) << block;
+  }
+  EXPECT_EQ(PortBlock(stereo.out, "cutoff_cv").find("Group:"), std::string::npos)
+      << "a sidechain is no member of the main input";
+}
+
 // One setting as lv2apply controls and as the patch's pins.
 struct Setting {
   std::vector<std::string> controls;
