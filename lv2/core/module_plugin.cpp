@@ -54,6 +54,7 @@ bool ModulePlugin::Build(double rate, int32_t capacity) {
     c.choice = spec.mapping == PinMapping::kChoice;
     if (c.choice) {
       c.choices.Read(module.Pin(c.pin));
+      c.choices.Show(spec.choices); // the numbers the port reads
       continue;
     }
     Feed &f = m_feeds[m_feedCount];

@@ -55,3 +55,9 @@ se_add_test(lv2_output_stage_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/output_stage_test.cpp ${PROJECT_SOURCE_DIR}/lv2/core/output_stage.cpp
   LABELS lv2)
 target_include_directories(lv2_output_stage_tests PRIVATE ${PROJECT_SOURCE_DIR}/lv2/core)
+
+# Control values as the wrappers read them, and ports made from the pins' metadata.
+se_add_test(lv2_control_value_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/control_value_test.cpp
+  LIBS se_lv2_objects
+  LABELS lv2)
