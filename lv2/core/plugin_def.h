@@ -41,10 +41,11 @@ enum class PinMapping {
 // How a host should show a control (written as lv2:portProperty).
 enum PortHint : unsigned {
   kHintNone = 0,
-  kHintToggled = 1u << 0, // an on/off switch: 0 or 1
-  kHintInteger = 1u << 1, // whole numbers only; on a choice port whose shown
-                          // numbers run without a gap: a count, written as a
-                          // range rather than a list (Harmonics 1 to 256)
+  kHintToggled = 1u << 0,  // an on/off switch: 0 or 1
+  kHintInteger = 1u << 1,  // whole numbers only; on a choice port whose shown
+                           // numbers run without a gap: a count, written as a
+                           // range rather than a list (Harmonics 1 to 256)
+  kHintPosition = 1u << 2, // a MIDI input that also takes the host's time:Position
 };
 
 struct PortSpec {
@@ -61,8 +62,9 @@ struct PortSpec {
   int channel = 0; // audio ports of a multi-channel plugin: the module instance
   const char *comment = nullptr;
   unsigned hints = kHintNone;
-  // Choice ports: each item with the number the port shows and stores for it
-  // (the module's pin metadata); empty: the module's own values.
+  // Choice ports: each item with the number the port shows and stores for it.
+  // On a module pin (kChoice), the pin's metadata (empty: the module's own
+  // values); on a choice of the wrapper's own (no pin), its items.
   std::span<const se::ChoiceMeta> choices = {};
 };
 
