@@ -1,15 +1,18 @@
 # The package a Windows user takes: `cpack` in the DLL build (build-win32)
 # makes se-modules-<version>-win32.zip, holding in one folder the three DLLs,
-# INSTALL.txt (how to install them), VERSION.txt and SHA256SUMS.txt (the
-# DLLs' checksums, `sha256sum -c` format), and writes the zip's own checksum
-# beside it (.zip.sha256).
+# INSTALL.txt (how to install them), LICENSE.txt (the project's licence),
+# VERSION.txt and SHA256SUMS.txt (the DLLs' checksums, `sha256sum -c` format),
+# and writes the zip's own checksum beside it (.zip.sha256).
 get_property(se_plugins GLOBAL PROPERTY SE_PLUGINS)
 install(TARGETS ${se_plugins} LIBRARY DESTINATION . RUNTIME DESTINATION .)
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/package_guide.txt.in ${CMAKE_BINARY_DIR}/package/INSTALL.txt
                @ONLY NEWLINE_STYLE WIN32)
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE.txt
+               @ONLY NEWLINE_STYLE WIN32)
 file(WRITE ${CMAKE_BINARY_DIR}/package/VERSION.txt "${PROJECT_VERSION}\r\n")
-install(FILES ${CMAKE_BINARY_DIR}/package/INSTALL.txt ${CMAKE_BINARY_DIR}/package/VERSION.txt
+install(FILES ${CMAKE_BINARY_DIR}/package/INSTALL.txt ${CMAKE_BINARY_DIR}/package/LICENSE.txt
+              ${CMAKE_BINARY_DIR}/package/VERSION.txt
         DESTINATION .)
 
 # The checksums of the DLLs as installed, written into the package.

@@ -10,6 +10,7 @@
 #include "midi_voice.h"
 #include "module_runner.h"
 #include "oscillator_ports.h"
+#include "sequence_reader.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
@@ -50,13 +51,13 @@ private:
   void ReadCv(int32_t offset, int32_t length);
   void RenderUntil(int32_t frame, uint32_t n);
   void Segment(int32_t offset, int32_t length);
-  void ApplyMidi(const LV2_Atom *body);
+  void ApplyMidi(const uint8_t *bytes, uint32_t size);
 
   float m_rate = 44100.0f;
   int32_t m_capacity = 0;
   intptr_t m_link = 0; // the generator's table directory
-  LV2_URID m_midiEvent = 0;
-  std::unique_ptr<se_lv2::ModuleRunner> m_runner;
+  se_lv2::SequenceUrids m_urids;
+  std::unique_ptr<se_runtime::ModuleRunner> m_runner;
   bool m_opened = false;
   void *m_ports[kPortCount] = {};
 
@@ -65,8 +66,8 @@ private:
       m_outPin = -1;
   Control m_controls[kPortCount];
   // Static audio inputs: the value each holds and how far its buffer has it.
-  float m_held[se_lv2::ModuleRunner::kMaxPins] = {};
-  int32_t m_heldLength[se_lv2::ModuleRunner::kMaxPins] = {};
+  float m_held[se_runtime::ModuleRunner::kMaxPins] = {};
+  int32_t m_heldLength[se_runtime::ModuleRunner::kMaxPins] = {};
 
   MidiParser m_parser;
   MidiVoice m_voice;

@@ -13,7 +13,7 @@ constexpr V kTap3[] = {{"filter_tap", 1}, {"q_tap", 3}, {"cutoff", 880}, {"reson
 constexpr V kTap4[] = {{"filter_tap", 2}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
 constexpr V kTap5[] = {{"filter_tap", 3}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
 constexpr V kTapX[] = {{"filter_tap", 4}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
-constexpr V kHighPass[] = {{"type", 1}, {"filter_tap", 2}, {"cutoff", 440}, {"resonance", 7}};
+constexpr V kHpPeak[] = {{"type", 1}, {"filter_tap", 2}, {"cutoff", 440}, {"resonance", 7}};
 constexpr V kFullResonance[] = {
     {"filter_tap", 2}, {"q_tap", 2}, {"cutoff", 440}, {"resonance", 10}, {"emulate", 0}};
 
@@ -23,7 +23,8 @@ constexpr PresetSpec kFilterPresets[] = {
     {"tap-4", "Tap 4: four poles, 24 dB/octave", kTap4, std::size(kTap4)},
     {"tap-5", "Tap 5: five poles, 30 dB/octave", kTap5, std::size(kTap5)},
     {"tap-x", "Tap X: the X output", kTapX, std::size(kTapX)},
-    {"high-pass", "High-pass, resonant", kHighPass, std::size(kHighPass)},
+    {"hp-resonant", "HP, resonant: a peak below the cutoff, lows and highs cut", kHpPeak,
+     std::size(kHpPeak)},
     {"analog-full-resonance", "Analog, full resonance at 440 Hz", kFullResonance,
      std::size(kFullResonance)},
 };

@@ -13,6 +13,13 @@ namespace {
 // Beyond this the gain only drives the feedback into its limit; a NaN gain
 // (from a NaN "Resonance" or "(Zing)") means no resonance.
 constexpr double kMaxResonanceGain = 1e6;
+
+// A resonance below 0 V turns the feedback positive, and the Digital rows,
+// whose only clip is on the first stage, then run away to ten times full
+// scale. It is held at 0 V, where the ladder has no resonance; a NaN also
+// means none (it stays NaN here and the gain check below makes it 0).
+// Values from 0 V up, above 10 V too, pass unchanged.
+inline float HeldResonance(float r) { return r < 0.0f ? 0.0f : r; }
 } // namespace
 
 void Coefficients::Update(float v, float r, float z, float twoOverRate, const CombinationRow &row) {
@@ -37,8 +44,8 @@ void Coefficients::Update(float v, float r, float z, float twoOverRate, const Co
 
   const float t0 = kResonanceGainTable[gainIndexInt + 99];
   const float t1 = kResonanceGainTable[gainIndexInt + 100];
-  const double q =
-      static_cast<double>(row.k) * r * (t0 + static_cast<double>(gainFraction) * (t1 - t0));
+  const double q = static_cast<double>(row.k) * HeldResonance(r) *
+                   (t0 + static_cast<double>(gainFraction) * (t1 - t0));
   if (!(std::fabs(q) <= kMaxResonanceGain))
     resonanceGain = q > 0   ? static_cast<float>(kMaxResonanceGain)
                     : q < 0 ? static_cast<float>(-kMaxResonanceGain)

@@ -191,6 +191,7 @@ TEST(Cli, UsageMistakesAndHostileFilesGetOneLineAndADocumentedStatus) {
   const ToolResult version = RunTool({"--version"}, dir.Path());
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("se-host ", 0), 0u) << version.out;
+  EXPECT_NE(version.out.find("ISC licence"), std::string::npos) << version.out;
   EXPECT_EQ(dir.Files().size(), 3u) << "no output file was left";
 }
 

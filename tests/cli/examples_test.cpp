@@ -29,7 +29,7 @@ const std::map<std::string, Expect> kExpected = {
     {"pwm", {1, {110.0}}},
     {"hard_sync", {1, {110.0}, 1.5}},
     {"harmonic_limit", {2, {0.0, 0.0}}},
-    {"noise_highpass", {1, {0.0}}},
+    {"noise_hp_sweep", {1, {0.0}}},
     {"drum_filter", {1, {0.0}}},
 };
 
@@ -157,7 +157,7 @@ TEST(Examples, DescribeSaysWhatEveryPinMeans) {
            "range: 0 to 10 V",
            "range: 100 to 22050 Hz",
            "\"Type\"  default 0 (LP)",
-           "NOT a classic",
+           "NOT a high-pass but a high-cut shelf",
            "Pulse:Cluster2=20, Noise=255",
            "choices: 1=0, 2=1, ... 256=255",
        })

@@ -40,7 +40,8 @@ TEST(LadderBadInput, NonFiniteAndExtremeInputsRecoverWithinABlock) {
   const float bad[] = {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 1e30f, -1e30f};
   for (int routine = 0; routine < 38; ++routine)
     for (int version = 0; version <= 1; ++version)
-      for (int pin : {kSignal, kPitch, kResonance, kZing})
+      for (int pin :
+           {ladder::kSignalPin, ladder::kPitchPin, ladder::kResonancePin, ladder::kZingPin})
         for (float value : bad) {
           Scenario s;
           s.choices = ForRoutine(routine, version);
@@ -54,10 +55,10 @@ TEST(LadderBadInput, NonFiniteAndExtremeInputsRecoverWithinABlock) {
             s.pitch[static_cast<size_t>(i)] += 0.0001f * static_cast<float>(i);
             s.resonance[static_cast<size_t>(i)] += 0.0001f * static_cast<float>(i);
           }
-          std::vector<float> *target = pin == kSignal      ? &s.signal
-                                       : pin == kPitch     ? &s.pitch
-                                       : pin == kResonance ? &s.resonance
-                                                           : &s.zing;
+          std::vector<float> *target = pin == ladder::kSignalPin      ? &s.signal
+                                       : pin == ladder::kPitchPin     ? &s.pitch
+                                       : pin == ladder::kResonancePin ? &s.resonance
+                                                                      : &s.zing;
           for (int i = 100; i < 150; ++i)
             (*target)[static_cast<size_t>(i)] = value;
           const auto out = RunPlugin(s);
@@ -230,4 +231,32 @@ TEST(LadderBadInput, DecayEndsInZeroNotInSubnormals) {
     for (size_t i = 44100; i < out.size(); ++i)
       ASSERT_NE(std::fpclassify(out[i]), FP_SUBNORMAL) << version << " at " << i;
   }
+}
+
+TEST(LadderBadInput, ResonanceBelowZeroIsNoResonance) {
+  // A 5 V saw with the resonance held below 0 V once ran the Digital rows away
+  // to ten times full scale. Every row now plays exactly what it plays at 0 V,
+  // whether the resonance streams or holds, at the edge of its range or far
+  // beyond it.
+  for (int routine = 0; routine < 38; ++routine)
+    for (int version = 0; version <= 1; ++version)
+      for (int type = 0; type <= 1; ++type) {
+        Scenario s;
+        s.choices = ForRoutine(routine, version);
+        s.choices.type = static_cast<int16_t>(type);
+        s.length = 4096;
+        s.block = 256;
+        s.signal = Saw(s.length, 110.0, 0.5);
+        s.pitch.assign(static_cast<size_t>(s.length), 0.5f);
+        for (int i = 0; i < s.length; ++i) // moving, so that updates run
+          s.pitch[static_cast<size_t>(i)] += 0.00002f * static_cast<float>(i);
+        s.resonance.assign(static_cast<size_t>(s.length), 0.0f);
+        const auto atZero = RunPlugin(s);
+        for (float res : {-0.4f, -1.0f, -1e30f, -std::numeric_limits<float>::infinity()}) {
+          s.resonance.assign(static_cast<size_t>(s.length), res);
+          const auto out = RunPlugin(s);
+          ASSERT_EQ(out, atZero) << routine << "/" << version << " type " << type << " " << res;
+        }
+        EXPECT_LT(Peak(atZero), 1.0f) << routine << "/" << version << " type " << type;
+      }
 }

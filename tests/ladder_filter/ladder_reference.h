@@ -330,7 +330,7 @@ private:
       gainIndexInt = row.floor;
     gainFraction = gainIndex - static_cast<float>(gainIndexInt);
     const double t0 = kGainTable[gainIndexInt + 99], t1 = kGainTable[gainIndexInt + 100];
-    q = static_cast<float>(row.k * r * (t0 + gainFraction * (t1 - t0)));
+    q = static_cast<float>(row.k * (r < 0.0f ? 0.0f : r) * (t0 + gainFraction * (t1 - t0)));
   }
 
   double rate_;
