@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,8 +22,10 @@ ToolResult Tool(const TempDir &dir, std::vector<std::string> args) {
 }
 
 // The lines from the table's first marker to its last, of a manual or of
-// se-host's output.
-std::string PinTableOf(const std::string &text) {
+// se-host's output, with plain line feeds (Windows writes text output with
+// carriage returns).
+std::string PinTableOf(std::string text) {
+  std::erase(text, '\r');
   const auto begin = text.find("<!-- pin table:");
   const std::string end_marker = "<!-- end of pin table -->";
   const auto end = text.find(end_marker, begin);
