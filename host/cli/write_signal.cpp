@@ -94,6 +94,8 @@ void WriteSignal(RenderedSignal &signal, const WriteSettings &settings) {
   }
   progress.Finish();
   writer.Commit();
+  // What was written: a signal may end before the length it first gave.
+  const double written = static_cast<double>(signal.FramesRendered()) / signal.SampleRate();
   RemoveOnCrash("");
 
   const double cpu = CpuSeconds() - cpu_start;
@@ -110,8 +112,9 @@ void WriteSignal(RenderedSignal &signal, const WriteSettings &settings) {
     std::snprintf(line, sizeof line,
                   "%s: %d channel%s, %.2f s at %.0f Hz, %s (%.2f s to render, %.3f s CPU per "
                   "second of audio)\n",
-                  name.c_str(), signal.Channels(), signal.Channels() == 1 ? "" : "s", total,
-                  signal.SampleRate(), format.Text().c_str(), wall, cpu / total);
+                  name.c_str(), signal.Channels(), signal.Channels() == 1 ? "" : "s", written,
+                  signal.SampleRate(), format.Text().c_str(), wall,
+                  written > 0.0 ? cpu / written : 0.0);
     // Standard output may be the file itself.
     (to_stdout ? std::cerr : std::cout) << line;
   }

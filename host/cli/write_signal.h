@@ -19,6 +19,8 @@ public:
   virtual ~RenderedSignal() = default;
   virtual int Channels() const = 0;
   virtual double SampleRate() const = 0;
+  // Frames in all; a signal that learns its end while it renders (a song's
+  // tail) may answer more at first, then exactly what it rendered.
   virtual int64_t Frames() const = 0;
   virtual int64_t FramesRendered() const = 0;
   bool Done() const { return FramesRendered() >= Frames(); }
