@@ -59,7 +59,7 @@ TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
   for (const std::string &option : HelpOptions(help.out))
     EXPECT_NE(man.out.find(RoffBold(option)), std::string::npos) << option;
   int commands = 0;
-  for (const char *command : {"describe", "render", "process", "plot"}) {
+  for (const char *command : {"describe", "render", "process", "plot", "synth"}) {
     ASSERT_NE(help.out.find(std::string("  ") + command + " "), std::string::npos) << command;
     EXPECT_NE(man.out.find(std::string(".SS \"") + command + "\""), std::string::npos) << command;
     const ToolResult sub = RunTool({command, "--help"}, dir.Path());
@@ -68,7 +68,7 @@ TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
     }
     ++commands;
   }
-  EXPECT_EQ(commands, 4);
+  EXPECT_EQ(commands, 5);
   // Hidden: process's refused --rate, the completion command.
   const size_t process = man.out.find(".SS \"process\""), plot = man.out.find(".SS \"plot\"");
   EXPECT_EQ(man.out.substr(process, plot - process).find(RoffBold("--rate")), std::string::npos);
@@ -90,7 +90,8 @@ TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
 TEST(Completion, CommandsOptionsPluginsPinsChoicesAndFormats) {
   TempDir dir;
   const std::string plugins = PluginDir();
-  EXPECT_EQ(Candidates(dir, {""}), (Lines{"words", "describe", "render", "process", "plot"}));
+  EXPECT_EQ(Candidates(dir, {""}),
+            (Lines{"words", "describe", "render", "process", "plot", "synth"}));
   EXPECT_EQ(Candidates(dir, {"--plugin-dir", plugins, "desc"}), (Lines{"words", "describe"}));
   EXPECT_EQ(Candidates(dir, {"--plugin-dir", ""}), (Lines{"dirs"}));
   EXPECT_EQ(Candidates(dir, {"--vers"}), (Lines{"words", "--version"}));
