@@ -50,9 +50,9 @@ const std::vector<float> &SynthSignal::RenderBlock() {
   // voices were last looked at.
   constexpr int32_t kPiece = 32;
   int32_t filled = 0;
-  while (filled < kBlock && m_done < m_end) {
-    if (Ended()) {
-      m_end = m_done;
+  while (filled < kBlock && !m_ended) {
+    if (m_done >= m_end || Ended()) {
+      m_ended = true;
       break;
     }
     if (m_check != nullptr && filled % 1024 == 0 && m_check())
@@ -65,8 +65,6 @@ const std::vector<float> &SynthSignal::RenderBlock() {
     m_done += n;
     filled += n;
   }
-  if (m_done >= m_end)
-    m_end = m_done;
   m_block.resize(static_cast<size_t>(filled) * 2);
   for (int32_t k = 0; k < filled; ++k) {
     m_block[2 * k] = m_left[k];

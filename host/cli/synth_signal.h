@@ -29,9 +29,12 @@ public:
 
   int Channels() const override { return 2; }
   double SampleRate() const override { return m_rate; }
-  // The most it may run to until its end is known, then exactly that.
-  int64_t Frames() const override { return m_end; }
+  // Unknown until the tail has died away.
+  int64_t Frames() const override { return m_ended ? m_done : kUnknownLength; }
+  // The song and a short release, for the progress line.
+  int64_t ExpectedFrames() const override { return m_song.endFrame + static_cast<int64_t>(m_rate); }
   int64_t FramesRendered() const override { return m_done; }
+  bool Done() const override { return m_ended; }
   const std::vector<float> &RenderBlock() override;
   void SetInterruptCheck(bool (*check)()) override { m_check = check; }
 
@@ -46,7 +49,8 @@ private:
   double m_rate;
   size_t m_next = 0; // the next song event
   int64_t m_done = 0;
-  int64_t m_end = 0;
+  int64_t m_end = 0; // the song's end and the longest tail
+  bool m_ended = false;
   int64_t m_lastLoud = 0; // the frame after the last one at -120 dBFS or above
   bool (*m_check)() = nullptr;
   std::vector<float> m_left, m_right, m_block;

@@ -112,7 +112,7 @@ TEST(SynthCli, EveryMistakeIsOneLineAndLeavesNoFile) {
       {{"synth", song, "-o", out, "--set", "emulate=Fuzzy"}, 2, "one of Analog, Digital"},
       {{"synth", song, "-o", out, "--rate", "44100.5"}, 2, "--rate must be a whole number"},
       {{"synth", song, "-o", out, "--rate", "100"}, 2, "--rate must be a whole number"},
-      {{"synth", song, "-o", dir / "out.xyz"}, 1, "unknown output format \".xyz\""},
+      {{"synth", song, "-o", dir / "out.xyz"}, 2, "unknown output format \".xyz\""},
       {{"synth", song, "-o", song, "-f", "wav"}, 1, "is the input file"},
       {{"synth", song, "-o", dir / "song.wav", "-f", "wav", "--set", "x"}, 2, "CONTROL=VALUE"},
   };
