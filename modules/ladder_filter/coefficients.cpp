@@ -1,7 +1,8 @@
 // The coefficient update of the combination routines: pole from "Pitch",
 // feedback gain from "Resonance", "(Zing)" and the pole.
-#include "coefficients.h"
+#include "ladder_filter/coefficients.h"
 
+#include "combination_row.h"
 #include "cutoff.h"
 #include "resonance_gain_table.h"
 
