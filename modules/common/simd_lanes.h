@@ -40,6 +40,7 @@ template <class W> struct LaneTraits {
   using Scalar = W;
   using Float = float; // W's float lanes: the type samples come in
   static W Load(const Scalar *p) { return p[0]; }
+  static W FromScalars(const Scalar *p) { return p[0]; }
   static void Store(W v, Scalar *p) { p[0] = v; }
 };
 template <> struct LaneTraits<F32x4> {
@@ -47,6 +48,7 @@ template <> struct LaneTraits<F32x4> {
   using Scalar = float;
   using Float = F32x4;
   static F32x4 Load(const float *p) { return F32x4::Load(p); }
+  static F32x4 FromScalars(const float *p) { return F32x4::FromScalars(p); }
   static void Store(F32x4 v, float *p) { v.Store(p); }
 };
 template <> struct LaneTraits<F64x4> {
@@ -54,6 +56,7 @@ template <> struct LaneTraits<F64x4> {
   using Scalar = double;
   using Float = F32x4;
   static F64x4 Load(const double *p) { return F64x4::Load(p); }
+  static F64x4 FromScalars(const double *p) { return F64x4::FromScalars(p); }
   static void Store(F64x4 v, double *p) { v.Store(p); }
 };
 

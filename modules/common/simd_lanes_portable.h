@@ -5,6 +5,7 @@
 #define SE_COMMON_SIMD_LANES_PORTABLE_H
 
 #include <cmath>
+#include <cstdint>
 
 namespace se_lanes {
 // Its own names, so that a program may hold both forms (tests do).
@@ -29,6 +30,7 @@ struct F32x4 {
       r.v[l] = p[l];
     return r;
   }
+  static F32x4 FromScalars(const float *p) { return Load(p); }
   void Store(float *p) const {
     for (int l = 0; l < 4; ++l)
       p[l] = v[l];
@@ -50,6 +52,7 @@ struct F64x4 {
       r.v[l] = p[l];
     return r;
   }
+  static F64x4 FromScalars(const double *p) { return Load(p); }
   void Store(double *p) const {
     for (int l = 0; l < 4; ++l)
       p[l] = v[l];
@@ -118,6 +121,25 @@ inline M32x4 Greater(F64x4 a, F64x4 b) {
   return Compare(a, b, [](double x, double y) { return x > y; });
 }
 
+inline M32x4 LessEqual(F32x4 a, F32x4 b) {
+  return Compare(a, b, [](float x, float y) { return x <= y; });
+}
+inline M32x4 GreaterEqual(F32x4 a, F32x4 b) {
+  return Compare(a, b, [](float x, float y) { return x >= y; });
+}
+inline M32x4 LessEqual(F64x4 a, F64x4 b) {
+  return Compare(a, b, [](double x, double y) { return x <= y; });
+}
+inline M32x4 GreaterEqual(F64x4 a, F64x4 b) {
+  return Compare(a, b, [](double x, double y) { return x >= y; });
+}
+inline M32x4 IsNaN(F32x4 a) {
+  return Compare(a, a, [](float x, float) { return x != x; });
+}
+inline M32x4 IsNaN(F64x4 a) {
+  return Compare(a, a, [](double x, double) { return x != x; });
+}
+
 inline F32x4 Select(M32x4 m, F32x4 a, F32x4 b) {
   F32x4 r;
   for (int l = 0; l < 4; ++l)
@@ -149,6 +171,32 @@ inline F32x4 Narrow(F64x4 a) {
   F32x4 r;
   for (int l = 0; l < 4; ++l)
     r.v[l] = static_cast<float>(a.v[l]);
+  return r;
+}
+
+// Truncation to int32; NaN and values outside the range give INT32_MIN, as
+// on x86.
+template <class T> inline int32_t TruncateToInt(T x) {
+  return x > T(-2147483649.0) && x < T(2147483648.0) ? static_cast<int32_t>(x) : INT32_MIN;
+}
+inline void TruncateToInts(F32x4 a, int32_t *out) {
+  for (int l = 0; l < 4; ++l)
+    out[l] = TruncateToInt(a.v[l]);
+}
+inline void TruncateToInts(F64x4 a, int32_t *out) {
+  for (int l = 0; l < 4; ++l)
+    out[l] = TruncateToInt(a.v[l]);
+}
+inline F32x4 TruncatedFloats(F32x4 a) {
+  F32x4 r;
+  for (int l = 0; l < 4; ++l)
+    r.v[l] = static_cast<float>(TruncateToInt(a.v[l]));
+  return r;
+}
+inline F32x4 FloatsOfInts(const int32_t *in) {
+  F32x4 r;
+  for (int l = 0; l < 4; ++l)
+    r.v[l] = static_cast<float>(in[l]);
   return r;
 }
 

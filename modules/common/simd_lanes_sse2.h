@@ -5,6 +5,8 @@
 
 #include <emmintrin.h>
 
+#include <cstdint>
+
 namespace se_lanes {
 // Its own names, so that a program may hold both forms (tests do).
 inline namespace sse2 {
@@ -28,6 +30,10 @@ struct F32x4 {
   explicit F32x4(int x) : v(_mm_set1_ps(static_cast<float>(x))) {}
 
   static F32x4 Load(const float *p) { return F32x4(_mm_loadu_ps(p)); }
+  // Lanes made one by one (values just computed apart): put together in
+  // registers, where a load of what was just stored as four floats would
+  // wait for the stores.
+  static F32x4 FromScalars(const float *p) { return F32x4(_mm_set_ps(p[3], p[2], p[1], p[0])); }
   void Store(float *p) const { _mm_storeu_ps(p, v); }
 };
 
@@ -43,6 +49,9 @@ struct F64x4 {
   explicit F64x4(F32x4 x) : lo(_mm_cvtps_pd(x.v)), hi(_mm_cvtps_pd(_mm_movehl_ps(x.v, x.v))) {}
 
   static F64x4 Load(const double *p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
+  static F64x4 FromScalars(const double *p) {
+    return {_mm_set_pd(p[1], p[0]), _mm_set_pd(p[3], p[2])};
+  }
   void Store(double *p) const {
     _mm_storeu_pd(p, lo);
     _mm_storeu_pd(p + 2, hi);
@@ -91,6 +100,17 @@ inline M64x4 Greater(F64x4 a, F64x4 b) {
   return {_mm_cmpgt_pd(a.lo, b.lo), _mm_cmpgt_pd(a.hi, b.hi)};
 }
 
+inline M32x4 LessEqual(F32x4 a, F32x4 b) { return {_mm_cmple_ps(a.v, b.v)}; }
+inline M32x4 GreaterEqual(F32x4 a, F32x4 b) { return {_mm_cmpge_ps(a.v, b.v)}; }
+inline M64x4 LessEqual(F64x4 a, F64x4 b) {
+  return {_mm_cmple_pd(a.lo, b.lo), _mm_cmple_pd(a.hi, b.hi)};
+}
+inline M64x4 GreaterEqual(F64x4 a, F64x4 b) {
+  return {_mm_cmpge_pd(a.lo, b.lo), _mm_cmpge_pd(a.hi, b.hi)};
+}
+inline M32x4 IsNaN(F32x4 a) { return {_mm_cmpunord_ps(a.v, a.v)}; }
+inline M64x4 IsNaN(F64x4 a) { return {_mm_cmpunord_pd(a.lo, a.lo), _mm_cmpunord_pd(a.hi, a.hi)}; }
+
 // m ? a : b per lane.
 inline F32x4 Select(M32x4 m, F32x4 a, F32x4 b) {
   return F32x4(_mm_or_ps(_mm_and_ps(m.m, a.v), _mm_andnot_ps(m.m, b.v)));
@@ -120,6 +140,22 @@ inline M32x4 MaskOfBits(int bits) {
 inline F32x4 Narrow(F32x4 a) { return a; }
 inline F32x4 Narrow(F64x4 a) {
   return F32x4(_mm_movelh_ps(_mm_cvtpd_ps(a.lo), _mm_cvtpd_ps(a.hi)));
+}
+
+// Each lane converted to int32 by truncation; NaN and values outside the
+// int32 range give INT32_MIN (what x86 answers), never undefined behaviour.
+inline void TruncateToInts(F32x4 a, int32_t *out) {
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_cvttps_epi32(a.v));
+}
+inline void TruncateToInts(F64x4 a, int32_t *out) {
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                   _mm_unpacklo_epi64(_mm_cvttpd_epi32(a.lo), _mm_cvttpd_epi32(a.hi)));
+}
+// TruncateToInts back to float, in registers.
+inline F32x4 TruncatedFloats(F32x4 a) { return F32x4(_mm_cvtepi32_ps(_mm_cvttps_epi32(a.v))); }
+// Four int32 as floats (rounded to nearest).
+inline F32x4 FloatsOfInts(const int32_t *in) {
+  return F32x4(_mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in))));
 }
 
 // Lane l of four streams: p[l][i].

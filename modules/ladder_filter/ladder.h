@@ -54,51 +54,59 @@ public:
     for (int k = 0; k < kStages; ++k) {
       for (int l = 0; l < kLanes; ++l)
         s[l] = ladders[l]->stage[k];
-      m_state[k] = Lanes::Load(s);
+      m_state[k] = Lanes::FromScalars(s);
     }
     for (int l = 0; l < kLanes; ++l)
       s[l] = ladders[l]->feedback;
-    m_feedback = Lanes::Load(s);
+    m_feedback = Lanes::FromScalars(s);
     LoadCoefficients(ladders);
   }
 
   // The coefficient update of one ladder (W float or double).
   void Update(LadderState &ladder, float v, float r, float z, float twoOverRate) {
-    UpdateLane(0, ladder.coefficients, v, r, z, twoOverRate);
+    ladder.coefficients.Update(v, r, z, twoOverRate, kCombinations[E]);
+    FlushFeedback(1);
     const LadderState *one[] = {&ladder};
     LoadCoefficients(one);
   }
 
-  // The coefficient update of lane `lane`: new coefficients from pitch v,
-  // resonance r and zing z, and its feedback flushed to zero if it has
-  // decayed to nothing. The locals take the new coefficients at the next
-  // LoadCoefficients.
-  void UpdateLane(int lane, Coefficients &coefficients, float v, float r, float z,
-                  float twoOverRate) {
-    coefficients.Update(v, r, z, twoOverRate, kCombinations[E]);
+  // What goes with a coefficient update of the lanes in `lanes` (bit l:
+  // lane l): a feedback that has decayed to nothing is flushed to zero.
+  void FlushFeedback(int lanes) {
     Scalar f[kLanes];
     Lanes::Store(m_feedback, f);
-    if (std::abs(static_cast<double>(f[lane])) < kFeedbackFlush) {
-      f[lane] = 0;
-      m_feedback = Lanes::Load(f);
-    }
+    bool flushed = false;
+    for (int l = 0; l < kLanes; ++l)
+      if ((lanes >> l & 1) != 0 && std::abs(static_cast<double>(f[l])) < kFeedbackFlush) {
+        f[l] = 0;
+        flushed = true;
+      }
+    if (flushed)
+      m_feedback = Lanes::FromScalars(f);
   }
 
-  // Per stage c, and 1 + c and 1 - c for the stage's arithmetic (below), of
-  // every lane.
-  void LoadCoefficients(const LadderState *const *ladders) {
+  // Per stage c, and 1 + c and 1 - c for the stage's arithmetic (below), and
+  // Q, of every lane.
+  struct Loaded {
+    W c[kStages], cPlus[kStages], cMinus[kStages];
+    W q;
+  };
+  static void LoadCoefficients(const LadderState *const *ladders, Loaded &k) {
     Scalar c[kLanes], q[kLanes];
-    for (int k = 0; k < kStages; ++k) {
+    for (int s = 0; s < kStages; ++s) {
       for (int l = 0; l < kLanes; ++l)
-        c[l] = StageCoefficient(k, ladders[l]->coefficients);
-      m_c[k] = Lanes::Load(c);
-      m_cPlus[k] = W(1) + m_c[k];
-      m_cMinus[k] = W(1) - m_c[k];
+        c[l] = StageCoefficient(s, ladders[l]->coefficients);
+      k.c[s] = Lanes::FromScalars(c);
+      k.cPlus[s] = W(1) + k.c[s];
+      k.cMinus[s] = W(1) - k.c[s];
     }
     for (int l = 0; l < kLanes; ++l)
       q[l] = ladders[l]->coefficients.resonanceGain;
-    m_q = Lanes::Load(q);
+    k.q = Lanes::FromScalars(q);
   }
+  void LoadCoefficients(const LadderState *const *ladders) { LoadCoefficients(ladders, m_k); }
+  // Coefficients loaded ahead (LoadCoefficients above) take over.
+  void Use(const Loaded &k) { m_k = k; }
 
   // One sample through the ladder: input x, boost of the output stage.
   [[gnu::always_inline]] W Sample(W x, W boost, const OutputMix<W> &mix) {
@@ -157,13 +165,13 @@ private:
   // on the path from a to y. c S and (1 - c) S are known ahead.
   template <int K> [[gnu::always_inline]] void RunStage(W &a, W boost, Taps &taps) {
     constexpr Stage S = kRow.stages[K];
-    W h = m_cPlus[K] * a - m_c[K] * m_state[K];
+    W h = m_k.cPlus[K] * a - m_k.c[K] * m_state[K];
     W y;
     if constexpr (S.stateClip != kNoClip) {
       h = SoftClip(h, S.stateClip);
       y = h + m_state[K];
     } else {
-      y = m_cPlus[K] * a + m_cMinus[K] * m_state[K];
+      y = m_k.cPlus[K] * a + m_k.cMinus[K] * m_state[K];
     }
     m_state[K] = h;
     if constexpr (S.outputClip != kNoClip)
@@ -190,7 +198,7 @@ private:
   // ladder would run away. Held within the feedback limit.
   [[gnu::always_inline]] W NextFeedback(W y) const {
     using se_lanes::GreaterOf, se_lanes::LessOf;
-    W f = m_q * y;
+    W f = m_k.q * y;
     if constexpr (kRow.feedback.shaped) {
       const W shape = W(1) + W(0.02) * y;
       f = f * GreaterOf(shape, W(0)); // shape > 0 ? shape : 0
@@ -206,8 +214,7 @@ private:
 
   W m_state[kStages];
   W m_feedback;
-  W m_c[kStages], m_cPlus[kStages], m_cMinus[kStages];
-  W m_q;
+  Loaded m_k;
 };
 
 } // namespace ladder

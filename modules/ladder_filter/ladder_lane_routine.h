@@ -11,6 +11,7 @@
 #ifndef LADDER_FILTER_LADDER_LANE_ROUTINE_H
 #define LADDER_FILTER_LADDER_LANE_ROUTINE_H
 
+#include "coefficient_lanes.h"
 #include "ducking.h"
 #include "ladder.h"
 #include "ladder_filter/filter_voice.h"
@@ -38,7 +39,7 @@ template <class W> OutputMix<W> LaneMix(FilterVoice *const *voices) {
     hp[l] = m.hp;
     sign[l] = m.sign;
   }
-  return {W::Load(gain), W::Load(hp), W::Load(sign)};
+  return {W::FromScalars(gain), W::FromScalars(hp), W::FromScalars(sign)};
 }
 
 // The bass boost of four voices of routine E.
@@ -52,78 +53,134 @@ template <class W, int E> BoostCurve<W> LaneBoost(FilterVoice *const *voices) {
     reference[l] = b.reference;
     slope[l] = b.slope;
   }
-  return {se_lanes::F32x4::Load(threshold), W::Load(reference), W::Load(slope)};
+  return {se_lanes::F32x4::FromScalars(threshold), W::FromScalars(reference),
+          W::FromScalars(slope)};
 }
 
 // Voices from `voiceCount` on (2 to 4 are real) copy voice 0: the same state
 // and the same buffers, so they write lane 0's own samples; their ducking is
 // left to lane 0.
+//
+// The coefficient updates of a stretch of up to eight update samples are
+// made before the stretch's samples, all together: an update depends on the
+// inputs and on which updates came before it, never on the ladder, and made
+// side by side their long dependency chains overlap, where one at a time
+// each would hold up the ladder's. Only the feedback flush, which reads the
+// ladder, happens at the update's sample.
 template <int E, Version V>
 void RunCombinationLanes(FilterVoice *const *voices, const FilterBuffers *io, int voiceCount,
                          int32_t count) {
   using W = VersionLanes<V>;
+  using L = Ladder<E, W>;
   using se_lanes::Gather, se_lanes::Narrow, se_lanes::Scatter, se_lanes::Select;
   if (count <= 0)
     return;
   const float *x[kFilterLanes], *pitch[kFilterLanes], *resonance[kFilterLanes];
   float *out[kFilterLanes];
-  float zing[kFilterLanes];
+  float zing[kFilterLanes], twoOverRate[kFilterLanes];
   LadderState *state[kFilterLanes];
+  Coefficients *coefficients[kFilterLanes];
+  int restart = 0;
   for (int l = 0; l < kFilterLanes; ++l) {
     x[l] = io[l].signal;
     pitch[l] = io[l].pitch;
     resonance[l] = io[l].resonance;
     out[l] = io[l].out;
     zing[l] = io[l].zing[0];
+    twoOverRate[l] = voices[l]->twoOverRate;
     state[l] = &voices[l]->ladder;
+    coefficients[l] = &state[l]->coefficients;
+    restart |= voices[l]->restart ? 1 << l : 0;
+    voices[l]->restart = false;
   }
   const OutputMix<W> mix = LaneMix<W>(voices);
   const BoostCurve<W> boost = LaneBoost<W, E>(voices);
-  Ladder<E, W> ladder(state);
+  L ladder(state);
 
   auto sample = [&](int32_t i, W input) __attribute__((always_inline)) {
     Scatter(Narrow(ladder.Sample(input, boost.At(Gather(pitch, i)), mix)), out, i);
   };
-  // The update of the lanes in `due` (bit l: lane l) at sample i.
-  auto update = [&](int32_t i, int due) {
-    for (int l = 0; l < kFilterLanes; ++l)
-      if ((due >> l & 1) != 0)
-        ladder.UpdateLane(l, state[l]->coefficients, pitch[l][i], resonance[l][i], zing[l],
-                          voices[l]->twoOverRate);
-    ladder.LoadCoefficients(state);
+  auto samples = [&](int32_t from, int32_t to) __attribute__((always_inline)) {
+    for (int32_t i = from; i < to; ++i)
+      sample(i, W(HeldSignal(Gather(x, i))));
   };
+  // The lanes whose pitch or resonance moved at sample i, against the
+  // values of their last update (planned or made).
+  Coefficients last[kFilterLanes];
+  for (int l = 0; l < kFilterLanes; ++l)
+    last[l] = *coefficients[l];
   auto moved = [&](int32_t i) {
     int due = 0;
     for (int l = 0; l < kFilterLanes; ++l)
-      due |= state[l]->coefficients.Moved(pitch[l][i], resonance[l][i]) ? 1 << l : 0;
+      due |= last[l].Moved(pitch[l][i], resonance[l][i]) ? 1 << l : 0;
     return due;
   };
 
-  int32_t from = 0;
-  int restart = 0;
-  for (int l = 0; l < kFilterLanes; ++l)
-    restart |= voices[l]->restart ? 1 << l : 0;
-  if (restart != 0) {
-    // Lanes after a restart update whatever holds and halve their first
-    // input; the others see sample 0 as they would alone: a grid sample
-    // when the grid starts there.
-    int due = restart;
-    if (UpdateGridStart(count, 0) == 0)
-      due |= moved(0) & ~restart;
-    update(0, due);
-    for (int l = 0; l < kFilterLanes; ++l)
-      voices[l]->restart = false;
-    const W x0 = W(HeldSignal(Gather(x, 0)));
-    sample(0, Select(se_lanes::MaskOfBits(restart), x0 * W(0.5), x0));
-    from = 1;
+  // Up to kAhead updates at a time: where, which lanes, their inputs, and
+  // then what they make and what the ladder loads there.
+  constexpr int kAhead = kMaxCoefficientGroups;
+  int32_t at[kAhead];
+  int dueAt[kAhead];
+  CoefficientLanes jobs[kAhead];
+  Coefficients made[kAhead][kFilterLanes];
+  typename L::Loaded loads[kAhead];
+  int planned = 0;
+  auto plan = [&](int32_t i, int due) {
+    for (int l = 0; l < kFilterLanes; ++l) {
+      jobs[planned].pitch[l] = pitch[l][i];
+      jobs[planned].resonance[l] = resonance[l][i];
+      if ((due >> l & 1) != 0) {
+        last[l].lastPitch = pitch[l][i];
+        last[l].lastResonance = resonance[l][i];
+      }
+    }
+    at[planned] = i;
+    dueAt[planned++] = due;
+  };
+  auto make = [&] {
+    UpdateCoefficientLanes(jobs, planned, zing, twoOverRate, kCombinations[E], made);
+    for (int k = 0; k < planned; ++k) {
+      for (int l = 0; l < kFilterLanes; ++l)
+        if ((dueAt[k] >> l & 1) != 0)
+          *coefficients[l] = made[k][l];
+      L::LoadCoefficients(state, loads[k]);
+    }
+  };
+
+  int32_t grid = UpdateGridStart(count, 0); // the next grid sample not yet planned
+  int32_t i = 0;                            // the next sample
+  while (i < count) {
+    planned = 0;
+    if (i == 0 && restart != 0) {
+      // Lanes after a restart update whatever holds (and halve their first
+      // input, below); the others see sample 0 as they would alone: a grid
+      // sample when the grid starts there.
+      int due = restart;
+      if (grid == 0) {
+        due |= moved(0) & ~restart;
+        grid += kUpdateInterval;
+      }
+      plan(0, due);
+    }
+    for (; grid < count && planned < kAhead; grid += kUpdateInterval)
+      if (const int due = moved(grid); due != 0)
+        plan(grid, due);
+    make();
+    const int32_t end = grid < count ? grid : count;
+    for (int k = 0; k < planned; ++k) {
+      samples(i, at[k]);
+      ladder.FlushFeedback(dueAt[k]);
+      ladder.Use(loads[k]);
+      const W in = W(HeldSignal(Gather(x, at[k])));
+      if (at[k] == 0 && restart != 0)
+        sample(0, Select(se_lanes::MaskOfBits(restart), in * W(0.5), in));
+      else
+        sample(at[k], in);
+      i = at[k] + 1;
+    }
+    samples(i, end);
+    i = end;
   }
-  RunOnUpdateGrid(
-      from, count,
-      [&](int32_t i) __attribute__((always_inline)) { sample(i, W(HeldSignal(Gather(x, i)))); },
-      [&](int32_t i) {
-        if (const int due = moved(i); due != 0)
-          update(i, due);
-      });
 
   ladder.Store(state);
   for (int l = 0; l < voiceCount; ++l)
