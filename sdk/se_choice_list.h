@@ -1,10 +1,12 @@
 // A choice pin's item list ("LP=0, HP=1", "Low,High", "Noise=255") read
-// without allocation: the host, the plugin wrappers and their generators all
-// read item texts and values through this one reader.
+// without allocation, at run time or at compile time: the host, the plugin
+// wrappers, their generators and the modules' pin metadata all read item
+// texts and values through this one reader.
 #ifndef SE_CHOICE_LIST_H
 #define SE_CHOICE_LIST_H
 
-#include <charconv>
+#include <climits>
+#include <cstddef>
 #include <string_view>
 
 namespace se {
@@ -14,39 +16,81 @@ struct ChoiceItem {
   int value;
 };
 
-inline std::string_view TrimBlanks(std::string_view s) {
-  const auto b = s.find_first_not_of(" \t");
-  if (b == std::string_view::npos)
-    return {};
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+// The searches are plain loops: the library's own string_view searches do
+// not evaluate at compile time under the undefined-behaviour sanitizer.
+constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+constexpr std::string_view TrimBlanks(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b]))
+    ++b;
+  while (e > b && IsBlank(s[e - 1]))
+    --e;
+  return s.substr(b, e - b);
+}
+
+// The first `c` at or after `from`, else the end of `s`.
+constexpr size_t FindOrEnd(std::string_view s, char c, size_t from) {
+  while (from < s.size() && s[from] != c)
+    ++from;
+  return from;
+}
+
+// The last `c` in `s`, else npos.
+constexpr size_t FindLast(std::string_view s, char c) {
+  for (size_t i = s.size(); i > 0; --i)
+    if (s[i - 1] == c)
+      return i - 1;
+  return std::string_view::npos;
+}
+
+// A whole number as it is written after an item's '=': an optional '-', then
+// decimal digits and nothing else, within int. False for anything else.
+constexpr bool ReadWholeNumber(std::string_view text, int &value) {
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative)
+    text.remove_prefix(1);
+  if (text.empty())
+    return false;
+  long long v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9')
+      return false;
+    v = v * 10 + (c - '0');
+    if (v > static_cast<long long>(INT_MAX) + 1)
+      return false;
+  }
+  v = negative ? -v : v;
+  if (v > INT_MAX || v < INT_MIN)
+    return false;
+  value = static_cast<int>(v);
+  return true;
 }
 
 // Calls f(ChoiceItem) for each comma-separated item in order. An item's value
 // is the whole number after its last '=' when there is one, else its position.
 // A blank list has no items.
-template <class F> void ForEachChoice(std::string_view list, F &&f) {
+template <class F> constexpr void ForEachChoice(std::string_view list, F &&f) {
   if (TrimBlanks(list).empty())
     return;
   int position = 0;
   for (size_t start = 0; start <= list.size(); ++position) {
-    size_t comma = list.find(',', start);
-    if (comma == std::string_view::npos)
-      comma = list.size();
+    const size_t comma = FindOrEnd(list, ',', start);
     std::string_view item = list.substr(start, comma - start);
     int value = position;
-    const auto eq = item.rfind('=');
-    if (eq != std::string_view::npos) {
-      const std::string_view number = TrimBlanks(item.substr(eq + 1));
-      int v = 0;
-      const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), v);
-      if (!number.empty() && error == std::errc() && end == number.data() + number.size()) {
-        value = v;
-        item = item.substr(0, eq);
-      }
-    }
+    const size_t eq = FindLast(item, '=');
+    if (eq != std::string_view::npos && ReadWholeNumber(TrimBlanks(item.substr(eq + 1)), value))
+      item = item.substr(0, eq);
     f(ChoiceItem{TrimBlanks(item), value});
     start = comma + 1;
   }
+}
+
+// How many items a list has.
+constexpr size_t ChoiceCount(std::string_view list) {
+  size_t count = 0;
+  ForEachChoice(list, [&](const ChoiceItem &) { ++count; });
+  return count;
 }
 
 } // namespace se

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "gnuplot.h"
 #include "host.h"
+#include "module_pins.h"
 #include "pin_value.h"
 #include "plugin_locator.h"
 #include "spectrum.h"
@@ -227,11 +228,10 @@ Setting SplitSetting(const std::string &text) {
   return {text.substr(0, eq), text.substr(eq + 1)};
 }
 
-const PinInfo &FindPin(const std::vector<PinInfo> &pins, const std::string &name,
-                       const std::string &plugin) {
-  for (const PinInfo &p : pins)
-    if (p.name == name && !name.empty())
-      return p;
+const PinInfo &FindPin(const std::vector<PinInfo> &pins, const se::ModuleMeta *meta,
+                       const std::string &name, const std::string &plugin) {
+  if (const PinInfo *p = sehost::FindPin(pins, meta, name))
+    return *p;
   std::string names;
   for (const PinInfo &p : pins)
     if (!p.name.empty())
@@ -239,10 +239,10 @@ const PinInfo &FindPin(const std::vector<PinInfo> &pins, const std::string &name
   throw HostError(plugin + " has no pin named \"" + name + "\" (its pins: " + names + ")");
 }
 
-const PinInfo &FirstAudio(const std::vector<PinInfo> &pins, const std::string &name, bool input,
-                          const std::string &plugin) {
+const PinInfo &FirstAudio(const std::vector<PinInfo> &pins, const se::ModuleMeta *meta,
+                          const std::string &name, bool input, const std::string &plugin) {
   if (!name.empty())
-    return FindPin(pins, name, plugin);
+    return FindPin(pins, meta, name, plugin);
   for (const PinInfo &p : pins)
     if (p.IsAudio() && (input ? p.IsInput() : p.IsOutput()) && !p.name.empty())
       return p;
@@ -269,8 +269,9 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
   PluginLibrary &lib = host.Load(plugin_path);
   const int id = host.Add(lib, opt.response);
   const std::vector<PinInfo> pins = host.Pins(id);
-  const PinInfo &in = FirstAudio(pins, opt.inputPin, true, opt.response);
-  const PinInfo &out = FirstAudio(pins, opt.outputPin, false, opt.response);
+  const se::ModuleMeta *meta = ModuleMetaOf(lib.Description().id);
+  const PinInfo &in = FirstAudio(pins, meta, opt.inputPin, true, opt.response);
+  const PinInfo &out = FirstAudio(pins, meta, opt.outputPin, false, opt.response);
   if (!in.IsInput() || !in.IsAudio())
     throw HostError("\"" + in.name + "\" is not an audio input of " + opt.response);
   if (!out.IsOutput() || !out.IsAudio())
@@ -279,12 +280,12 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
   nlohmann::json given = nlohmann::json::object();
   for (const Setting &s : settings)
     given[s.pin] = s.value;
-  const PitchScale scale = PitchScaleOf(pins, given);
+  const PitchScale scale = PitchScaleOf(pins, given, meta);
   for (const Setting &s : settings) {
-    const PinInfo &pin = FindPin(pins, s.pin, opt.response);
+    const PinInfo &pin = FindPin(pins, meta, s.pin, opt.response);
     if (pin.dsp_index == in.dsp_index)
       throw HostError("\"" + s.pin + "\" carries the impulse; it cannot be set");
-    host.SetValue(id, pin.dsp_index, PinValueFromText(pin, s.value, scale));
+    host.SetValue(id, pin.dsp_index, PinValueFromText(pin, s.value, scale, PinMetaOf(meta, pin)));
   }
   const double amplitude = opt.level / 10.0;
   std::vector<float> impulse(static_cast<size_t>(kLead) + n, 0.0f);
@@ -425,7 +426,7 @@ void AddPlot(CLI::App &app, const Globals &globals) {
   auto opt = std::make_shared<PlotOptions>();
   CLI::App *cmd = app.add_subcommand(
       "plot", "Draw a rendered file (waveform, spectrum, spectrogram) or a filter's response");
-  cmd->add_option("audio", opt->audio, "Audio file to draw");
+  cmd->add_option("audio", opt->audio, "Audio file to draw")->type_name("AUDIO");
   cmd->add_option("-o,--output", opt->output, "PNG picture to write")->required();
   cmd->add_option("--title", opt->title, "Title of the picture");
   cmd->add_option("--at", opt->at, "Start of the detail view in seconds (default: the middle)");
@@ -436,15 +437,22 @@ void AddPlot(CLI::App &app, const Globals &globals) {
   cmd->add_option("--size", opt->size,
                   "Picture size in pixels, WIDTHxHEIGHT (default: 1400x1000, a response "
                   "1200x700)");
-  auto *response = cmd->add_option(
-      "--response", opt->response,
-      "Draw the magnitude response of this plugin (\"ladder_filter\") instead of a file");
+  auto *response =
+      cmd->add_option(
+             "--response", opt->response,
+             "Draw the magnitude response of this plugin (\"ladder_filter\") instead of a file")
+          ->type_name("PLUGIN");
   cmd->add_option("--set", opt->settings, "A pin setting for the response: PIN=VALUE (repeatable)")
+      ->type_name("PIN=VALUE")
       ->needs(response);
-  cmd->add_option("--compare", opt->compare, "One curve per value: PIN=A,B,C")->needs(response);
+  cmd->add_option("--compare", opt->compare, "One curve per value: PIN=A,B,C")
+      ->type_name("PIN=A,B,C")
+      ->needs(response);
   cmd->add_option("--input", opt->inputPin, "Input that takes the impulse (default: the first)")
+      ->type_name("PIN")
       ->needs(response);
   cmd->add_option("--output-pin", opt->outputPin, "Output to measure (default: the first)")
+      ->type_name("PIN")
       ->needs(response);
   cmd->add_option("--impulse", opt->impulses,
                   "Draw the response measured in a file: FILE=LABEL, the output for an impulse "

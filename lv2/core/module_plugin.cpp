@@ -1,7 +1,9 @@
 #include "module_plugin.h"
 
 #include "block_length.h"
+#include "host_features.h"
 
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -12,6 +14,8 @@ LV2_Handle ModulePlugin::Instantiate(const LV2_Descriptor *descriptor, double ra
   const PluginDef *def = descriptor != nullptr ? Registry::Find(descriptor->URI) : nullptr;
   const int32_t capacity = CapacityFromFeatures(features);
   if (def == nullptr || capacity <= 0 || !(rate > 0.0 && rate < 1e7))
+    return nullptr;
+  if (RequiresUridMap(*def) && FindUridMap(features) == nullptr)
     return nullptr;
   std::unique_ptr<ModulePlugin> plugin(new (std::nothrow) ModulePlugin(*def));
   if (!plugin || !plugin->Build(rate, capacity))
@@ -49,13 +53,19 @@ bool ModulePlugin::Build(double rate, int32_t capacity) {
     Feed &f = m_feeds[m_feedCount];
     c.feed = m_feedCount++;
     f.pin = c.pin;
+    const bool hertz = spec.mapping == PinMapping::kHertz;
+    f.lowest = hertz ? HertzToVolts(spec.minimum) : spec.minimum;
+    f.highest = hertz ? HertzToVolts(spec.maximum) : spec.maximum;
     f.buffer.reset(new (std::nothrow) float[static_cast<size_t>(capacity)]());
     if (!f.buffer)
       return false;
     for (size_t q = 0; q < m_def.portCount; ++q)
       if (m_def.ports[q].type == PortType::kCV && m_def.ports[q].pin != nullptr &&
-          std::strcmp(m_def.ports[q].pin, spec.pin) == 0)
+          std::strcmp(m_def.ports[q].pin, spec.pin) == 0) {
         f.cvPort = static_cast<int>(q);
+        f.cvLowest = m_def.ports[q].minimum;
+        f.cvHighest = m_def.ports[q].maximum;
+      }
   }
   return true;
 }
@@ -172,8 +182,51 @@ void ModulePlugin::FillFeeds(int32_t offset, int32_t length) {
       continue;
     }
     for (int32_t k = 0; k < length; ++k)
-      out[k] = VoltsToSample(f.volts + static_cast<double>(cv[offset + k]));
+      out[k] = VoltsToSample(
+          Clamp(f.volts + ContainCv(cv[offset + k], f.cvLowest, f.cvHighest), f.lowest, f.highest));
   }
+}
+
+// Before any module of a chunk runs: an audio input whose samples share
+// memory with an output (any channel's) is copied into the module's own
+// buffer, since a module writing its output, or the channel before it, would
+// overwrite them. An input left unconnected reads silence.
+void ModulePlugin::BindAudio(int32_t offset, int32_t length) {
+  const size_t bytes = sizeof(float) * static_cast<size_t>(length);
+  for (size_t p = 0; p < m_def.portCount; ++p) {
+    if (m_portPin[p] < 0)
+      continue;
+    const PortSpec &spec = m_def.ports[p];
+    ModuleRunner &runner = *m_runners[spec.channel];
+    auto *data = static_cast<float *>(m_ports[p]);
+    if (spec.type == PortType::kAudioOut ||
+        (data != nullptr && !SharesOutput(data, offset, length))) {
+      runner.Bind(m_portPin[p], data != nullptr ? data + offset : nullptr);
+      continue;
+    }
+    float *own = runner.Buffer(m_portPin[p]);
+    if (data != nullptr)
+      std::memmove(own, data + offset, bytes);
+    else
+      std::memset(own, 0, bytes);
+    runner.Bind(m_portPin[p], own);
+  }
+}
+
+// Whether input samples [offset, offset + length) of `input` lie where an
+// output writes the same stretch of the run.
+bool ModulePlugin::SharesOutput(const float *input, int32_t offset, int32_t length) const {
+  const auto bytes = sizeof(float) * static_cast<uintptr_t>(length);
+  const auto in = reinterpret_cast<uintptr_t>(input + offset);
+  for (size_t p = 0; p < m_def.portCount; ++p) {
+    const auto *data = static_cast<const float *>(m_ports[p]);
+    if (m_def.ports[p].type != PortType::kAudioOut || data == nullptr)
+      continue;
+    const auto out = reinterpret_cast<uintptr_t>(data + offset);
+    if (in < out + bytes && out < in + bytes)
+      return true;
+  }
+  return false;
 }
 
 void ModulePlugin::Run(LV2_Handle handle, uint32_t n) {
@@ -183,13 +236,7 @@ void ModulePlugin::Run(LV2_Handle handle, uint32_t n) {
   self->ApplyControls();
   ModuleRunner::ForEachChunk(n, self->m_capacity, [&](int32_t offset, int32_t length) {
     self->FillFeeds(offset, length);
-    for (size_t p = 0; p < self->m_def.portCount; ++p) {
-      if (self->m_portPin[p] < 0)
-        continue;
-      auto *data = static_cast<float *>(self->m_ports[p]);
-      self->m_runners[self->m_def.ports[p].channel]->Bind(
-          self->m_portPin[p], data != nullptr ? data + offset : nullptr);
-    }
+    self->BindAudio(offset, length);
     for (int ch = 0; ch < self->m_def.channels; ++ch)
       self->m_runners[ch]->Process(length);
   });

@@ -4,16 +4,20 @@
 // exactly this; a plugin with more to do (MIDI) builds on ModuleRunner.
 //
 // instantiate: reads the capacity (block_length.h), makes the runners and
-//   the buffers of control-fed pins; answers NULL when the host's options
-//   hold no usable maxBlockLength or the module cannot be made.
+//   the buffers of control-fed pins; answers NULL for a rate that is not
+//   positive and below 10 MHz, without a urid:map the plugin requires
+//   (features.h), or when the module cannot be made.
 // activate: opens the modules with the controls' current values (a second
 //   activate starts from new instances).
 // run(n), any n: per control, a changed (contained) value is applied at the
 //   run's first sample: a choice as a value event, a volts or frequency
 //   control through its pin's samples with a PS_ONCE status, as our host
 //   applies a scheduled change; a connected CV port makes its pin stream
-//   (PS_RUNNING) and adds its volts per sample. Runs longer than the
-//   capacity are split.
+//   (PS_RUNNING) and adds its volts per sample: a CV sample is held to the
+//   CV port's range (a non-finite one counts as 0), and the sum to the
+//   control's range. Runs longer than the capacity are split. Any input may
+//   share its buffer with any output (the plugins are not inPlaceBroken): an
+//   audio input that does is copied before a module of the chunk runs.
 #ifndef SE_LV2_MODULE_PLUGIN_H
 #define SE_LV2_MODULE_PLUGIN_H
 
@@ -65,7 +69,9 @@ private:
     int pin = -1;
     int cvPort = -1;
     double volts = 0.0;
-    bool streaming = false; // what the modules were last told
+    double lowest = 0.0, highest = 0.0;     // the control's range, in volts
+    double cvLowest = 0.0, cvHighest = 0.0; // the CV port's range
+    bool streaming = false;                 // what the modules were last told
     std::unique_ptr<float[]> buffer;
   };
 
@@ -75,6 +81,8 @@ private:
   float PortValue(const PortSpec &spec, const Control &c) const;
   void ApplyControls();
   void FillFeeds(int32_t offset, int32_t length);
+  void BindAudio(int32_t offset, int32_t length);
+  bool SharesOutput(const float *input, int32_t offset, int32_t length) const;
 
   const PluginDef &m_def;
   float m_rate = 44100.0f;

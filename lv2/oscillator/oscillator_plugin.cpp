@@ -1,9 +1,10 @@
 #include "oscillator_plugin.h"
 
+#include "audio_oscillator/pins.h"
 #include "block_length.h"
-#include "oscillator_pins.h"
+#include "host_features.h"
+#include "sequence_reader.h"
 
-#include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
 #include <lv2/urid/urid.h>
 
@@ -35,16 +36,6 @@ bool Switch(void *const *ports, uint32_t port) {
          0.5f;
 }
 
-LV2_URID MapUri(const LV2_Feature *const *features, const char *uri) {
-  for (int i = 0; features != nullptr && features[i] != nullptr; ++i) {
-    if (features[i]->URI == nullptr || std::strcmp(features[i]->URI, LV2_URID__map) != 0)
-      continue;
-    const auto *map = static_cast<const LV2_URID_Map *>(features[i]->data);
-    return map != nullptr && map->map != nullptr ? map->map(map->handle, uri) : 0;
-  }
-  return 0;
-}
-
 // The generator's table directory, through the generator module's own
 // interface as our host reaches it: its first open in the process builds the
 // tables, and its link output then holds the directory's address.
@@ -61,14 +52,15 @@ intptr_t GeneratorLink(float rate) {
 LV2_Handle OscillatorPlugin::Instantiate(const LV2_Descriptor *, double rate, const char *,
                                          const LV2_Feature *const *features) {
   const int32_t capacity = se_lv2::CapacityFromFeatures(features);
-  if (capacity <= 0 || !(rate >= 1.0 && rate <= 1.0e7))
+  se_lv2::SequenceUrids urids;
+  if (capacity <= 0 || !(rate >= 1.0 && rate <= 1.0e7) || !urids.Map(se_lv2::FindUridMap(features)))
     return nullptr;
   std::unique_ptr<OscillatorPlugin> self(new (std::nothrow) OscillatorPlugin);
   if (!self)
     return nullptr;
   self->m_rate = static_cast<float>(rate);
   self->m_capacity = capacity;
-  self->m_midiEvent = MapUri(features, LV2_MIDI__MidiEvent);
+  self->m_urids = urids;
   self->m_link = GeneratorLink(self->m_rate);
   if (self->m_link == 0 || !self->MakeRunner())
     return nullptr;
@@ -273,7 +265,10 @@ void OscillatorPlugin::ReadCv(int32_t offset, int32_t length) {
   const se_lv2::PortSpec &s = Spec(kPitchCv);
   const auto *cv = static_cast<const float *>(m_ports[kPitchCv]);
   const float first =
-      cv != nullptr ? se_lv2::ContainControl(cv[offset], s.minimum, s.maximum, 0.0f) : 0.0f;
+      cv != nullptr
+          ? se_lv2::ContainControl(static_cast<float>(se_lv2::ModulationVolts(cv[offset])),
+                                   s.minimum, s.maximum, 0.0f)
+          : 0.0f;
   bool constant = true;
   for (int32_t j = 1; cv != nullptr && constant && j < length; ++j)
     constant = cv[offset + j] == cv[offset];
@@ -318,7 +313,8 @@ void OscillatorPlugin::Segment(int32_t offset, int32_t length) {
       float *adjust = m_runner->Buffer(m_adjustPin);
       for (int32_t j = 0; j < piece; ++j)
         adjust[j] = se_lv2::VoltsToSample(
-            se_lv2::ContainControl(cv[offset + j], cv_spec.minimum, cv_spec.maximum, 0.0f));
+            se_lv2::ContainControl(static_cast<float>(se_lv2::ModulationVolts(cv[offset + j])),
+                                   cv_spec.minimum, cv_spec.maximum, 0.0f));
     }
     WriteHeld(piece);
     float *dest = out != nullptr ? out + offset : m_runner->Buffer(m_outPin);
@@ -330,11 +326,10 @@ void OscillatorPlugin::Segment(int32_t offset, int32_t length) {
   }
 }
 
-void OscillatorPlugin::ApplyMidi(const LV2_Atom *body) {
-  const auto *bytes = reinterpret_cast<const uint8_t *>(body + 1);
+void OscillatorPlugin::ApplyMidi(const uint8_t *bytes, uint32_t size) {
   m_parser.BeginEvent();
   MidiMessage message;
-  for (uint32_t i = 0; i < body->size; ++i)
+  for (uint32_t i = 0; i < size; ++i)
     if (m_parser.Push(bytes[i], message))
       m_voice.Apply(message);
 }
@@ -350,14 +345,13 @@ void OscillatorPlugin::Run(LV2_Handle handle, uint32_t n) {
   self->m_cursor = 0;
   self->m_chunkEnd = 0;
   self->ReadControls();
-  if (const auto *seq = static_cast<const LV2_Atom_Sequence *>(self->m_ports[kMidiIn])) {
-    LV2_ATOM_SEQUENCE_FOREACH(seq, ev) {
-      if (ev->body.type != self->m_midiEvent || self->m_midiEvent == 0)
-        continue;
-      const int64_t at = std::clamp<int64_t>(ev->time.frames, self->m_cursor, frames);
-      self->RenderUntil(static_cast<int32_t>(at), n);
-      self->ApplyMidi(&ev->body);
-    }
+  se_lv2::SequenceReader events(self->m_ports[kMidiIn], self->m_urids,
+                                static_cast<uint32_t>(frames));
+  for (se_lv2::SequenceEvent ev; events.Next(ev);) {
+    if (ev.type != self->m_urids.midiEvent)
+      continue;
+    self->RenderUntil(static_cast<int32_t>(ev.frame), n);
+    self->ApplyMidi(ev.body, ev.size);
   }
   self->RenderUntil(frames, n);
 }

@@ -10,6 +10,7 @@
 #include "midi_voice.h"
 #include "module_runner.h"
 #include "oscillator_ports.h"
+#include "sequence_reader.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
@@ -50,12 +51,12 @@ private:
   void ReadCv(int32_t offset, int32_t length);
   void RenderUntil(int32_t frame, uint32_t n);
   void Segment(int32_t offset, int32_t length);
-  void ApplyMidi(const LV2_Atom *body);
+  void ApplyMidi(const uint8_t *bytes, uint32_t size);
 
   float m_rate = 44100.0f;
   int32_t m_capacity = 0;
   intptr_t m_link = 0; // the generator's table directory
-  LV2_URID m_midiEvent = 0;
+  se_lv2::SequenceUrids m_urids;
   std::unique_ptr<se_runtime::ModuleRunner> m_runner;
   bool m_opened = false;
   void *m_ports[kPortCount] = {};

@@ -29,20 +29,6 @@ public:
   void processSilent(int32_t first, int32_t count);
 
 private:
-  enum PinIndex {
-    kSignalPin = 0,
-    kPitchPin,
-    kResonancePin,
-    kZingPin,
-    kTypePin,
-    kFilterTapPin,
-    kQTapPin,
-    kEmulatePin,
-    kVersionPin,
-    kBassBoostPin,
-    kOutputPin,
-  };
-
   void InstallRoutine();
   FilterBuffers Buffers(int32_t first) const {
     return {m_signalIn + first, m_pitchIn + first, m_resonanceIn + first, m_zingIn + first,

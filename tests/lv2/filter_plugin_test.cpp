@@ -11,6 +11,7 @@
 #include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -196,13 +197,19 @@ bool AllFinite(const std::vector<float> &v) {
   return true;
 }
 
+// The block length is a supported option, never a required one: a host that
+// states none, or none that is usable, gets runs split into the plugin's own
+// block length, with the same samples.
 TEST(FilterPlugin, InstantiationFollowsTheBlockLengthThePluginIsPromised) {
-  EXPECT_TRUE(Filter(512).Made());
-  EXPECT_FALSE(Filter(512, Promise::OptionsWithoutIt).Made()) << "options but no maxBlockLength";
-  EXPECT_FALSE(Filter(512, Promise::ZeroLength).Made());
-  // A host that states no options at all (lv2apply, lv2bench) gets runs split
-  // into the plugin's own block length.
-  EXPECT_TRUE(Filter(512, Promise::Nothing).Made());
+  const std::vector<float> input = Saw(10000);
+  Filter promised(512);
+  ASSERT_TRUE(promised.Made());
+  const std::vector<float> reference = promised.Process(input, {512});
+  for (Promise p : {Promise::OptionsWithoutIt, Promise::ZeroLength, Promise::Nothing}) {
+    Filter f(512, p);
+    ASSERT_TRUE(f.Made()) << static_cast<int>(p);
+    EXPECT_EQ(f.Process(input, {10000}), reference) << static_cast<int>(p);
+  }
 }
 
 // Clear voicing, constant controls: the ladder keeps its state in float
@@ -258,16 +265,54 @@ TEST(FilterPlugin, ControlChangesActAtTheRunsFirstSampleLikeOurHost) {
   EXPECT_EQ(got, expected);
 }
 
-// A CV of +1 V on the cutoff is an octave up: the same samples as the
-// control an octave higher.
+// A sidechain sample of 0.1 (1 V) on the cutoff is an octave up: the same
+// samples as the control an octave higher.
 TEST(FilterPlugin, CutoffCvAddsOneVoltPerOctave) {
   const std::vector<float> input = Saw(8192);
   Filter octave_up(1024);
   octave_up.Set("cutoff", 880.0f);
-  std::vector<float> cv(1 << 16, 1.0f);
+  std::vector<float> cv(1 << 16, 0.1f);
   Filter with_cv(1024);
   with_cv.ConnectCv("cutoff_cv", cv.data());
   EXPECT_EQ(with_cv.Process(input, {1024}), octave_up.Process(input, {1024}));
+}
+
+// A CV input is held to its declared range (-10 to 10 V), a sample that is not
+// a number counts as 0 V, and the sum of a control and its CV is held to the
+// control's range: a resonance CV below 0 V never reaches the module.
+TEST(FilterPlugin, CvIsHeldToItsRangeAndTheSumToTheControls) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<float> input = Saw(8192);
+  auto render = [&](float cutoff, float resonance, std::vector<float> cutoff_cv,
+                    std::vector<float> resonance_cv) {
+    Filter f(1024);
+    f.Set("cutoff", cutoff);
+    f.Set("resonance", resonance);
+    cutoff_cv.resize(1 << 16, cutoff_cv.back());
+    resonance_cv.resize(1 << 16, resonance_cv.back());
+    f.ConnectCv("cutoff_cv", cutoff_cv.data());
+    f.ConnectCv("resonance_cv", resonance_cv.data());
+    return f.Process(input, {1024});
+  };
+  const std::vector<float> plain = render(440.0f, 5.0f, {0.0f}, {0.0f});
+  EXPECT_EQ(render(440.0f, 5.0f, {-1e4f}, {0.0f}), render(440.0f, 5.0f, {-10.0f}, {0.0f}));
+  EXPECT_EQ(render(440.0f, 5.0f, {-inf}, {0.0f}), plain);
+  EXPECT_EQ(render(440.0f, 5.0f, {nan}, {nan}), plain);
+  EXPECT_EQ(render(440.0f, 5.0f, {0.0f}, {1e30f}), render(440.0f, 5.0f, {0.0f}, {10.0f}));
+  // Control plus CV.
+  EXPECT_EQ(render(440.0f, 0.0f, {0.0f}, {-4.0f}), render(440.0f, 0.0f, {0.0f}, {0.0f}));
+  EXPECT_EQ(render(440.0f, 5.0f, {0.0f}, {8.0f}), render(440.0f, 10.0f, {0.0f}, {0.0f}));
+  EXPECT_EQ(render(55.0f, 5.0f, {-10.0f}, {0.0f}), render(55.0f, 5.0f, {0.0f}, {0.0f}));
+  EXPECT_EQ(render(20000.0f, 5.0f, {3.0f}, {0.0f}), render(21341.28f, 5.0f, {0.0f}, {0.0f}));
+  // Alternating extremes on both inputs stay near the signal's level.
+  std::vector<float> wild(1 << 16);
+  for (size_t k = 0; k < wild.size(); ++k)
+    wild[k] = (k % 4 == 0 ? inf : k % 4 == 1 ? -1e30f : k % 4 == 2 ? -inf : 1e30f);
+  float peak = 0.0f;
+  for (float y : render(440.0f, 5.0f, wild, wild))
+    peak = std::max(peak, std::fabs(y));
+  EXPECT_LT(peak, 2.0f);
 }
 
 // run() never allocates: not for a control change, a choice switch, a CV

@@ -17,10 +17,13 @@
 
 namespace lv2test {
 
-// One MIDI message at a frame counted from the start of a render.
+// One MIDI message at a frame counted from the start of a render; with a
+// `type` (a URID of this host, Map), an event of that atom type whose body is
+// `bytes` (up to 256 of them), such as a time:Position object.
 struct MidiAt {
   int64_t frame;
   std::vector<uint8_t> bytes;
+  uint32_t type = 0;
 };
 
 // The bundles of this build, loaded once per test program.
@@ -42,17 +45,33 @@ public:
   void SetControl(const std::string &symbol, float value);
   // Index of each control input port, by symbol.
   const std::map<std::string, uint32_t> &Controls() const { return m_control_index; }
-  // Fills the CV input `symbol` with `value` for the runs that follow.
+  // Fills the modulation input `symbol` (a sidechain audio port, 1.0 = 10 V)
+  // with `value` for the runs that follow.
   void SetCv(const std::string &symbol, float value);
+  // Feeds the modulation input `symbol` with `signal` from the next frame rendered on
+  // (its last value after its end).
+  void SetCvSignal(const std::string &symbol, std::vector<float> signal);
+  // Feeds the audio input `input` (0: the first) with `signal` from the next
+  // frame rendered on (silence after its end).
+  void SetInput(size_t input, std::vector<float> signal);
+
+  // Connects the MIDI input to a sequence of the caller's, which the runs that
+  // follow leave as it is (events passed to Render are then ignored).
+  void ConnectMidi(const void *sequence);
 
   // Renders `frames` more frames of the audio output, in runs whose lengths
   // cycle through `runs`; each event goes into the run that holds its frame,
   // at its offset there.
   std::vector<float> Render(int64_t frames, const std::vector<int32_t> &runs,
                             const std::vector<MidiAt> &events = {});
+  // The same, every audio output: one vector per output, in port order.
+  std::vector<std::vector<float>> RenderAll(int64_t frames, const std::vector<int32_t> &runs,
+                                            const std::vector<MidiAt> &events = {});
+
+  // The URID this host maps `uri` to.
+  uint32_t Map(const char *uri);
 
 private:
-  uint32_t Map(const char *uri);
   static LV2_URID MapEntry(LV2_URID_Map_Handle handle, const char *uri);
 
   const LilvPlugin *m_plugin = nullptr;
@@ -62,11 +81,20 @@ private:
   int32_t m_max_block = 4096;
   std::vector<float> m_controls; // one slot per port
   std::map<std::string, uint32_t> m_control_index;
-  std::map<uint32_t, std::vector<float>> m_cv; // CV inputs by port index
-  std::vector<float> m_audio_out;
-  uint32_t m_audio_out_index = 0;
+  // A fed input: its buffer, and the signal it plays from frame `from` on.
+  struct Fed {
+    std::vector<float> buffer;
+    std::vector<float> signal;
+    int64_t from = 0;
+    bool holdLast = false;
+  };
+  std::map<uint32_t, Fed> m_cv;                // modulation inputs by port index
+  std::vector<Fed> m_audio_in;                 // audio inputs in port order
+  std::vector<std::vector<float>> m_audio_out; // audio outputs in port order
+  int64_t m_frame = 0;                         // frames rendered so far
   uint32_t m_midi_index = 0;
   std::vector<uint64_t> m_sequence; // the atom sequence, 8-byte aligned
+  bool m_own_sequence = true;
 };
 
 } // namespace lv2test

@@ -1,7 +1,7 @@
 // The oscillator plugin through lilv, as a host sees it: MIDI notes at odd
 // frames under runs of 1 to 4096 frames play the right pitch from and to their
 // exact frames, every control survives any value, and without a maximum block
-// length the plugin refuses to start.
+// length the plugin plays in blocks of its own.
 #include "lv2_rig.h"
 #include "pitch_fit.h"
 
@@ -22,10 +22,10 @@ std::vector<uint8_t> NoteOn(int note) { return {0x90, static_cast<uint8_t>(note)
 std::vector<uint8_t> NoteOff(int note) { return {0x80, static_cast<uint8_t>(note), 0}; }
 double NoteHz(double note) { return 440.0 * std::exp2((note - 69.0) / 12.0); }
 
-TEST(Lv2Oscillator, RefusesWithoutMaxBlockLength) {
+TEST(Lv2Oscillator, LoadsWithoutMaxBlockLength) {
   ASSERT_NE(FindPlugin(kUri), nullptr) << "bundle not found on LV2_PATH";
   Lv2Rig rig(kUri, kRate, std::nullopt);
-  EXPECT_EQ(rig.Instance(), nullptr);
+  EXPECT_NE(rig.Instance(), nullptr);
 }
 
 // A sine, a quarter cycle in, so that each note's first frame is at full level.
@@ -93,8 +93,8 @@ TEST(Lv2Oscillator, BendAndPitchCvMoveThePitch) {
       rig.Render(24000, {333}, {{5, NoteOn(69)}, {9001, {0xE0, 0, 0}}, {23000, NoteOff(69)}});
   EXPECT_NEAR(Cents(FittedHz(out, 5, 9001, kRate), 440.0), 0.0, 0.1);
   EXPECT_NEAR(Cents(FittedHz(out, 9001, 23000, kRate), NoteHz(67)), 0.0, 0.1);
-  // One volt on the pitch input: an octave up.
-  rig.SetCv("pitch_cv", 1.0f);
+  // One volt (0.1) on the pitch input: an octave up.
+  rig.SetCv("pitch_cv", 0.1f);
   const std::vector<float> up = rig.Render(12000, {512}, {{0, {0xE0, 0, 0x40}}, {0, NoteOn(69)}});
   EXPECT_NEAR(Cents(FittedHz(up, 0, 12000, kRate), 880.0), 0.0, 0.1);
 }
@@ -142,7 +142,8 @@ TEST(Lv2Oscillator, AnySampleRateOrBlockLength) {
   }
   EXPECT_EQ(Lv2Rig(kUri, 0.0, 4096).Instance(), nullptr);
   EXPECT_EQ(Lv2Rig(kUri, std::nan(""), 4096).Instance(), nullptr);
-  EXPECT_EQ(Lv2Rig(kUri, 48000.0, 0).Instance(), nullptr);
+  // A maximum block length of 0 is no promise: the plugin's own length holds.
+  EXPECT_NE(Lv2Rig(kUri, 48000.0, 0).Instance(), nullptr);
 }
 
 TEST(Lv2Oscillator, AnyControlValueKeepsTheOutputFinite) {

@@ -21,3 +21,29 @@ if(TARGET PkgConfig::LILV)
     SE_LV2_BUNDLE_DIR="${SE_LV2_BUNDLE_DIR}"
     SE_LV2_OSCILLATOR_URI="urn:ladder-osc-modules:oscillator")
 endif()
+if(TARGET PkgConfig::LILV)
+  # Renders of every plugin, hashed: the wrappers' code must not move a bit.
+  se_add_test(lv2_render_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/renders_test.cpp ${CMAKE_CURRENT_LIST_DIR}/lv2_rig.cpp
+    PLUGINS lv2_bundle
+    LIBS PkgConfig::LILV
+    LABELS lv2)
+  target_compile_definitions(lv2_render_tests PRIVATE SE_LV2_BUNDLE_DIR="${SE_LV2_BUNDLE_DIR}")
+endif()
+
+# The atom sequence reader on its own, and every plugin under the hosts its
+# Turtle description allows (features, options, shared buffers, bad events).
+se_add_test(lv2_sequence_reader_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/sequence_reader_test.cpp
+  LABELS lv2)
+target_include_directories(lv2_sequence_reader_tests PRIVATE ${PROJECT_SOURCE_DIR}/lv2/core
+                                                             ${SE_LV2_INCLUDE_DIR})
+if(TARGET PkgConfig::LILV)
+  se_add_test(lv2_host_contract_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/host_contract_test.cpp ${CMAKE_CURRENT_LIST_DIR}/lv2_rig.cpp
+    PLUGINS lv2_bundle
+    LIBS PkgConfig::LILV
+    LABELS lv2)
+  target_compile_definitions(lv2_host_contract_tests PRIVATE
+    SE_LV2_BUNDLE_DIR="${SE_LV2_BUNDLE_DIR}")
+endif()
