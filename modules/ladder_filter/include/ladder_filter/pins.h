@@ -102,9 +102,10 @@ inline constexpr se::PinMeta kPinMeta[kPinCount] = {
      .display = "Type",
      .symbol = "type",
      .unit = se::PinUnit::kChoice,
-     .what = "LP: the ladder's output. HP: the tap gain times (input - ladder output), NOT a "
-             "classic high-pass: lows pass near full level (inverted), highs at the tap gain. No "
-             "effect with Filter Tap X.",
+     .what = "LP: the ladder's output, a low-pass. HP: the tap gain times (input - ladder "
+             "output), which is NOT a high-pass but a high-cut shelf: lows near full level "
+             "(inverted), highs 6 to 24 dB down (Filter Tap 2 to 5); with resonance the lows fall "
+             "about 15 dB and a peak stands just below the cutoff. No effect with Filter Tap X.",
      .choices = kTypeChoices},
     {.name = kPins[kFilterTapPin].name,
      .display = "Filter Tap",
