@@ -69,9 +69,10 @@ TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
     ++commands;
   }
   EXPECT_EQ(commands, 4);
-  // Hidden: process's refused --rate, the completion command.
+  // Hidden: process's refused --duration, the completion command.
   const size_t process = man.out.find(".SS \"process\""), plot = man.out.find(".SS \"plot\"");
-  EXPECT_EQ(man.out.substr(process, plot - process).find(RoffBold("--rate")), std::string::npos);
+  EXPECT_EQ(man.out.substr(process, plot - process).find(RoffBold("--duration")),
+            std::string::npos);
   EXPECT_EQ(man.out.find("__complete"), std::string::npos);
   EXPECT_EQ(help.out.find("__complete"), std::string::npos);
   // No line a formatter would take for a request it does not know.
