@@ -62,7 +62,7 @@ std::pair<int, int> PictureSize(const std::string &size, int width, int height) 
   if (std::sscanf(size.c_str(), "%dx%d%c", &w, &h, &end) != 2 || w < 200 || w > 4000 || h < 150 ||
       h > 4000)
     throw UsageError("--size is WIDTHxHEIGHT in pixels, from 200x150 to 4000x4000, not \"" + size +
-                    "\"");
+                     "\"");
   return {w, h};
 }
 
@@ -139,7 +139,7 @@ void PlotAudio(const PlotOptions &opt) {
   }
   if (opt.channel < 0 || opt.channel > channels)
     throw UsageError(opt.audio + ": --channel must be from 1 to " + std::to_string(channels) +
-                    " (0 mixes them)");
+                     " (0 mixes them)");
   std::vector<float> mix(static_cast<size_t>(frames), 0.0f);
   if (opt.channel > 0) {
     mix = audio.Channel(opt.channel - 1);
@@ -484,7 +484,7 @@ void AddPlot(CLI::App &app, const Globals &globals) {
     const int modes = !opt->response.empty() + !opt->audio.empty() + !opt->impulses.empty();
     if (modes != 1)
       throw UsageError("plot takes an audio file, --response PLUGIN or --impulse FILE=LABEL (one "
-                      "of them)");
+                       "of them)");
     if (!opt->impulses.empty())
       PlotImpulseFiles(*opt);
     else if (opt->response.empty())

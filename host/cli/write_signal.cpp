@@ -9,10 +9,10 @@
 
 #include <chrono>
 #include <cmath>
-#include <functional>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -169,7 +169,8 @@ private:
 int OutputRate(const WriteSettings &settings, const OutputFormat &format, double signal_rate,
                std::string &note) {
   const ContainerInfo &c = *format.container;
-  const int asked = static_cast<int>(std::lround(settings.rate > 0.0 ? settings.rate : signal_rate));
+  const int asked =
+      static_cast<int>(std::lround(settings.rate > 0.0 ? settings.rate : signal_rate));
   const int rate = ContainerRate(c, asked);
   if (rate == asked)
     return rate;

@@ -53,9 +53,9 @@ const std::vector<float> &AudioResampler::Flush() {
   size_t made = 0;
   for (;;) {
     size_t out_done = 0;
-    const soxr_error_t error = soxr_process(m_soxr, nullptr, 0, nullptr,
-                                            m_out.data() + made * channels,
-                                            m_out.size() / channels - made, &out_done);
+    const soxr_error_t error =
+        soxr_process(m_soxr, nullptr, 0, nullptr, m_out.data() + made * channels,
+                     m_out.size() / channels - made, &out_done);
     if (error != nullptr)
       throw HostError(std::string("resampling failed: ") + error);
     made += out_done;

@@ -46,8 +46,8 @@ std::string RangeWarning(const PinInfo &pin, const se::PinMeta *meta, double vol
                      Number(meta->range.min) + " to " + Number(meta->range.max) + unit +
                      " (passed to the module as given)";
   if (pitch && volts > kFarAbovePitch && IsBareNumber(text))
-    what += "; a bare number is volts: for a frequency write \"" + Number(volts) +
-            "Hz\" (about " + NoteName(volts) + "), or a note such as \"A4\"";
+    what += "; a bare number is volts: for a frequency write \"" + Number(volts) + "Hz\" (about " +
+            NoteName(volts) + "), or a note such as \"A4\"";
   return what;
 }
 

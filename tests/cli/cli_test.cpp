@@ -137,7 +137,7 @@ TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
       {{"render", dir / "ramp.json", "-o", dir / "no/such/folder/out.wav"},
        dir / "no/such/folder/out.wav" + ": the folder \"" + dir / "no/such/folder" +
            "\" does not exist"},
-      {{"render", dir / "ramp.json", "-o", dir / "out.mp3"}, "unknown output format \".mp3\""},
+      {{"render", dir / "ramp.json", "-o", dir / "out.mp4"}, "unknown output format \".mp4\""},
       {{"render", dir / "ramp.json", "-o", out, "-f", "12"}, "unknown format \"12\""},
       {{"render", dir / "ramp.json", "-o", dir / "x.flac", "-f", "float"},
        "FLAC holds 16-bit or 24-bit samples, not 32-bit float"},

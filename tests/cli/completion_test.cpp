@@ -116,7 +116,7 @@ TEST(Completion, CommandsOptionsPluginsPinsChoicesAndFormats) {
             process_options.end());
   EXPECT_NE(std::find(process_options.begin(), process_options.end(), "--plugin-dir"),
             process_options.end());
-  EXPECT_EQ(std::find(process_options.begin(), process_options.end(), "--rate"),
+  EXPECT_EQ(std::find(process_options.begin(), process_options.end(), "--duration"),
             process_options.end());
   // process names the filter's pins; a choice pin's value, its items.
   const Lines filter_pins = Candidates(dir, {"process", "in.wav", "--set", ""});
