@@ -8,6 +8,7 @@
 
 #include "host.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,10 @@ struct PatchOptions {
   // The length in frames when the patch processes a file: it stands for the
   // patch's duration (also beyond the longest duration a patch may give).
   std::optional<int64_t> frames = std::nullopt;
+  // What a source of type "input" plays (the marker by which `se-host
+  // process` shows where its file goes in), given the entry's "gain"; unset,
+  // such a source is refused.
+  std::function<std::unique_ptr<Source>(double gain)> input = nullptr;
 };
 
 struct OutputChannel {
@@ -57,6 +62,9 @@ public:
   // The files the patch is made from: the patch file (when loaded from one),
   // then the audio files its sources play.
   const std::vector<std::string> &InputFiles() const { return m_inputs; }
+  // Warnings about values that were taken but look like mistakes (outside a
+  // pin's range), one line each, located as errors are.
+  const std::vector<std::string> &Warnings() const { return m_warnings; }
   // The host instance of a module id, or -1.
   int Instance(const std::string &id) const;
 
@@ -75,6 +83,7 @@ private:
   std::vector<std::pair<std::string, int>> m_ids;
   std::vector<OutputChannel> m_outputs;
   std::vector<std::string> m_inputs;
+  std::vector<std::string> m_warnings;
   int64_t m_frames = 0;
   int64_t m_rendered = 0;
   std::vector<float> m_block;
