@@ -2,6 +2,7 @@
 
 #include "block_length.h"
 #include "host_features.h"
+#include "output_limit.h"
 
 #include <cmath>
 #include <cstring>
@@ -24,7 +25,7 @@ LV2_Handle ModulePlugin::Instantiate(const LV2_Descriptor *descriptor, double ra
 }
 
 bool ModulePlugin::Build(double rate, int32_t capacity) {
-  if (m_def.channels < 1 || m_def.channels > kMaxChannels ||
+  if (m_def.channels < 1 || m_def.channels > kMaxChannels || !(m_def.outputCeiling > 0.0f) ||
       m_def.portCount > static_cast<size_t>(kMaxPorts))
     return false;
   m_rate = static_cast<float>(rate);
@@ -239,7 +240,14 @@ void ModulePlugin::Run(LV2_Handle handle, uint32_t n) {
     self->BindAudio(offset, length);
     for (int ch = 0; ch < self->m_def.channels; ++ch)
       self->m_runners[ch]->Process(length);
+    self->LimitOutputs(offset, length);
   });
+}
+
+void ModulePlugin::LimitOutputs(int32_t offset, int32_t length) {
+  for (size_t p = 0; p < m_def.portCount; ++p)
+    if (m_def.ports[p].type == PortType::kAudioOut && m_ports[p] != nullptr)
+      LimitOutput(static_cast<float *>(m_ports[p]) + offset, length, m_def.outputCeiling);
 }
 
 void ModulePlugin::Cleanup(LV2_Handle handle) { delete static_cast<ModulePlugin *>(handle); }

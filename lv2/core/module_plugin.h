@@ -17,7 +17,8 @@
 //   CV port's range (a non-finite one counts as 0), and the sum to the
 //   control's range. Runs longer than the capacity are split. Any input may
 //   share its buffer with any output (the plugins are not inPlaceBroken): an
-//   audio input that does is copied before a module of the chunk runs.
+//   audio input that does is copied before a module of the chunk runs. Every
+//   output is held to the plugin's ceiling (output_limit.h).
 #ifndef SE_LV2_MODULE_PLUGIN_H
 #define SE_LV2_MODULE_PLUGIN_H
 
@@ -82,6 +83,7 @@ private:
   void ApplyControls();
   void FillFeeds(int32_t offset, int32_t length);
   void BindAudio(int32_t offset, int32_t length);
+  void LimitOutputs(int32_t offset, int32_t length);
   bool SharesOutput(const float *input, int32_t offset, int32_t length) const;
 
   const PluginDef &m_def;

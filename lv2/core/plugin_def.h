@@ -66,6 +66,10 @@ struct PluginDef {
   size_t portCount;
   const LV2_Descriptor *descriptor;
   const char *comment;
+  // The largest magnitude an audio output ever carries at unity output level,
+  // whatever the settings, inputs or host (output_limit.h holds it: samples
+  // within half of it pass unchanged). Every plugin states its own.
+  float outputCeiling = 0.0f;
 };
 
 // The bundle's plugins. Each plugin's source registers its definition with a

@@ -19,6 +19,12 @@ constexpr const char kComment[] =
     "Tap the stage that feeds the "
     "resonance back. Cutoff follows 1 V per octave on its CV input.";
 
+// The ladder stays below 1.4 for inputs within full scale at every setting
+// short of the top of Resonance; there, on the Digital rows, it sings on its
+// own at up to 8 (Zing 10) or 19 (Zing 50). The output is held within 4
+// (+12 dBFS), the limit starting at 2.
+constexpr float kCeiling = 4.0f;
+
 constexpr PluginDef kMono{kFilterMonoUri,
                           "Ladder Filter",
                           "FilterPlugin",
@@ -28,7 +34,8 @@ constexpr PluginDef kMono{kFilterMonoUri,
                           kFilterMonoPorts.data(),
                           kFilterMonoPorts.size(),
                           &kMonoDescriptor,
-                          kComment};
+                          kComment,
+                          kCeiling};
 constexpr PluginDef kStereo{kFilterStereoUri,
                             "Ladder Filter (stereo)",
                             "FilterPlugin",
@@ -38,7 +45,8 @@ constexpr PluginDef kStereo{kFilterStereoUri,
                             kFilterStereoPorts.data(),
                             kFilterStereoPorts.size(),
                             &kStereoDescriptor,
-                            kComment};
+                            kComment,
+                            kCeiling};
 
 const Registry::Registration kRegisterMono(kMono);
 const Registry::Registration kRegisterStereo(kStereo);

@@ -70,18 +70,14 @@ constexpr LV2_Descriptor kDescriptor{kOscillatorUri,
 } // namespace
 
 const se_lv2::PluginDef kOscillatorDef{
-    kOscillatorUri,
-    "Standard Oscillator",
-    "InstrumentPlugin",
-    "QX_Standard_Osc",
-    &se::entries::audio_oscillator,
-    1,
-    kPorts,
-    kPortCount,
-    &kDescriptor,
+    kOscillatorUri, "Standard Oscillator", "InstrumentPlugin", "QX_Standard_Osc",
+    &se::entries::audio_oscillator, 1, kPorts, kPortCount, &kDescriptor,
     "Band-limited wavetable oscillator played from MIDI: 21 waveforms and their pulse forms, "
     "noise, a harmonic limit that follows the note, and a pitch CV input. Each note from silence "
-    "starts its cycle at phase 0."};
+    "starts its cycle at phase 0.",
+    // Full level is 0.5; the loudest waveform without a harmonic limit peaks
+    // near 1.8. Held within 4 (+12 dBFS), the limit starting at 2.
+    4.0f};
 
 namespace {
 const se_lv2::Registry::Registration kRegistration(kOscillatorDef);

@@ -3,6 +3,7 @@
 #include "block_length.h"
 #include "host_features.h"
 #include "oscillator_pins.h"
+#include "output_limit.h"
 #include "sequence_reader.h"
 
 #include <lv2/midi/midi.h>
@@ -317,6 +318,7 @@ void OscillatorPlugin::Segment(int32_t offset, int32_t length) {
     m_runner->Bind(m_outPin, dest);
     m_runner->Process(piece);
     m_ramp.Apply(dest, piece);
+    se_lv2::LimitOutput(dest, piece, kOscillatorDef.outputCeiling);
     offset += piece;
     length -= piece;
   }

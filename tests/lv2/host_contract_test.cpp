@@ -16,8 +16,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -339,6 +341,48 @@ TEST(Lv2HostContract, MalformedEventsAreNeverReadPastTheSequence) {
       }
     }
   }
+}
+
+// Whatever the settings and the input, no output passes the ceiling every
+// plugin of the bundle states (4, +12 dBFS) or is not a number. The filter's
+// Digital rows at the top of Resonance sing on their own far above it.
+TEST(Lv2HostContract, OutputsStayBelowTheCeilingAndFinite) {
+  constexpr float kCeiling = 4.0f;
+  std::vector<float> square(24000), wild(4000);
+  for (size_t k = 0; k < square.size(); ++k)
+    square[k] = (k / 120) % 2 ? 1.0f : -1.0f;
+  const float inf = std::numeric_limits<float>::infinity();
+  for (size_t k = 0; k < wild.size(); ++k)
+    wild[k] = k % 3 == 0 ? std::nanf("") : k % 3 == 1 ? inf : -1e30f;
+  auto peak = [inf](const std::vector<float> &v) {
+    float p = 0.0f;
+    for (float x : v)
+      p = std::isfinite(x) ? std::max(p, std::fabs(x)) : inf;
+    return p;
+  };
+  for (const char *uri :
+       {"urn:ladder-osc-modules:filter", "urn:ladder-osc-modules:filter-stereo"}) {
+    SCOPED_TRACE(uri);
+    lv2test::Lv2Rig rig(uri, kRate, 4096);
+    ASSERT_NE(rig.Instance(), nullptr);
+    rig.SetControl("emulate", 1);
+    rig.SetControl("resonance", 10.0f);
+    rig.SetControl("zing", 50.0f);
+    rig.SetControl("cutoff", 5000.0f);
+    rig.SetInput(0, square);
+    const float loud = peak(rig.Render(24000, {4096}));
+    EXPECT_LE(loud, kCeiling);
+    EXPECT_GT(loud, 3.0f); // limited, not silenced
+    rig.SetInput(0, wild);
+    rig.SetControl("type", 1); // the input reaches the output directly
+    EXPECT_LE(peak(rig.Render(4000, {512})), kCeiling);
+  }
+  lv2test::Lv2Rig osc("urn:ladder-osc-modules:oscillator", kRate, 4096);
+  ASSERT_NE(osc.Instance(), nullptr);
+  osc.SetControl("waveform", 20);
+  osc.SetControl("limit_system", 0);
+  osc.SetCv("pitch_cv", 10.0f);
+  EXPECT_LE(peak(osc.Render(12000, {4096}, {{0, {0x90, 127, 100}}})), kCeiling);
 }
 
 } // namespace
