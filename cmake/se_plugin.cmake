@@ -1,12 +1,22 @@
-# se_add_plugin(<name> [CHECKS] [TEST] SOURCES <files...>)
+# se_add_plugin(<name> [CHECKS] [TEST] SOURCES <files...> [LIBS <targets...>])
 #
 # Builds one module library: the module's sources plus the framework, compiled
-# with the framework's precondition checks (CHECKS) or without. The library is
-# named after the deliverable, without a "lib" prefix, and exports only the two
-# entry points. Deliverables land in SE_PLUGIN_DIR and are listed in the global
-# property SE_PLUGINS; plugins made only for tests (TEST) land in SE_TEST_PLUGIN_DIR.
+# with the framework's precondition checks (CHECKS) or without, and linked with
+# the header libraries LIBS. The library is named after the deliverable,
+# without a "lib" prefix, and exports only the two entry points. Deliverables
+# land in SE_PLUGIN_DIR and are listed in the global property SE_PLUGINS;
+# plugins made only for tests (TEST) land in SE_TEST_PLUGIN_DIR.
+#
+# A module's headers are private, but for those in its include/<name>/ folder:
+# its pin list and pin metadata, and kernels that others run. Two targets say so:
+#   <name>_public     include/ only: what front ends (host/, lv2/ wrappers,
+#                     synth/, fuzz/, bench/) may include
+#   <name>_internals  the module's folder as well, and LIBS: what the module's
+#                     own sources and its unit tests (tests/<name>/) compile with
+# A binary that holds several modules (lv2/) compiles each module's sources
+# (global property SE_PLUGIN_SOURCES_<name>) with its <name>_internals.
 function(se_add_plugin name)
-  cmake_parse_arguments(ARG "CHECKS;TEST" "" "SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "CHECKS;TEST" "" "SOURCES;LIBS" ${ARGN})
   if(ARG_TEST)
     set(out_dir ${SE_TEST_PLUGIN_DIR})
   else()
@@ -19,6 +29,17 @@ function(se_add_plugin name)
   endif()
   add_library(${name} MODULE ${ARG_SOURCES} $<TARGET_OBJECTS:${sdk}>)
   target_link_libraries(${name} PRIVATE plugin_framework_headers)
+  if(NOT ARG_TEST)
+    add_library(${name}_public INTERFACE)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/include)
+      target_include_directories(${name}_public INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/include)
+    endif()
+    target_link_libraries(${name}_public INTERFACE plugin_framework_headers)
+    add_library(${name}_internals INTERFACE)
+    target_include_directories(${name}_internals INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name}_internals INTERFACE ${name}_public ${ARG_LIBS})
+    target_link_libraries(${name} PRIVATE ${name}_internals)
+  endif()
   # Only a module's own library exports its entry points under the C names.
   target_compile_definitions(${name} PRIVATE SE_PLUGIN_LIBRARY)
   if(ARG_CHECKS)

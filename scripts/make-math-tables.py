@@ -4,7 +4,8 @@ output depends on a platform's math library:
 
   modules/common/exp2_table.h              2^(j/256) as double + double, and the
                                            series coefficients of 2^r
-  modules/wavetable_generator/sine_points.h  the store's sine table
+  modules/wavetable_generator/include/wavetable_generator/sine_points.h
+                                           the store's sine table
 
 Values are computed with Python's decimal arithmetic at 60 digits and then
 rounded once (hex literals carry the exact bits), so the tables are the
@@ -147,4 +148,4 @@ inline constexpr float kSinePoints[{TABLE_POINTS}] = {{
 
 if __name__ == "__main__":
     write("modules/common/exp2_table.h", exp2_table())
-    write("modules/wavetable_generator/sine_points.h", sine_points())
+    write("modules/wavetable_generator/include/wavetable_generator/sine_points.h", sine_points())

@@ -8,6 +8,8 @@
 #                               and makes sure 32-bit programs run here
 #   scripts/setup.sh --fuzz     also clang, its libFuzzer and sanitizer runtimes and
 #                               the symbolizer (scripts/fuzz.sh)
+#   scripts/setup.sh --ardour   also Debian's Ardour without its recommendations, for
+#                               the test that loads every LV2 plugin in it (CI)
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev
@@ -15,10 +17,12 @@ packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-jso
           pngquant)
 cross=0
 fuzz=0
+ardour=0
 for arg in "$@"; do
   case "$arg" in
     --all) cross=1 ;;
     --fuzz) fuzz=1 ;;
+    --ardour) ardour=1 ;;
     *) echo "setup.sh: unknown option '$arg'" >&2; exit 2 ;;
   esac
 done
@@ -28,6 +32,9 @@ if [ "$cross" = 1 ]; then
 fi
 if [ "$fuzz" = 1 ]; then
   packages+=(clang libclang-rt-dev llvm)
+fi
+if [ "$ardour" = 1 ]; then
+  packages+=(ardour)
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 // Cost per sample of the ladder filter's combination routines, called through
 // the instance record as the host calls them.
 #include "host.h"
+#include "ladder_filter/pins.h"
 #include "plugin_path.h"
 
 #include <benchmark/benchmark.h>
@@ -12,7 +13,6 @@
 namespace {
 
 constexpr int kBlock = 256;
-enum { kSignal = 0, kPitch, kResonance, kZing, kType, kFilterTap, kQTap, kEmulate, kVersion };
 enum Pitch { kConstant = 0, kMoving = 1 };
 
 struct Setup {
@@ -29,21 +29,21 @@ Setup Make(int routine, int version, Pitch pitch, const std::vector<float> &sign
   s.host = std::make_unique<sehost::Host>(44100.0f, kBlock);
   auto &lib = s.host->Load(setest::PluginPath("ladder_filter"));
   s.id = s.host->Add(lib);
-  s.host->Feed(s.id, kSignal, std::make_unique<sehost::ArraySource>(signal));
+  s.host->Feed(s.id, ladder::kSignalPin, std::make_unique<sehost::ArraySource>(signal));
   if (pitch == kMoving) {
     std::vector<float> sweep(signal.size());
     for (size_t i = 0; i < sweep.size(); ++i)
       sweep[i] = 0.5f + 0.3f * static_cast<float>(std::sin(static_cast<double>(i) * 2e-4));
-    s.host->Feed(s.id, kPitch, std::make_unique<sehost::ArraySource>(sweep));
+    s.host->Feed(s.id, ladder::kPitchPin, std::make_unique<sehost::ArraySource>(sweep));
   } else {
-    s.host->SetValue(s.id, kPitch, constantPitch);
+    s.host->SetValue(s.id, ladder::kPitchPin, constantPitch);
   }
-  s.host->SetValue(s.id, kResonance, 0.6);
-  s.host->SetValue(s.id, kZing, 1.0);
-  s.host->SetValue(s.id, kFilterTap, routine / 8);
-  s.host->SetValue(s.id, kQTap, (routine % 8) / 2);
-  s.host->SetValue(s.id, kEmulate, routine % 2);
-  s.host->SetValue(s.id, kVersion, version);
+  s.host->SetValue(s.id, ladder::kResonancePin, 0.6);
+  s.host->SetValue(s.id, ladder::kZingPin, 1.0);
+  s.host->SetValue(s.id, ladder::kFilterTapPin, routine / 8);
+  s.host->SetValue(s.id, ladder::kQTapPin, (routine % 8) / 2);
+  s.host->SetValue(s.id, ladder::kEmulatePin, routine % 2);
+  s.host->SetValue(s.id, ladder::kVersionPin, version);
   s.host->Open();
   s.record = s.host->Record(s.id);
   return s;

@@ -4,7 +4,7 @@
 #include "plugin_path.h"
 #include "reference_tables.h"
 #include "se_abi.h"
-#include "wave_table_store.h"
+#include "wavetable_generator/wave_table_store.h"
 
 #include <benchmark/benchmark.h>
 

@@ -21,17 +21,21 @@ inline float ContainControl(float v, float lo, float hi, float def) {
 
 inline double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-// A CV sample in volts held to its port's range [lo, hi]; a sample that is not
-// finite counts as 0 V.
-inline double ContainCv(float v, float lo, float hi) {
-  return Clamp(std::isfinite(v) ? v : 0.0, lo, hi);
-}
-
 // 0 V is 13.75 Hz, 1 V per octave. Hz must be positive (contained first).
 inline double HertzToVolts(double hz) { return std::log2(hz / 13.75); }
 
 // The sample an audio pin reads for a value in volts.
 inline float VoltsToSample(double volts) { return static_cast<float>(volts / 10.0); }
+
+// The volts a sample of a modulation input (a sidechain audio port) stands
+// for: 1.0 is 10 V, as on the module's own audio pins.
+inline double ModulationVolts(float sample) { return 10.0 * static_cast<double>(sample); }
+
+// A modulation input's sample in volts, held to its port's range [lo, hi]
+// (in volts); a sample that is not finite counts as 0 V.
+inline double ContainCv(float sample, float lo, float hi) {
+  return Clamp(std::isfinite(sample) ? ModulationVolts(sample) : 0.0, lo, hi);
+}
 
 // The items of a choice pin, read once from the module's pin list.
 class ChoiceSet {

@@ -17,24 +17,37 @@ namespace se_lv2 {
 #define SE_LV2_URI_BASE "urn:ladder-osc-modules:"
 #define SE_LV2_URI(SUFFIX) SE_LV2_URI_BASE SUFFIX
 
+// kCV is a modulation input: an audio port marked as a sidechain (the port
+// type every common host accepts), whose samples read as the module's own
+// audio pins read them, 1.0 = 10 V; it adds to the control of the same pin.
+// Its range and default in the table are in volts.
 enum class PortType { kAudioIn, kAudioOut, kControl, kCV, kMidiIn };
 
 // How a port's value reaches its module pin.
 enum class PinMapping {
-  kNone,   // the wrapper handles the port itself (MIDI, wrapper-only controls)
-  kAudio,  // an audio port is the pin's buffer
-  kHertz,  // a frequency: 0 V = 13.75 Hz, 1 V per octave, sample = volts / 10
-  kVolts,  // volts: sample = volts / 10; a CV port adds its volts to the control's
-  kChoice, // a choice pin: the port's value is the item's value; range, items and
-           // default come from the module's own pin list
+  kNone,        // the wrapper handles the port itself (MIDI, wrapper-only controls)
+  kAudio,       // an audio port is the pin's buffer
+  kHertz,       // a frequency: 0 V = 13.75 Hz, 1 V per octave, sample = volts / 10
+  kVolts,       // volts: sample = volts / 10; a CV port adds its volts to the control's
+  kChoice,      // a choice pin: the port's value is the item's value; range, items and
+                // default come from the module's own pin list
+  kOutputLevel, // wrapper-only: the output's level in dB (every output, ramped)
+  kEnabled,     // wrapper-only: lv2:enabled, 0 crossfades to the dry input
+};
+
+// How a host should show a control (written as lv2:portProperty).
+enum PortHint : unsigned {
+  kHintNone = 0,
+  kHintToggled = 1u << 0, // an on/off switch: 0 or 1
+  kHintInteger = 1u << 1, // whole numbers only
 };
 
 struct PortSpec {
-  PortType type;
-  const char *symbol;
-  const char *name;
-  const char *pin; // the module pin it drives (by its name), or nullptr
-  PinMapping mapping;
+  PortType type = PortType::kControl;
+  const char *symbol = nullptr;
+  const char *name = nullptr;
+  const char *pin = nullptr; // the module pin it drives (by its name), or nullptr
+  PinMapping mapping = PinMapping::kNone;
   float minimum = 0.0f; // Control and CV ports (not Choice)
   float maximum = 1.0f;
   float defaultValue = 0.0f;
@@ -42,6 +55,7 @@ struct PortSpec {
   bool logarithmic = false;
   int channel = 0; // audio ports of a multi-channel plugin: the module instance
   const char *comment = nullptr;
+  unsigned hints = kHintNone;
 };
 
 struct PresetSpec {

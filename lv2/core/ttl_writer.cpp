@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace se_lv2 {
 
@@ -21,9 +22,11 @@ constexpr const char kPrefixes[] =
     "@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .\n"
     "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
     "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
+    "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix midi:  <http://lv2plug.in/ns/ext/midi#> .\n"
     "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
+    "@prefix pg:    <http://lv2plug.in/ns/ext/port-groups#> .\n"
     "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
     "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -31,7 +34,17 @@ constexpr const char kPrefixes[] =
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
+// The project every plugin belongs to, described once in manifest.ttl.
+constexpr const char kProjectUri[] = SE_LV2_URI("project");
+constexpr const char kMaintainerUri[] = SE_LV2_URI("maintainers");
+constexpr const char kLicenseUri[] = "http://opensource.org/licenses/isc";
 constexpr const char kVoltUnit[] = SE_LV2_URI("volt");
+
+// The plugin's version: the minor number rises whenever ports or their
+// values change (2: modulation inputs as sidechain audio, choices that read
+// like their labels, output level and bypass).
+constexpr int kMinorVersion = 2;
+constexpr int kMicroVersion = 0;
 
 // A Turtle decimal: shortest round-trip digits, always with a point, never
 // in the locale's format.
@@ -59,12 +72,22 @@ std::string PluginFileStem(const char *uri) {
   return colon != nullptr ? colon + 1 : uri;
 }
 
+bool IsAudio(const PortSpec &p) {
+  return p.type == PortType::kAudioIn || p.type == PortType::kAudioOut;
+}
+
+// A stereo plugin's main input and output groups.
+std::string GroupUri(const PluginDef &def, PortType type) {
+  return std::string(def.uri) + (type == PortType::kAudioIn ? ":in" : ":out");
+}
+bool Stereo(const PluginDef &def) { return def.channels == 2; }
+
 std::string PortClasses(PortType t) {
   switch (t) {
   case PortType::kAudioIn: return "lv2:InputPort, lv2:AudioPort";
   case PortType::kAudioOut: return "lv2:OutputPort, lv2:AudioPort";
   case PortType::kControl: return "lv2:InputPort, lv2:ControlPort";
-  case PortType::kCV: return "lv2:InputPort, lv2:CVPort";
+  case PortType::kCV: return "lv2:InputPort, lv2:AudioPort";
   case PortType::kMidiIn: return "lv2:InputPort, atom:AtomPort";
   }
   return "";
@@ -79,8 +102,70 @@ void WriteUnit(std::ostream &out, const char *unit) {
     out << "    units:unit units:" << unit << " ;\n";
 }
 
+// The value a host shows and stores for each item of a choice port, with the
+// item's text.
+struct ShownItem {
+  std::string text;
+  int value;
+};
+
+std::vector<ShownItem> ChoiceItems(const SEPinProperties &pin) {
+  std::vector<ShownItem> items;
+  se::ForEachChoice(pin.datatype_text != nullptr ? pin.datatype_text : "",
+                    [&](const se::ChoiceItem &item) {
+                      items.push_back({std::string(item.text), item.value});
+                    });
+  return items;
+}
+
+// A control port's range and default as the host sees them.
+struct Range {
+  float minimum, maximum, defaultValue;
+  std::vector<ShownItem> items; // choices only
+};
+
+std::string PortRange(const PortSpec &p, const ModuleRunner &module, Range &range) {
+  if (p.mapping == PinMapping::kChoice) {
+    const SEPinProperties &pin = module.Pin(module.PinIndex(p.pin));
+    ChoiceSet set;
+    set.Read(pin);
+    if (set.Count() == 0)
+      return std::string("pin \"") + p.pin + "\" has no items";
+    range = {static_cast<float>(set.Minimum()), static_cast<float>(set.Maximum()),
+             static_cast<float>(set.Default()), ChoiceItems(pin)};
+    return {};
+  }
+  if (!(p.minimum <= p.defaultValue && p.defaultValue <= p.maximum))
+    return "default outside its range";
+  if (p.type == PortType::kCV) // volts in the table, samples on the port
+    range = {p.minimum / 10.0f, p.maximum / 10.0f, p.defaultValue / 10.0f, {}};
+  else
+    range = {p.minimum, p.maximum, p.defaultValue, {}};
+  return {};
+}
+
+std::string PortProperties(const PortSpec &p, bool choice) {
+  std::vector<const char *> props;
+  if (choice || (p.hints & kHintInteger) != 0 || (p.hints & kHintToggled) != 0)
+    props.push_back("lv2:integer");
+  if (choice)
+    props.push_back("lv2:enumeration");
+  if ((p.hints & kHintToggled) != 0)
+    props.push_back("lv2:toggled");
+  if (p.logarithmic)
+    props.push_back("pprops:logarithmic");
+  if (p.type == PortType::kCV) {
+    props.push_back("lv2:isSideChain");
+    props.push_back("lv2:connectionOptional");
+  }
+  std::string s;
+  for (const char *prop : props)
+    s += (s.empty() ? "    lv2:portProperty " : ", ") + std::string(prop);
+  return s.empty() ? s : s + " ;\n";
+}
+
 // One port's description. Answers what is wrong, or an empty string.
-std::string WritePort(std::ostream &out, const PortSpec &p, size_t index,
+std::string WritePort(std::ostream &out, const PluginDef &def, const PortSpec &p, size_t index,
                       const ModuleRunner &module) {
   out << "  [\n    a " << PortClasses(p.type) << " ;\n"
       << "    lv2:index " << index << " ;\n"
@@ -90,40 +175,54 @@ std::string WritePort(std::ostream &out, const PortSpec &p, size_t index,
     out << "    rdfs:comment " << Quoted(p.comment) << " ;\n";
   if (p.pin != nullptr && module.PinIndex(p.pin) < 0)
     return std::string("port ") + p.symbol + ": the module has no pin \"" + p.pin + "\"";
+  if (p.mapping == PinMapping::kChoice && (p.pin == nullptr || p.type != PortType::kControl))
+    return std::string("port ") + p.symbol + ": a choice needs a control port and a pin";
+  if (IsAudio(p) && Stereo(def))
+    out << "    lv2:designation " << (p.channel == 0 ? "pg:left" : "pg:right") << " ;\n"
+        << "    pg:group <" << GroupUri(def, p.type) << "> ;\n";
   if (p.type == PortType::kMidiIn) {
     out << "    atom:bufferType atom:Sequence ;\n    atom:supports midi:MidiEvent ;\n"
         << "    lv2:designation lv2:control ;\n";
-  } else if (p.mapping == PinMapping::kChoice) {
-    const SEPinProperties &pin = module.Pin(module.PinIndex(p.pin));
-    ChoiceSet set;
-    set.Read(pin);
-    if (set.Count() == 0)
-      return std::string("port ") + p.symbol + ": pin \"" + p.pin + "\" has no items";
-    out << "    lv2:portProperty lv2:integer, lv2:enumeration ;\n"
-        << "    lv2:default " << set.Default() << " ;\n"
-        << "    lv2:minimum " << set.Minimum() << " ;\n"
-        << "    lv2:maximum " << set.Maximum() << " ;\n";
+  } else if (p.type == PortType::kControl || p.type == PortType::kCV) {
+    Range range;
+    const std::string error = PortRange(p, module, range);
+    if (!error.empty())
+      return std::string("port ") + p.symbol + ": " + error;
+    const bool choice = p.mapping == PinMapping::kChoice;
+    if (choice || (p.hints & (kHintInteger | kHintToggled)) != 0)
+      out << "    lv2:default " << static_cast<long>(range.defaultValue) << " ;\n"
+          << "    lv2:minimum " << static_cast<long>(range.minimum) << " ;\n"
+          << "    lv2:maximum " << static_cast<long>(range.maximum) << " ;\n";
+    else
+      out << "    lv2:default " << Decimal(range.defaultValue) << " ;\n"
+          << "    lv2:minimum " << Decimal(range.minimum) << " ;\n"
+          << "    lv2:maximum " << Decimal(range.maximum) << " ;\n";
+    out << PortProperties(p, choice);
+    if (p.mapping == PinMapping::kEnabled)
+      out << "    lv2:designation lv2:enabled ;\n";
+    if (p.type == PortType::kControl)
+      WriteUnit(out, p.unit);
     std::string points;
-    se::ForEachChoice(pin.datatype_text, [&](const se::ChoiceItem &item) {
+    for (const ShownItem &item : range.items) {
       points += points.empty() ? "    lv2:scalePoint " : " ,\n      ";
       points +=
           "[ rdfs:label " + Quoted(item.text) + " ; rdf:value " + std::to_string(item.value) + " ]";
-    });
-    out << points << " ;\n";
-  } else if (p.type == PortType::kControl || p.type == PortType::kCV) {
-    if (!(p.minimum <= p.defaultValue && p.defaultValue <= p.maximum))
-      return std::string("port ") + p.symbol + ": default outside its range";
-    out << "    lv2:default " << Decimal(p.defaultValue) << " ;\n"
-        << "    lv2:minimum " << Decimal(p.minimum) << " ;\n"
-        << "    lv2:maximum " << Decimal(p.maximum) << " ;\n";
-    if (p.logarithmic)
-      out << "    lv2:portProperty pprops:logarithmic ;\n";
-    if (p.type == PortType::kCV)
-      out << "    lv2:portProperty lv2:connectionOptional ;\n";
-    WriteUnit(out, p.unit);
+    }
+    if (!points.empty())
+      out << points << " ;\n";
   }
   out << "  ]";
   return {};
+}
+
+void WriteGroups(std::ostream &out, const PluginDef &def) {
+  if (!Stereo(def))
+    return;
+  out << "<" << GroupUri(def, PortType::kAudioIn) << ">\n    a pg:StereoGroup, pg:InputGroup ;\n"
+      << "    lv2:symbol \"in\" ;\n    rdfs:label \"Input\" .\n\n"
+      << "<" << GroupUri(def, PortType::kAudioOut) << ">\n    a pg:StereoGroup, pg:OutputGroup ;\n"
+      << "    lv2:symbol \"out\" ;\n    rdfs:label \"Output\" ;\n"
+      << "    pg:source <" << GroupUri(def, PortType::kAudioIn) << "> .\n\n";
 }
 
 std::string WritePlugin(std::ostream &out, const PluginDef &def) {
@@ -133,19 +232,27 @@ std::string WritePlugin(std::ostream &out, const PluginDef &def) {
   out << kPrefixes << "<" << kVoltUnit << ">\n    a units:Unit ;\n"
       << "    rdfs:label \"volts\" ;\n    units:symbol \"V\" ;\n"
       << "    units:render \"%f V\" .\n\n";
-  out << "<" << def.uri << ">\n    a lv2:Plugin, lv2:" << def.lv2Class << " ;\n"
+  WriteGroups(out, def);
+  out << "<" << def.uri << ">\n    a lv2:Plugin, lv2:" << def.lv2Class << ", doap:Project ;\n"
       << "    doap:name " << Quoted(def.name) << " ;\n"
       << "    rdfs:comment " << Quoted(def.comment) << " ;\n"
-      << "    lv2:minorVersion 1 ;\n    lv2:microVersion 0 ;\n"
+      << "    lv2:project <" << kProjectUri << "> ;\n"
+      << "    doap:license <" << kLicenseUri << "> ;\n"
+      << "    doap:maintainer <" << kMaintainerUri << "> ;\n"
+      << "    lv2:minorVersion " << kMinorVersion << " ;\n    lv2:microVersion " << kMicroVersion
+      << " ;\n"
       << (RequiresUridMap(def) ? "    lv2:requiredFeature urid:map ;\n"
                                  "    lv2:optionalFeature lv2:hardRTCapable, opts:options, "
                                  "bufsz:boundedBlockLength ;\n"
                                : "    lv2:optionalFeature lv2:hardRTCapable, opts:options, "
                                  "urid:map, bufsz:boundedBlockLength ;\n")
-      << "    opts:supportedOption bufsz:maxBlockLength ;\n"
-      << "    lv2:port\n";
+      << "    opts:supportedOption bufsz:maxBlockLength ;\n";
+  if (Stereo(def))
+    out << "    pg:mainInput <" << GroupUri(def, PortType::kAudioIn) << "> ;\n"
+        << "    pg:mainOutput <" << GroupUri(def, PortType::kAudioOut) << "> ;\n";
+  out << "    lv2:port\n";
   for (size_t i = 0; i < def.portCount; ++i) {
-    const std::string error = WritePort(out, def.ports[i], i, module);
+    const std::string error = WritePort(out, def, def.ports[i], i, module);
     if (!error.empty())
       return std::string(def.uri) + ": " + error;
     out << (i + 1 < def.portCount ? " ,\n" : " .\n");
@@ -164,30 +271,88 @@ std::string PresetUri(const PluginDef &def, const PresetSpec &preset) {
   return std::string(def.uri) + ":preset:" + preset.symbol;
 }
 
+// Whether a preset may hold `value` for port `p` (range as the host sees it).
+bool PresetValueFits(const Range &range, float value) {
+  if (!range.items.empty()) {
+    for (const ShownItem &item : range.items)
+      if (static_cast<float>(item.value) == value)
+        return true;
+    return false;
+  }
+  return range.minimum <= value && value <= range.maximum;
+}
+
+// One preset: every control of the plugin but the bypass, the preset's own
+// value where it gives one and the default elsewhere, so that a preset
+// loaded after another leaves nothing of the first behind.
+std::string WritePreset(std::ostream &out, const PluginDef &def, const PresetSpec &ps,
+                        const ModuleRunner &module) {
+  const std::string uri = PresetUri(def, ps);
+  for (size_t v = 0; v < ps.valueCount; ++v) {
+    const PortSpec *port = FindPort(def, ps.values[v].port);
+    if (port == nullptr || port->type != PortType::kControl ||
+        port->mapping == PinMapping::kEnabled)
+      return uri + ": no control port \"" + ps.values[v].port + "\"";
+    for (size_t w = 0; w < v; ++w)
+      if (std::strcmp(ps.values[w].port, ps.values[v].port) == 0)
+        return uri + ": \"" + ps.values[v].port + "\" set twice";
+  }
+  out << "<" << uri << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << def.uri << "> ;\n"
+      << "    rdfs:label " << Quoted(ps.label) << " ;\n    lv2:port";
+  bool first = true;
+  for (size_t i = 0; i < def.portCount; ++i) {
+    const PortSpec &port = def.ports[i];
+    if (port.type != PortType::kControl || port.mapping == PinMapping::kEnabled)
+      continue;
+    Range range;
+    const std::string error = PortRange(port, module, range);
+    if (!error.empty())
+      return uri + ": " + error;
+    float value = range.defaultValue;
+    for (size_t v = 0; v < ps.valueCount; ++v)
+      if (std::strcmp(ps.values[v].port, port.symbol) == 0)
+        value = ps.values[v].value;
+    if (!PresetValueFits(range, value))
+      return uri + ": " + port.symbol + " = " + Decimal(value) + " is not a value of the port";
+    out << (first ? " [\n" : " , [\n") << "        lv2:symbol " << Quoted(port.symbol)
+        << " ;\n        pset:value " << Decimal(value) << "\n    ]";
+    first = false;
+  }
+  out << " .\n\n";
+  return {};
+}
+
 std::string WritePresets(std::ostream &out, std::ostream &manifest) {
   out << kPrefixes;
   for (int i = 0; i < Registry::Count(); ++i) {
     const PluginDef &def = *Registry::At(i);
     const PresetSpec *presets = nullptr;
     const size_t count = PresetRegistry::Presets(def.uri, &presets);
+    if (count == 0)
+      continue;
+    ModuleRunner module;
+    if (!module.Create(*def.entry, 44100.0f, 1))
+      return std::string(def.uri) + ": the module cannot be made";
     for (size_t k = 0; k < count; ++k) {
-      const PresetSpec &ps = presets[k];
-      const std::string uri = PresetUri(def, ps);
-      manifest << "<" << uri << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << def.uri
-               << "> ;\n    rdfs:seeAlso <presets.ttl> .\n\n";
-      out << "<" << uri << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << def.uri << "> ;\n"
-          << "    rdfs:label " << Quoted(ps.label) << " ;\n    lv2:port";
-      for (size_t v = 0; v < ps.valueCount; ++v) {
-        const PortSpec *port = FindPort(def, ps.values[v].port);
-        if (port == nullptr || port->type != PortType::kControl)
-          return uri + ": no control port \"" + ps.values[v].port + "\"";
-        out << (v == 0 ? " [\n" : " , [\n") << "        lv2:symbol " << Quoted(port->symbol)
-            << " ;\n        pset:value " << Decimal(ps.values[v].value) << "\n    ]";
-      }
-      out << " .\n\n";
+      const std::string error = WritePreset(out, def, presets[k], module);
+      if (!error.empty())
+        return error;
+      manifest << "<" << PresetUri(def, presets[k]) << ">\n    a pset:Preset ;\n"
+               << "    lv2:appliesTo <" << def.uri << "> ;\n    rdfs:seeAlso <presets.ttl> .\n\n";
     }
   }
   return {};
+}
+
+void WriteProject(std::ostream &manifest) {
+  manifest << "<" << kProjectUri << ">\n    a doap:Project ;\n"
+           << "    lv2:symbol \"ladder_osc_modules\" ;\n"
+           << "    doap:name \"Ladder and oscillator modules\" ;\n"
+           << "    doap:shortdesc \"A resonant ladder filter and a wavetable oscillator\" ;\n"
+           << "    doap:license <" << kLicenseUri << "> ;\n"
+           << "    doap:maintainer <" << kMaintainerUri << "> .\n\n"
+           << "<" << kMaintainerUri << ">\n    a foaf:Person ;\n"
+           << "    foaf:name \"The ladder-osc-modules developers\" .\n\n";
 }
 
 std::string WriteFile(const std::string &path, const std::string &text) {
@@ -206,6 +371,7 @@ std::string WriteBundle(const std::string &dir, const std::string &binary) {
     return "no plugin is registered";
   std::ostringstream manifest;
   manifest << kPrefixes;
+  WriteProject(manifest);
   for (int i = 0; i < Registry::Count(); ++i) {
     const PluginDef &def = *Registry::At(i);
     std::ostringstream text;

@@ -14,10 +14,10 @@ constexpr LV2_Descriptor kStereoDescriptor = ModulePlugin::Descriptor(kFilterSte
 constexpr const char kComment[] =
     "Resonant transistor-ladder low-pass filter of 2 to 5 stages. Type HP is not a high-pass: it "
     "cuts the highs as a shelf and passes the lows inverted; with resonance it leaves a peak just "
-    "below the cutoff over lows about 15 dB down. Filter Tap picks "
-    "the stage the output is taken from (X: a low-pass whose slope eases off above the cutoff), Q "
-    "Tap the stage that feeds the "
-    "resonance back. Cutoff follows 1 V per octave on its CV input.";
+    "below the cutoff over lows about 15 dB down. Filter Tap picks the stage the output is taken "
+    "from (X: a low-pass whose slope eases off above the cutoff), Q Tap the stage that feeds the "
+    "resonance back. Cutoff and Resonance take modulation on sidechain inputs (1.0 = 10 V; 1 V "
+    "per octave on the cutoff).";
 
 // The ladder stays below 1.4 for inputs within full scale at every setting
 // short of the top of Resonance; there, on the Digital rows, it sings on its

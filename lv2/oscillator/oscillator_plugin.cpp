@@ -1,8 +1,8 @@
 #include "oscillator_plugin.h"
 
+#include "audio_oscillator/pins.h"
 #include "block_length.h"
 #include "host_features.h"
-#include "oscillator_pins.h"
 #include "output_limit.h"
 #include "sequence_reader.h"
 
@@ -266,7 +266,10 @@ void OscillatorPlugin::ReadCv(int32_t offset, int32_t length) {
   const se_lv2::PortSpec &s = Spec(kPitchCv);
   const auto *cv = static_cast<const float *>(m_ports[kPitchCv]);
   const float first =
-      cv != nullptr ? se_lv2::ContainControl(cv[offset], s.minimum, s.maximum, 0.0f) : 0.0f;
+      cv != nullptr
+          ? se_lv2::ContainControl(static_cast<float>(se_lv2::ModulationVolts(cv[offset])),
+                                   s.minimum, s.maximum, 0.0f)
+          : 0.0f;
   bool constant = true;
   for (int32_t j = 1; cv != nullptr && constant && j < length; ++j)
     constant = cv[offset + j] == cv[offset];
@@ -311,7 +314,8 @@ void OscillatorPlugin::Segment(int32_t offset, int32_t length) {
       float *adjust = m_runner->Buffer(m_adjustPin);
       for (int32_t j = 0; j < piece; ++j)
         adjust[j] = se_lv2::VoltsToSample(
-            se_lv2::ContainControl(cv[offset + j], cv_spec.minimum, cv_spec.maximum, 0.0f));
+            se_lv2::ContainControl(static_cast<float>(se_lv2::ModulationVolts(cv[offset + j])),
+                                   cv_spec.minimum, cv_spec.maximum, 0.0f));
     }
     WriteHeld(piece);
     float *dest = out != nullptr ? out + offset : m_runner->Buffer(m_outPin);

@@ -4,7 +4,7 @@
 #ifndef AUDIO_OSCILLATOR_HARMONIC_LIMIT_H
 #define AUDIO_OSCILLATOR_HARMONIC_LIMIT_H
 
-#include "oscillator_pins.h"
+#include "audio_oscillator/pins.h"
 #include "pitch_conversion.h"
 #include "pitch_tables.h"
 

@@ -1,8 +1,8 @@
 #include "oscillator_module.h"
 
+#include "audio_oscillator/pins.h"
 #include "harmonic_limit.h"
 #include "noise.h"
-#include "oscillator_pins.h"
 #include "pitch_conversion.h"
 #include "pitch_tables.h"
 

@@ -1,11 +1,12 @@
 // The library's two exports: the oscillator module and its GUI instance.
+#include "audio_oscillator/pins.h"
 #include "oscillator_module.h"
 #include "se_plugin.h"
 
 namespace {
 
 constexpr se::PluginInfo kInfo{
-    "QX_Standard_Osc", "Audio_Standard_Osc_QX2006",
+    osc::kModuleName, osc::kModuleId,
     "Standard Audio Oscillator\n"
     "Ver:3.00\n"
     "\n"

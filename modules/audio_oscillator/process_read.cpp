@@ -1,10 +1,10 @@
 // processLow and processHigh: the table-reading routines.
 #include "oscillator_module.h"
 
+#include "audio_oscillator/pins.h"
 #include "conversions.h"
 #include "harmonic_limit.h"
 #include "noise.h"
-#include "oscillator_pins.h"
 #include "pair_math.h"
 #include "pitch_conversion.h"
 #include "pitch_conversion_pair.h"

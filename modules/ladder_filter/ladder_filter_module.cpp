@@ -1,6 +1,6 @@
 #include "ladder_filter_module.h"
 
-#include "ladder_pins.h"
+#include "ladder_filter/pins.h"
 #include "routine_table.h"
 #include "selection.h"
 
@@ -9,9 +9,9 @@
 namespace ladder {
 
 bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
-  void *const variables[] = {&m_signalIn,   &m_pitchIn,   &m_resonanceIn, &m_zingIn,
-                             &m_filterType, &m_filterTap, &m_qTap,        &m_emulate,
-                             &m_version,    &m_bassBoost, &m_signalOut};
+  void *const variables[kPinCount] = {&m_signalIn,   &m_pitchIn,   &m_resonanceIn, &m_zingIn,
+                                      &m_filterType, &m_filterTap, &m_qTap,        &m_emulate,
+                                      &m_version,    &m_bassBoost, &m_signalOut};
   return se::DescribePinFrom(kPins, variables, index, properties);
 }
 

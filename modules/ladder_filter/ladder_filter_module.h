@@ -31,20 +31,6 @@ public:
   void processSilent(int32_t first, int32_t count);
 
 private:
-  enum PinIndex {
-    kSignalPin = 0,
-    kPitchPin,
-    kResonancePin,
-    kZingPin,
-    kTypePin,
-    kFilterTapPin,
-    kQTapPin,
-    kEmulatePin,
-    kVersionPin,
-    kBassBoostPin,
-    kOutputPin,
-  };
-
   void SelectRoutine();
   void EmptyStages();
   void ApplyBassBoost();

@@ -1,5 +1,6 @@
 // The library's two exports: the description of "DO DI Zuderu 3" and its DSP
 // instances (there is no GUI instance).
+#include "ladder_filter/pins.h"
 #include "ladder_filter_module.h"
 #include "se_plugin.h"
 
@@ -20,7 +21,7 @@ constexpr const char kAbout[] = "DO DI Zuderu 3\n"
                                 " * Type: LP (Low pass), HP (High Pass)\n";
 
 // This library writes its version even for an index it does not hold.
-constexpr se::PluginInfo kInfo{"DO DI Zuderu 3", "DO DI Zuderu 3", kAbout, 2230, true};
+constexpr se::PluginInfo kInfo{ladder::kModuleName, ladder::kModuleId, kAbout, 2230, true};
 
 } // namespace
 

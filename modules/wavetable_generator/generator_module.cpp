@@ -1,27 +1,17 @@
 #include "generator_module.h"
 
-#include "se_pins.h"
 #include "wave_table_directory.h"
-#include "wave_table_store.h"
+#include "wavetable_generator/pins.h"
+#include "wavetable_generator/wave_table_store.h"
 
 namespace wavetable {
-
-namespace {
-
-constexpr int kLinkPin = 0;
-
-constexpr se::PinSpec kPins[] = {
-    {"QX_Osc_Link", DR_OUT, DT_INT32, nullptr, nullptr, 0},
-};
-
-} // namespace
 
 Module::Module(SEHostCallback host, intptr_t host_data) : SEModule_base(host, host_data) {}
 
 Module::~Module() = default;
 
 bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
-  void *const variables[] = {&m_linkValue};
+  void *const variables[kPinCount] = {&m_linkValue};
   return se::DescribePinFrom(kPins, variables, index, properties);
 }
 

@@ -1,12 +1,13 @@
 // The library's two exports: the generator's description and its instances.
 #include "generator_module.h"
 #include "se_plugin.h"
+#include "wavetable_generator/pins.h"
 
 namespace {
 
 constexpr se::PluginInfo kInfo{
-    "QX_Standard_OscWT",
-    "OscWaveTable_Standard_QX2010",
+    wavetable::kModuleName,
+    wavetable::kModuleId,
     "QX_Osc WaveTable Generator\n"
     "Ver:2.90\n"
     "\n"

@@ -2,7 +2,7 @@
 #ifndef WAVETABLE_STORE_MEMORY_H
 #define WAVETABLE_STORE_MEMORY_H
 
-#include "wave_table_store.h"
+#include "wavetable_generator/wave_table_store.h"
 
 namespace wavetable {
 

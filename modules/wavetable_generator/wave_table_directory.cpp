@@ -1,7 +1,7 @@
 #include "wave_table_directory.h"
 
-#include "wave_table_store.h"
 #include "waveforms.h"
+#include "wavetable_generator/wave_table_store.h"
 
 namespace wavetable {
 

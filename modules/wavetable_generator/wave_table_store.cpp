@@ -1,9 +1,9 @@
-#include "wave_table_store.h"
+#include "wavetable_generator/wave_table_store.h"
 
 #include "fill_spectrum.h"
 #include "ieee_rounding.h" // the sums round as doubles on every build
-#include "sine_points.h"
 #include "store_memory.h"
+#include "wavetable_generator/sine_points.h"
 
 #include <cmath>
 #include <cstring>

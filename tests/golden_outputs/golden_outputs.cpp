@@ -3,6 +3,7 @@
 //   SE_GOLDEN_RECORD=1 golden_outputs        print the lines to record
 #include "generator_directory.h"
 #include "host.h"
+#include "ladder_filter/pins.h"
 #include "plugin_path.h"
 
 #include <cstdint>
@@ -68,9 +69,9 @@ void FilterScenarios() {
       for (const Input &in : inputs) {
         sehost::Host host(kRate, kBlock);
         const int id = host.Add(host.Load(setest::PluginPath("ladder_filter")));
-        host.Feed(id, 0, std::make_unique<sehost::ArraySource>(in.signal));
-        host.Feed(id, 1, std::make_unique<sehost::ArraySource>(in.pitch));
-        host.Feed(id, 2, std::make_unique<sehost::ArraySource>(in.resonance));
+        host.Feed(id, ladder::kSignalPin, std::make_unique<sehost::ArraySource>(in.signal));
+        host.Feed(id, ladder::kPitchPin, std::make_unique<sehost::ArraySource>(in.pitch));
+        host.Feed(id, ladder::kResonancePin, std::make_unique<sehost::ArraySource>(in.resonance));
         host.SetValue(id, "(Zing)", 1.2);
         host.SetValue(id, "Type", routine % 3 == 0 ? 1 : 0);
         host.SetValue(id, "Filter Tap", routine / 8);

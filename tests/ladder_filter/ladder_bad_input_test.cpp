@@ -40,7 +40,8 @@ TEST(LadderBadInput, NonFiniteAndExtremeInputsRecoverWithinABlock) {
   const float bad[] = {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 1e30f, -1e30f};
   for (int routine = 0; routine < 38; ++routine)
     for (int version = 0; version <= 1; ++version)
-      for (int pin : {kSignal, kPitch, kResonance, kZing})
+      for (int pin :
+           {ladder::kSignalPin, ladder::kPitchPin, ladder::kResonancePin, ladder::kZingPin})
         for (float value : bad) {
           Scenario s;
           s.choices = ForRoutine(routine, version);
@@ -54,10 +55,10 @@ TEST(LadderBadInput, NonFiniteAndExtremeInputsRecoverWithinABlock) {
             s.pitch[static_cast<size_t>(i)] += 0.0001f * static_cast<float>(i);
             s.resonance[static_cast<size_t>(i)] += 0.0001f * static_cast<float>(i);
           }
-          std::vector<float> *target = pin == kSignal      ? &s.signal
-                                       : pin == kPitch     ? &s.pitch
-                                       : pin == kResonance ? &s.resonance
-                                                           : &s.zing;
+          std::vector<float> *target = pin == ladder::kSignalPin      ? &s.signal
+                                       : pin == ladder::kPitchPin     ? &s.pitch
+                                       : pin == ladder::kResonancePin ? &s.resonance
+                                                                      : &s.zing;
           for (int i = 100; i < 150; ++i)
             (*target)[static_cast<size_t>(i)] = value;
           const auto out = RunPlugin(s);

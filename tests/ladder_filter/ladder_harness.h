@@ -4,6 +4,7 @@
 #define LADDER_HARNESS_H
 
 #include "host.h"
+#include "ladder_filter/pins.h"
 #include "ladder_reference.h"
 #include "plugin_path.h"
 
@@ -13,20 +14,6 @@
 #include <vector>
 
 namespace ladder_test {
-
-enum Pin {
-  kSignal = 0,
-  kPitch,
-  kResonance,
-  kZing,
-  kType,
-  kFilterTap,
-  kQTap,
-  kEmulate,
-  kVersion,
-  kBassBoost,
-  kOutput
-};
 
 struct Change {
   int64_t clock; // > 0
@@ -48,12 +35,12 @@ struct Scenario {
 inline void SetChoice(Choices &c, int pin, int value) {
   const auto v = static_cast<int16_t>(value);
   switch (pin) {
-  case kType: c.type = v; break;
-  case kFilterTap: c.filterTap = v; break;
-  case kQTap: c.qTap = v; break;
-  case kEmulate: c.emulate = v; break;
-  case kVersion: c.version = v; break;
-  case kBassBoost: c.bass = v; break;
+  case ladder::kTypePin: c.type = v; break;
+  case ladder::kFilterTapPin: c.filterTap = v; break;
+  case ladder::kQTapPin: c.qTap = v; break;
+  case ladder::kEmulatePin: c.emulate = v; break;
+  case ladder::kVersionPin: c.version = v; break;
+  case ladder::kBassBoostPin: c.bass = v; break;
   default: break;
   }
 }
@@ -68,16 +55,16 @@ inline int AddFilter(sehost::Host &host, const Scenario &s) {
     else
       host.SetValue(id, pin, constant);
   };
-  input(kSignal, s.signal, s.signalConst);
-  input(kPitch, s.pitch, s.pitchConst);
-  input(kResonance, s.resonance, s.resonanceConst);
-  input(kZing, s.zing, s.zingConst);
-  host.SetValue(id, kType, s.choices.type);
-  host.SetValue(id, kFilterTap, s.choices.filterTap);
-  host.SetValue(id, kQTap, s.choices.qTap);
-  host.SetValue(id, kEmulate, s.choices.emulate);
-  host.SetValue(id, kVersion, s.choices.version);
-  host.SetValue(id, kBassBoost, s.choices.bass);
+  input(ladder::kSignalPin, s.signal, s.signalConst);
+  input(ladder::kPitchPin, s.pitch, s.pitchConst);
+  input(ladder::kResonancePin, s.resonance, s.resonanceConst);
+  input(ladder::kZingPin, s.zing, s.zingConst);
+  host.SetValue(id, ladder::kTypePin, s.choices.type);
+  host.SetValue(id, ladder::kFilterTapPin, s.choices.filterTap);
+  host.SetValue(id, ladder::kQTapPin, s.choices.qTap);
+  host.SetValue(id, ladder::kEmulatePin, s.choices.emulate);
+  host.SetValue(id, ladder::kVersionPin, s.choices.version);
+  host.SetValue(id, ladder::kBassBoostPin, s.choices.bass);
   for (const Change &c : s.changes)
     host.ScheduleValue(id, c.pin, c.clock, c.value);
   return id;
@@ -87,7 +74,7 @@ inline std::vector<float> RunPlugin(const Scenario &s) {
   sehost::Host host(s.rate, s.block);
   const int id = AddFilter(host, s);
   host.Open();
-  return host.Render(id, kOutput, s.length);
+  return host.Render(id, ladder::kOutputPin, s.length);
 }
 
 inline std::vector<float> Samples(const std::vector<float> &v, float constant, int length) {

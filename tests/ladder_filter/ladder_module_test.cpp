@@ -107,20 +107,20 @@ TEST(LadderModule, SilenceHoldsForEveryBlockLengthAfterSleep) {
   sehost::Host host(s.rate, s.block);
   const int id = AddFilter(host, s);
   host.Open();
-  host.Render(id, kOutput, 512);
+  host.Render(id, ladder::kOutputPin, 512);
   host.SetBlockSize(1);
   SETimedEvent stop{};
   stop.time_stamp = 515;
   stop.event_type = EV_PIN_STATUS;
   stop.int_value = PS_ONCE;
-  stop.ptr_value = kSignal;
+  stop.ptr_value = ladder::kSignalPin;
   host.QueueEvent(id, stop);
   for (int32_t size : {1, 1, 1, 1, 1, 1, 1, 1, 256, 7, 256, 100, 1, 256, 256}) {
     host.SetBlockSize(size);
     host.ProcessBlock();
     if (host.Clock() <= 515)
       continue;
-    const float *out = host.Buffer(id, kOutput);
+    const float *out = host.Buffer(id, ladder::kOutputPin);
     for (int32_t i = 0; i < size; ++i)
       ASSERT_EQ(out[i], 0.0f) << "block of " << size << ", sample " << i;
   }
@@ -137,7 +137,7 @@ TEST(LadderModule, StatusFollowsTheSignalAndSilenceSleeps) {
     const int id = AddFilter(host, s);
     host.RecordRequests(id, true);
     host.Open();
-    const auto out = host.Render(id, kOutput, 4 * s.block);
+    const auto out = host.Render(id, ladder::kOutputPin, 4 * s.block);
     for (float y : out)
       ASSERT_EQ(y, 0.0f);
     const auto &req = host.Requests(id);
@@ -145,7 +145,7 @@ TEST(LadderModule, StatusFollowsTheSignalAndSilenceSleeps) {
     for (const auto &r : req)
       if (r.opcode == HRQ_PIN_STATUS) {
         ++statuses;
-        EXPECT_EQ(r.index, kOutput);
+        EXPECT_EQ(r.index, ladder::kOutputPin);
         EXPECT_LT(r.value, PS_RUNNING);
         EXPECT_EQ(r.ptr, 0);
       }
@@ -160,7 +160,7 @@ TEST(LadderModule, StatusFollowsTheSignalAndSilenceSleeps) {
     Scenario s;
     sehost::Host host(s.rate, s.block);
     const int id = AddFilter(host, s);
-    host.ScheduleValue(id, kType, 10, 1);
+    host.ScheduleValue(id, ladder::kTypePin, 10, 1);
     host.RecordRequests(id, true);
     host.Open();
     host.ProcessBlock();
@@ -180,16 +180,16 @@ TEST(LadderModule, StatusFollowsTheSignalAndSilenceSleeps) {
     stop.time_stamp = 128;
     stop.event_type = EV_PIN_STATUS;
     stop.int_value = PS_ONCE;
-    stop.ptr_value = kSignal;
+    stop.ptr_value = ladder::kSignalPin;
     SETimedEvent start = stop;
     start.time_stamp = 320;
     start.int_value = PS_RUNNING;
     host.QueueEvent(id, stop);
     host.QueueEvent(id, start);
-    host.ScheduleValue(id, kType, 320, 0); // wakes the sleeping instance
+    host.ScheduleValue(id, ladder::kTypePin, 320, 0); // wakes the sleeping instance
     host.RecordRequests(id, true);
     host.Open();
-    const auto out = host.Render(id, kOutput, s.length);
+    const auto out = host.Render(id, ladder::kOutputPin, s.length);
     std::vector<std::pair<intptr_t, int32_t>> posted;
     for (const auto &r : host.Requests(id))
       if (r.opcode == HRQ_PIN_STATUS)
@@ -227,12 +227,15 @@ TEST(LadderModule, TopologyChangeAgainstTypeAndVersionChange) {
     bool rebuilds;
   };
   const Case cases[] = {
-      {kType, 1, 0, false},      // same routine, reads the type per call
-      {kVersion, 1, 1, false},   // the other version, same state
-      {kBassBoost, 3, 0, false}, // new boost values only
-      {kFilterTap, 2, 1, true},  {kQTap, 1, 1, true},
-      {kEmulate, 0, 1, true},    {kFilterTap, 9, 1, true}, // to routine 0 through the fallback
-      {kFilterTap, 4, 0, true}, // X with Q Tap 5: routine 31 stays, the ladder is rebuilt
+      {ladder::kTypePin, 1, 0, false},      // same routine, reads the type per call
+      {ladder::kVersionPin, 1, 1, false},   // the other version, same state
+      {ladder::kBassBoostPin, 3, 0, false}, // new boost values only
+      {ladder::kFilterTapPin, 2, 1, true},
+      {ladder::kQTapPin, 1, 1, true},
+      {ladder::kEmulatePin, 0, 1, true},
+      {ladder::kFilterTapPin, 9, 1, true}, // to routine 0 through the fallback
+      {ladder::kFilterTapPin, 4, 0,
+       true}, // X with Q Tap 5: routine 31 stays, the ladder is rebuilt
   };
   for (const Case &c : cases) {
     Scenario s = Running();
@@ -241,7 +244,7 @@ TEST(LadderModule, TopologyChangeAgainstTypeAndVersionChange) {
     const int id = AddFilter(host, s);
     host.Open();
     host.RecordRequests(id, true);
-    const auto got = host.Render(id, kOutput, s.length);
+    const auto got = host.Render(id, ladder::kOutputPin, s.length);
     EXPECT_EQ(CountRequests(host, id, HRQ_PROCESS_CHANGED), c.routineChanges) << c.pin;
     const auto want = RunReference(s);
     EXPECT_LT(MaxError(got, want), 2e-4) << c.pin;
@@ -255,7 +258,7 @@ TEST(LadderModule, TopologyChangeAgainstTypeAndVersionChange) {
   // the old feedback, not an empty ladder without it.
   Scenario s = Running();
   s.resonanceConst = 0.9f;
-  s.changes = {{256, kQTap, 2}};
+  s.changes = {{256, ladder::kQTapPin, 2}};
   EXPECT_LT(MaxError(RunPlugin(s), RunReference(s)), 2e-4);
 }
 

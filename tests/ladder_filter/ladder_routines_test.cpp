@@ -172,17 +172,17 @@ TEST(LadderRoutines, UpdatesFallOnTheGridCountedFromTheCallsEnd) {
   {
     sehost::Host host(s.rate, s.block);
     const int id = AddFilter(host, s);
-    host.ScheduleValue(id, kZing, 200, 0.3);
+    host.ScheduleValue(id, ladder::kZingPin, 200, 0.3);
     host.Open();
-    EXPECT_EQ(host.Render(id, kOutput, s.length), before);
+    EXPECT_EQ(host.Render(id, ladder::kOutputPin, s.length), before);
   }
   {
     sehost::Host host(s.rate, s.block);
     const int id = AddFilter(host, s);
-    host.ScheduleValue(id, kZing, 200, 0.3);
-    host.ScheduleValue(id, kResonance, 300, 0.45);
+    host.ScheduleValue(id, ladder::kZingPin, 200, 0.3);
+    host.ScheduleValue(id, ladder::kResonancePin, 300, 0.45);
     host.Open();
-    const auto got = host.Render(id, kOutput, s.length);
+    const auto got = host.Render(id, ladder::kOutputPin, s.length);
     for (int i = 0; i < 300; ++i)
       ASSERT_EQ(got[i], before[i]);
     EXPECT_NE(got, before);
@@ -206,6 +206,6 @@ TEST(LadderRoutines, BassBoost) {
   d.choices.bass = 2;
   EXPECT_EQ(RunPlugin(s), RunPlugin(d));
   s.choices.bass = 1;
-  s.changes = {{200, kBassBoost, 9}, {300, kBassBoost, 0}};
+  s.changes = {{200, ladder::kBassBoostPin, 9}, {300, ladder::kBassBoostPin, 0}};
   EXPECT_LT(MaxError(RunPlugin(s), RunReference(s)), 2e-4);
 }

@@ -265,13 +265,13 @@ TEST(FilterPlugin, ControlChangesActAtTheRunsFirstSampleLikeOurHost) {
   EXPECT_EQ(got, expected);
 }
 
-// A CV of +1 V on the cutoff is an octave up: the same samples as the
-// control an octave higher.
+// A sidechain sample of 0.1 (1 V) on the cutoff is an octave up: the same
+// samples as the control an octave higher.
 TEST(FilterPlugin, CutoffCvAddsOneVoltPerOctave) {
   const std::vector<float> input = Saw(8192);
   Filter octave_up(1024);
   octave_up.Set("cutoff", 880.0f);
-  std::vector<float> cv(1 << 16, 1.0f);
+  std::vector<float> cv(1 << 16, 0.1f);
   Filter with_cv(1024);
   with_cv.ConnectCv("cutoff_cv", cv.data());
   EXPECT_EQ(with_cv.Process(input, {1024}), octave_up.Process(input, {1024}));

@@ -11,9 +11,8 @@ if(TARGET se-host)
   se_add_test(lv2_filter_tools_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/filter_tools_test.cpp
     PLUGINS lv2_bundle ladder_filter se-host
-    LIBS host_render
+    LIBS host_render ladder_filter_public
     LABELS lv2)
-  target_include_directories(lv2_filter_tools_tests PRIVATE ${CMAKE_SOURCE_DIR}/modules/ladder_filter)
   target_compile_definitions(lv2_filter_tools_tests PRIVATE
     SE_HOST_PROGRAM="$<TARGET_FILE:se-host>" SE_LV2_PATH="${se_lv2_path}")
   if(SE_SANITIZE)

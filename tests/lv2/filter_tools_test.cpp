@@ -6,7 +6,7 @@
 #include "audio_file.h"
 #include "audio_file_writer.h"
 #include "audio_formats.h"
-#include "ladder_pins.h"
+#include "ladder_filter/pins.h"
 #include "os_process.h"
 #include "pin_info.h"
 #include "plugin_path.h"
@@ -35,6 +35,7 @@ const char kMono[] = "urn:ladder-osc-modules:filter";
 const char kStereo[] = "urn:ladder-osc-modules:filter-stereo";
 constexpr int kRate = 44100;
 constexpr int kFrames = 22050;
+constexpr int kModulationInputs = 2; // cutoff_cv, resonance_cv
 
 struct Output {
   int status = -1;
@@ -92,18 +93,21 @@ protected:
     return r;
   }
 
-  // Noise, an impulse and silence, different on each channel.
+  // Noise, an impulse and silence, different on each channel; then the
+  // filter's two modulation inputs, silent (lv2apply feeds the file's
+  // channels to the plugin's audio inputs in order, sidechains included).
   std::string WriteInput(int channels) {
+    const int width = channels + kModulationInputs;
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> noise(-0.4f, 0.4f);
-    std::vector<float> frames(static_cast<size_t>(kFrames) * channels, 0.0f);
+    std::vector<float> frames(static_cast<size_t>(kFrames) * width, 0.0f);
     for (int i = 0; i < kFrames * 2 / 3; ++i)
       for (int c = 0; c < channels; ++c)
-        frames[static_cast<size_t>(i) * channels + c] = noise(rng);
-    frames[static_cast<size_t>(kFrames * 2 / 3) * channels] = 0.9f;
+        frames[static_cast<size_t>(i) * width + c] = noise(rng);
+    frames[static_cast<size_t>(kFrames * 2 / 3) * width] = 0.9f;
     const std::string path = dir_ + "/in.wav";
-    sehost::AudioFileWriter w(path, sehost::ChooseOutputFormat(path, "float", kFrames, channels),
-                              channels, kRate, 0);
+    sehost::AudioFileWriter w(path, sehost::ChooseOutputFormat(path, "float", kFrames, width),
+                              width, kRate, 0);
     w.Write(frames.data(), kFrames);
     w.Commit();
     return path;
@@ -193,10 +197,14 @@ TEST_F(FilterTools, Lv2infoReadsEveryPortWithItsRangeAndItems) {
     EXPECT_NE(block.find(std::string("Default:     ") + c.def), std::string::npos) << block;
   }
   EXPECT_NE(PortBlock(info, "cutoff").find("port-props#logarithmic"), std::string::npos);
-  // lv2info shows no range for CV ports.
+  // The modulation inputs are sidechain audio, which every common host takes
+  // (Ardour refuses a plugin with a CV port).
   for (const char *cv : {"cutoff_cv", "resonance_cv"}) {
-    EXPECT_NE(PortBlock(info, cv).find("lv2core#CVPort"), std::string::npos) << cv;
-    EXPECT_NE(PortBlock(info, cv).find("lv2core#connectionOptional"), std::string::npos) << cv;
+    const std::string block = PortBlock(info, cv);
+    EXPECT_NE(block.find("lv2core#AudioPort"), std::string::npos) << block;
+    EXPECT_NE(block.find("lv2core#isSideChain"), std::string::npos) << block;
+    EXPECT_NE(block.find("lv2core#connectionOptional"), std::string::npos) << block;
+    EXPECT_EQ(block.find("CVPort"), std::string::npos) << block;
   }
   EXPECT_NE(PortBlock(info, "in").find("lv2core#AudioPort"), std::string::npos);
   EXPECT_NE(PortBlock(info, "out").find("lv2core#OutputPort"), std::string::npos);

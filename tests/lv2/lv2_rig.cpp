@@ -15,14 +15,17 @@ namespace lv2test {
 namespace {
 
 struct Nodes {
-  LilvNode *control, *audio, *cv, *atom, *input, *output;
+  LilvNode *control, *audio, *cv, *atom, *input, *output, *sidechain;
 };
 
 const Nodes &PortClasses() {
-  static const Nodes nodes{
-      lilv_new_uri(World(), LV2_CORE__ControlPort), lilv_new_uri(World(), LV2_CORE__AudioPort),
-      lilv_new_uri(World(), LV2_CORE__CVPort),      lilv_new_uri(World(), LV2_ATOM__AtomPort),
-      lilv_new_uri(World(), LV2_CORE__InputPort),   lilv_new_uri(World(), LV2_CORE__OutputPort)};
+  static const Nodes nodes{lilv_new_uri(World(), LV2_CORE__ControlPort),
+                           lilv_new_uri(World(), LV2_CORE__AudioPort),
+                           lilv_new_uri(World(), LV2_CORE__CVPort),
+                           lilv_new_uri(World(), LV2_ATOM__AtomPort),
+                           lilv_new_uri(World(), LV2_CORE__InputPort),
+                           lilv_new_uri(World(), LV2_CORE__OutputPort),
+                           lilv_new_uri(World(), LV2_CORE_PREFIX "isSideChain")};
   return nodes;
 }
 
@@ -104,17 +107,19 @@ Lv2Rig::Lv2Rig(const std::string &uri, double rate, std::optional<int32_t> max_b
       if (input)
         m_control_index[lilv_node_as_string(lilv_port_get_symbol(m_plugin, port))] = i;
       lilv_instance_connect_port(m_instance, i, &m_controls[i]);
-    } else if (lilv_port_is_a(m_plugin, port, c.audio)) {
-      std::vector<float> &buffer =
-          input ? m_audio_in.emplace_back().buffer : m_audio_out.emplace_back();
-      buffer.assign(block, 0.0f);
-      lilv_instance_connect_port(m_instance, i, buffer.data());
-    } else if (lilv_port_is_a(m_plugin, port, c.cv) && input) {
+    } else if ((lilv_port_is_a(m_plugin, port, c.cv) ||
+                lilv_port_has_property(m_plugin, port, c.sidechain)) &&
+               input) { // modulation inputs: sidechain audio (or CV)
       Fed &fed = m_cv[i];
       fed.buffer.assign(block, 0.0f);
       fed.holdLast = true;
       m_control_index[lilv_node_as_string(lilv_port_get_symbol(m_plugin, port))] = i;
       lilv_instance_connect_port(m_instance, i, fed.buffer.data());
+    } else if (lilv_port_is_a(m_plugin, port, c.audio)) {
+      std::vector<float> &buffer =
+          input ? m_audio_in.emplace_back().buffer : m_audio_out.emplace_back();
+      buffer.assign(block, 0.0f);
+      lilv_instance_connect_port(m_instance, i, buffer.data());
     } else if (lilv_port_is_a(m_plugin, port, c.atom) && input) {
       m_midi_index = i;
       lilv_instance_connect_port(m_instance, i, m_sequence.data());

@@ -42,9 +42,10 @@ public:
   void SetControl(const std::string &symbol, float value);
   // Index of each control input port, by symbol.
   const std::map<std::string, uint32_t> &Controls() const { return m_control_index; }
-  // Fills the CV input `symbol` with `value` for the runs that follow.
+  // Fills the modulation input `symbol` (a sidechain audio port, 1.0 = 10 V)
+  // with `value` for the runs that follow.
   void SetCv(const std::string &symbol, float value);
-  // Feeds the CV input `symbol` with `signal` from the next frame rendered on
+  // Feeds the modulation input `symbol` with `signal` from the next frame rendered on
   // (its last value after its end).
   void SetCvSignal(const std::string &symbol, std::vector<float> signal);
   // Feeds the audio input `input` (0: the first) with `signal` from the next
@@ -84,7 +85,7 @@ private:
     int64_t from = 0;
     bool holdLast = false;
   };
-  std::map<uint32_t, Fed> m_cv;                // CV inputs by port index
+  std::map<uint32_t, Fed> m_cv;                // modulation inputs by port index
   std::vector<Fed> m_audio_in;                 // audio inputs in port order
   std::vector<std::vector<float>> m_audio_out; // audio outputs in port order
   int64_t m_frame = 0;                         // frames rendered so far

@@ -93,8 +93,8 @@ TEST(Lv2Oscillator, BendAndPitchCvMoveThePitch) {
       rig.Render(24000, {333}, {{5, NoteOn(69)}, {9001, {0xE0, 0, 0}}, {23000, NoteOff(69)}});
   EXPECT_NEAR(Cents(FittedHz(out, 5, 9001, kRate), 440.0), 0.0, 0.1);
   EXPECT_NEAR(Cents(FittedHz(out, 9001, 23000, kRate), NoteHz(67)), 0.0, 0.1);
-  // One volt on the pitch input: an octave up.
-  rig.SetCv("pitch_cv", 1.0f);
+  // One volt (0.1) on the pitch input: an octave up.
+  rig.SetCv("pitch_cv", 0.1f);
   const std::vector<float> up = rig.Render(12000, {512}, {{0, {0xE0, 0, 0x40}}, {0, NoteOn(69)}});
   EXPECT_NEAR(Cents(FittedHz(up, 0, 12000, kRate), 880.0), 0.0, 0.1);
 }

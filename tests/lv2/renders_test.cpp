@@ -2,8 +2,8 @@
 // compared with hashes recorded from an earlier build: a change of the
 // wrappers' code (how controls, CV, MIDI and run lengths reach the modules)
 // must not move a single output bit. Every scenario stays within the ranges
-// the plugins declare. After an intended change of the output, print the new
-// hashes with SE_PRINT_RENDER_HASHES=1 and copy them here.
+// the plugins declare (modulation inputs: sidechain audio, 1.0 = 10 V). After an intended change of
+// the output, print the new hashes with SE_PRINT_RENDER_HASHES=1 and copy them here.
 #include "lv2_rig.h"
 
 #include <gtest/gtest.h>
@@ -163,24 +163,25 @@ std::vector<Scenario> Scenarios() {
       "osc.always_active", [](Lv2Rig &r) { r.SetControl("active", 1); }, {256, 3},
       0x620e1fdafc6e7935ull);
   osc(
-      "osc.cv_static", [](Lv2Rig &r) { r.SetCv("pitch_cv", 0.75f); }, {256}, 0xae485ea351d0b19cull);
+      "osc.cv_static", [](Lv2Rig &r) { r.SetCv("pitch_cv", 0.075f); }, {256},
+      0xae485ea351d0b19cull);
   osc(
-      "osc.cv_moving", [](Lv2Rig &r) { r.SetCvSignal("pitch_cv", Ramp(5000, -1.0f, 2.0f)); },
-      {256, 1000}, 0x04285e8d13d5052full);
+      "osc.cv_moving", [](Lv2Rig &r) { r.SetCvSignal("pitch_cv", Ramp(5000, -0.1f, 0.2f)); },
+      {256, 1000}, 0xea5efd319ce17d6bull);
   osc(
       "osc.cv_moving.low_accuracy",
       [](Lv2Rig &r) {
         r.SetControl("pitch_accuracy", 0);
-        r.SetCvSignal("pitch_cv", Ramp(6000, 3.0f, -2.0f));
+        r.SetCvSignal("pitch_cv", Ramp(6000, 0.3f, -0.2f));
       },
-      {500}, 0x7ca0979d74826679ull);
+      {500}, 0x5b84732327a3c47dull);
   osc(
       "osc.cv_moving.khz",
       [](Lv2Rig &r) {
         r.SetControl("pitch_mode", 1);
-        r.SetCvSignal("pitch_cv", Ramp(6000, 0.0f, 0.5f));
+        r.SetCvSignal("pitch_cv", Ramp(6000, 0.0f, 0.05f));
       },
-      {500}, 0x3e87bd8890bac579ull);
+      {500}, 0xcf76a02f7008d518ull);
   osc(
       "osc.split_runs", [](Lv2Rig &) {}, {1000, 333}, 0x891511813ccc3a35ull, 48000.0, 256);
   osc(
@@ -246,20 +247,20 @@ std::vector<Scenario> Scenarios() {
   filter(
       "filter.cv", kFilter,
       [](Lv2Rig &r) {
-        r.SetCvSignal("cutoff_cv", Ramp(9000, -2.0f, 3.0f));
-        r.SetCvSignal("resonance_cv", Ramp(9000, 4.0f, -3.0f));
+        r.SetCvSignal("cutoff_cv", Ramp(9000, -0.2f, 0.3f));
+        r.SetCvSignal("resonance_cv", Ramp(9000, 0.4f, -0.3f));
       },
-      {256, 100}, 0xd2e26bf0b669718eull);
+      {256, 100}, 0x3a5e3d48271bac75ull);
   filter(
-      "filter.cv_static", kFilter, [](Lv2Rig &r) { r.SetCv("cutoff_cv", 1.5f); }, {512},
+      "filter.cv_static", kFilter, [](Lv2Rig &r) { r.SetCv("cutoff_cv", 0.15f); }, {512},
       0x18fca4b371d6d343ull);
   filter(
       "filter.stereo", kFilterStereo,
       [](Lv2Rig &r) {
         r.SetControl("resonance", 7.0f);
-        r.SetCvSignal("cutoff_cv", Ramp(9000, 2.0f, -1.0f));
+        r.SetCvSignal("cutoff_cv", Ramp(9000, 0.2f, -0.1f));
       },
-      {64, 1000}, 0x956bd207787c4757ull);
+      {64, 1000}, 0xc19ee41e3b20aaf1ull);
   return s;
 }
 

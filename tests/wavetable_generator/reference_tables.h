@@ -8,7 +8,7 @@
 #ifndef WAVETABLE_REFERENCE_TABLES_H
 #define WAVETABLE_REFERENCE_TABLES_H
 
-#include "sine_points.h"
+#include "wavetable_generator/sine_points.h"
 
 #include <algorithm>
 #include <array>

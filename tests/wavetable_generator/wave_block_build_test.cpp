@@ -3,7 +3,7 @@
 // and zero first amplitudes) is held to the plain point-by-point build.
 #include "fill_spectrum.h"
 #include "reference_tables.h"
-#include "wave_table_store.h"
+#include "wavetable_generator/wave_table_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // A choice pin's item list made at compile time. An item writer is run twice:
 // once to measure the text, once to write it into an array of that size, so
 // the lists follow from tables instead of being typed out.
-#ifndef AUDIO_OSCILLATOR_CHOICE_TEXT_H
-#define AUDIO_OSCILLATOR_CHOICE_TEXT_H
+#ifndef AUDIO_OSCILLATOR_INCLUDE_CHOICE_TEXT_H
+#define AUDIO_OSCILLATOR_INCLUDE_CHOICE_TEXT_H
 
 #include <array>
 #include <cstddef>
@@ -65,4 +65,4 @@ template <class Items> constexpr std::array<char, TextSize<Items>()> MakeChoiceT
 
 } // namespace osc
 
-#endif // AUDIO_OSCILLATOR_CHOICE_TEXT_H
+#endif // AUDIO_OSCILLATOR_INCLUDE_CHOICE_TEXT_H

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Every plugin of the bundle in Debian's Ardour, run headless through
+# ardour7-lua on its dummy audio backend (ardour_session.lua says what is
+# checked). Skips (exit 77) with the reason where Ardour is not installed
+# (scripts/setup.sh --ardour installs it) or cannot load the bundle.
+#   ardour_test.sh <bundle folder> [reason to skip]
+set -u
+bundle="$1"
+[ -z "${2:-}" ] || { echo "SKIPPED: $2"; exit 77; }
+for tool in ardour7-lua timeout; do
+  command -v "$tool" >/dev/null ||
+    { echo "SKIPPED: $tool is not installed (scripts/setup.sh --ardour installs Debian's ardour)"; exit 77; }
+done
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+# Ardour's configuration and caches go to the temporary folder, never the user's.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
+mkdir -p "$HOME"
+# The bundle's folder first, then the system's, where the LV2 specifications
+# (plugin classes, units) are: as a user extends LV2_PATH.
+export LV2_PATH="$(dirname "$bundle"):/usr/lib/lv2"
+
+start=$(date +%s%N)
+timeout 150 ardour7-lua "$(dirname "$0")/ardour_session.lua" "$bundle" "$work/session" >"$work/log" 2>&1
+status=$?
+# Ardour's own notes about the machine (no MIDI audition synth) are not ours.
+grep -v "^\[WARNING\]: Falling back to Reasonable Synth\|No synth for midi-audition" "$work/log"
+echo "ardour7-lua: exit status $status after $((($(date +%s%N) - start) / 1000000)) ms"
+[ "$status" -eq 0 ] && grep -qx "RESULT: PASS" "$work/log"
