@@ -1,6 +1,12 @@
-// Our host: loads module libraries, creates and wires instances, hands out
-// buffers, delivers sample-accurate events and answers every request an
-// instance makes.
+// Our host: loads module libraries, creates and wires instances, and runs
+// them as a patch: each instance is a module runner (runtime/module_runner.h),
+// which delivers its sample-accurate events and answers its requests; the
+// host adds what is between instances (connections, summed inputs, status
+// carried from outputs to inputs, sources, the open and run order).
+//
+// Events. Each instance's events wait in a store without a limit (the host is
+// not real time): a patch may schedule any number of changes ahead, and a
+// module may queue any number of its own.
 //
 // Typical use:
 //   Host host(44100.0f, 256);
@@ -14,6 +20,7 @@
 #define SEHOST_HOST_H
 
 #include "host_error.h"
+#include "module_table.h"
 #include "plugin_library.h"
 #include "source.h"
 
@@ -47,7 +54,13 @@ public:
 
   // ---- Building the patch (before Open) ----
   // Loads a library once; later calls with the same path answer the same one.
+  // With a module table in use, a path whose file name (without folder and
+  // extension) names a module of the table answers that compiled-in module,
+  // and no file is opened.
   PluginLibrary &Load(const std::string &path);
+  // Modules compiled into this program (e.g. se_runtime::StaticModules()),
+  // looked up by Load; the table must outlive the host.
+  void UseModules(const se_runtime::ModuleTable &modules) { m_modules = &modules; }
   // Creates a DSP instance (makeModule index 0, type 1) and answers its id.
   int Add(PluginLibrary &library, const std::string &label = "");
   // Extra pins the host reports beyond the list (for a last pin with IO_REPEAT_LAST).
@@ -105,33 +118,24 @@ public:
   void Close(int instance);
   int InstanceCount() const { return static_cast<int>(m_instances.size()); }
 
-  // The entry every instance calls; public so that the C callback can reach it.
-  intptr_t OnRequest(int instance, int32_t opcode, int32_t index, int32_t value, void *ptr,
-                     float opt);
-
 private:
   struct Instance;
   struct Slot;
-  struct Event;
   // Events delivered between two looks at the interrupt check.
   static constexpr uint64_t kInterruptCheckEvents = 4096;
   Instance &At(int instance);
   const Instance &At(int instance) const;
   Slot &SlotAt(int instance, int pin);
   void RequireBuilding(const char *what) const;
-  void AllocateBuffers();
+  void PrepareInputs();
   void OpenInstance(Instance &inst);
-  void QueueStatus(int instance, int pin, int64_t clock, int32_t status, bool has_value,
-                   double value);
-  void Enqueue(Instance &inst, const Event &event);
-  Event Dequeue(Instance &inst);
-  static bool Later(const Event &a, const Event &b);
   void CheckInterrupt() const;
-  void WriteVariable(Slot &slot);
+  bool KeepDelivering();
+  void StatusPosted(Instance &from, int pin, int64_t clock, int32_t status);
   const Slot &FeederSlot(const Slot &input, size_t i) const;
+  float *FeederBuffer(const Slot &input, size_t i) const;
   int32_t FedStatus(const Slot &input, int32_t posted) const;
-  void SumFeeders(Slot &input);
-  void DeliverDue(Instance &inst, int64_t clock);
+  void SumFeeders(Instance &inst, Slot &input);
   void ProcessInstance(Instance &inst);
   std::vector<int> OpenOrder() const;
 
@@ -140,9 +144,9 @@ private:
   int32_t m_capacity;
   bool m_open = false;
   int64_t m_blockStart = 0;
-  uint64_t m_eventSequence = 0;
   uint64_t m_eventsDelivered = 0;
   bool (*m_interrupted)() = nullptr;
+  const se_runtime::ModuleTable *m_modules = nullptr;
   std::map<std::string, std::unique_ptr<PluginLibrary>> m_libraries;
   std::vector<std::unique_ptr<Instance>> m_instances;
   std::vector<int> m_order;

@@ -34,6 +34,9 @@ struct PinInfo {
   std::vector<ChoiceItem> Choices() const;
 };
 
+// A pin of a module's list as the dispatcher describes it (DOP_PIN_PROPERTIES).
+PinInfo PinInfoOf(const SEPinProperties &props, int property_index, int dsp_index);
+
 // Splits a choice list ("LP=0, HP=1", "Low,High", "Noise=255") into items.
 std::vector<ChoiceItem> ParseChoiceList(const std::string &text);
 

@@ -31,22 +31,44 @@ std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::string &path) {
   if (p->m_getProperties == nullptr || p->m_makeModule == nullptr)
     throw HostError(path + ": not a module library (getModuleProperties or makeModule missing)");
   p->m_library = std::move(library);
+  p->Describe();
+  return p;
+}
 
+std::unique_ptr<PluginLibrary> PluginLibrary::FromEntry(const std::string &name,
+                                                        const se::PluginEntry &entry) {
+  std::unique_ptr<PluginLibrary> p(new PluginLibrary());
+  p->m_path = name;
+  p->m_getProperties = entry.getModuleProperties;
+  p->m_makeModule = entry.makeModule;
+  if (p->m_getProperties == nullptr || p->m_makeModule == nullptr)
+    throw HostError(name + ": not a module (an entry point is missing)");
+  p->Describe();
+  return p;
+}
+
+std::string PluginLibrary::NameOf(const std::string &path) {
+  const size_t slash = path.find_last_of("/\\");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+void PluginLibrary::Describe() {
   SEModuleProperties props;
   std::memset(&props, 0, sizeof props);
-  if (p->m_getProperties(0, &props) == 0)
-    throw HostError(path + ": the library describes no module at index 0");
-  p->m_description = {Text(props.name), Text(props.id), Text(props.about), props.sdk_version};
+  if (m_getProperties(0, &props) == 0)
+    throw HostError(m_path + ": the library describes no module at index 0");
+  m_description = {Text(props.name), Text(props.id), Text(props.about), props.sdk_version};
 
-  void *record = p->m_makeModule(0, MT_DSP, &SilentHost, 0);
+  void *record = m_makeModule(0, MT_DSP, &SilentHost, 0);
   if (record == nullptr)
-    throw HostError(path + ": the library creates no DSP instance");
+    throw HostError(m_path + ": the library creates no DSP instance");
   auto *rec = static_cast<SEModuleRecord *>(record);
-  p->m_pins = ReadPins(rec);
+  m_pins = ReadPins(rec);
   rec->dispatcher(rec, DOP_CLOSE, 0, 0, nullptr, 0.0f);
-  for (auto &pin : p->m_pins)
+  for (auto &pin : m_pins)
     pin.variable = nullptr; // belonged to the closed instance
-  return p;
 }
 
 std::vector<PinInfo> PluginLibrary::ReadPins(SEModuleRecord *rec) {
@@ -57,18 +79,7 @@ std::vector<PinInfo> PluginLibrary::ReadPins(SEModuleRecord *rec) {
     std::memset(&pp, 0, sizeof pp);
     if (rec->dispatcher(rec, DOP_PIN_PROPERTIES, j, 0, &pp, 0.0f) == 0)
       break;
-    PinInfo info;
-    info.property_index = j;
-    info.dsp_index = SEIsDspPin(pp.flags) ? dsp++ : -1;
-    info.name = Text(pp.name);
-    info.direction = pp.direction;
-    info.datatype = pp.datatype;
-    info.has_default = pp.default_value != nullptr;
-    info.default_text = Text(pp.default_value);
-    info.datatype_text = Text(pp.datatype_text);
-    info.flags = pp.flags;
-    info.variable = pp.variable;
-    pins.push_back(info);
+    pins.push_back(PinInfoOf(pp, j, SEIsDspPin(pp.flags) ? dsp++ : -1));
   }
   return pins;
 }

@@ -6,11 +6,14 @@
 //   fixed_scenarios                  print the lines
 //   fixed_scenarios --check FILE     compare with FILE; one line per difference, exit 1 on any
 //   fixed_scenarios --raw DIR        print, and write each output as raw floats to DIR/<name>.f32
+//   fixed_scenarios --static ...     the same, with the modules compiled into this program
+//                                    (se_static_modules) instead of the plugin files
 //
 // The inputs come from integer arithmetic and plain float operations only, so
 // they are the same bits everywhere; so must be what the libraries make of them.
 #include "generator_directory.h"
 #include "host.h"
+#include "module_table.h"
 #include "plugin_path.h"
 
 #include <cstdint>
@@ -29,6 +32,17 @@ namespace {
 constexpr float kRate = 44100.0f;
 constexpr int32_t kBlock = 256;
 constexpr int kLength = 2048;
+
+// --static: every host of a scenario runs the compiled-in modules.
+bool g_static = false;
+
+// The host of one scenario.
+struct ScenarioHost : sehost::Host {
+  ScenarioHost() : sehost::Host(kRate, kBlock) {
+    if (g_static)
+      UseModules(se_runtime::StaticModules());
+  }
+};
 
 uint64_t Fnv1a(const float *data, size_t count) {
   uint64_t h = 0xcbf29ce484222325ull;
@@ -107,7 +121,7 @@ void FilterScenarios(std::vector<Output> &out) {
       for (int tap = 0; tap < 5; ++tap)
         for (int q = 0; q < 4; ++q)
           for (int emulate = 0; emulate < 2; ++emulate) {
-            sehost::Host host(kRate, kBlock);
+            ScenarioHost host;
             const int id = host.Add(host.Load(setest::PluginPath("ladder_filter")));
             Feed(host, id, "Signal", Noise(seed++, 0.5f));
             Feed(host, id, "Pitch", Sweep(0.1f, 1.1f)); // both clamps and every octave between
@@ -128,7 +142,7 @@ void FilterScenarios(std::vector<Output> &out) {
 
 void StoreScenarios(std::vector<Output> &out) {
   using setest::kBlockFloats, setest::kTableStride;
-  sehost::Host host(kRate, kBlock);
+  ScenarioHost host;
   const float *const *directory = setest::OpenGeneratorDirectory(host);
   out.push_back({"store.sine", {directory[0], directory[0] + kTableStride}});
   for (int n = 1; n <= 10; ++n)
@@ -151,7 +165,7 @@ struct OscSetup {
 };
 
 std::vector<float> RunOscillator(const OscSetup &s) {
-  sehost::Host host(kRate, kBlock);
+  ScenarioHost host;
   const int gen = host.Add(host.Load(setest::PluginPath("wavetable_generator")));
   const int osc = host.Add(host.Load(setest::PluginPath("audio_oscillator")));
   host.Connect(gen, "QX_Osc_Link", osc, "QX_Osc_Link");
@@ -300,16 +314,21 @@ int Check(const std::vector<Output> &outputs, const std::string &file) {
 } // namespace
 
 int main(int argc, char **argv) {
+  g_static = argc > 1 && std::string(argv[1]) == "--static";
+  if (g_static) {
+    --argc;
+    ++argv;
+  }
   const std::string option = argc == 3 ? argv[1] : "";
   if (argc != 1 && option != "--check" && option != "--raw") {
-    std::fprintf(stderr, "usage: fixed_scenarios [--check FILE | --raw DIR]\n");
+    std::fprintf(stderr, "usage: fixed_scenarios [--static] [--check FILE | --raw DIR]\n");
     return 2;
   }
   std::vector<Output> outputs;
   try {
     // Each scenario has a host of its own; this one keeps the libraries
     // loaded in between, so that the table store is built once.
-    sehost::Host keep;
+    ScenarioHost keep;
     for (const char *name : {"ladder_filter", "audio_oscillator", "wavetable_generator"})
       keep.Load(setest::PluginPath(name));
     FilterScenarios(outputs);
