@@ -1,8 +1,9 @@
 // The oscillator plugin's ports as a table (plugin_def.h), its LV2 entry
 // points and its registration in the bundle.
 #include "audio_oscillator/pins.h"
-#include "oscillator_plugin.h"
+#include "module_plugin.h"
 #include "oscillator_ports.h"
+#include "oscillator_voice.h"
 
 SE_USE_PLUGIN_ENTRY(audio_oscillator)
 
@@ -117,14 +118,8 @@ constexpr PortSpec kPorts[kPortCount] = {
      .hints = se_lv2::kHintToggled},
 };
 
-constexpr LV2_Descriptor kDescriptor{kOscillatorUri,
-                                     &OscillatorPlugin::Instantiate,
-                                     &OscillatorPlugin::ConnectPort,
-                                     &OscillatorPlugin::Activate,
-                                     &OscillatorPlugin::Run,
-                                     nullptr,
-                                     &OscillatorPlugin::Cleanup,
-                                     nullptr};
+constexpr LV2_Descriptor kDescriptor = se_lv2::ModulePlugin::Descriptor(
+    kOscillatorUri, &se_lv2::ModulePlugin::InstantiateWith<OscillatorVoice>);
 
 } // namespace
 
