@@ -176,6 +176,8 @@ void ModulePlugin::Hold(int pin, float sample, bool announce) {
   Feed *f = FeedOf(pin);
   if (f == nullptr || f->streaming)
     return;
+  if (sample != f->sample)
+    f->filled = 0;
   f->sample = sample;
   if (announce && m_open)
     QueueStatus(pin, PS_ONCE);
@@ -215,6 +217,7 @@ void ModulePlugin::Activate(LV2_Handle handle) {
     Feed &f = self->m_feeds[i];
     f.streaming = false;
     f.cvVolts = 0.0;
+    f.filled = 0;
     if (f.control >= 0) {
       const ControlPin &c = self->m_controls[f.control];
       const bool hertz = self->m_def.ports[c.port].mapping == PinMapping::kHertz;
@@ -319,6 +322,7 @@ void ModulePlugin::ReadCv(int32_t offset, int32_t length) {
       const float s = FeedSample(f);
       if (f.streaming || s != f.sample) {
         f.sample = s;
+        f.filled = 0;
         f.streaming = false;
         QueueStatus(f.pin, PS_ONCE);
       }
@@ -366,6 +370,7 @@ void ModulePlugin::Flush() {
     f.volts = hertz ? HertzToVolts(c.wanted) : c.wanted;
     if (!f.streaming) {
       f.sample = FeedSample(f);
+      f.filled = 0;
       QueueStatus(f.pin, PS_ONCE);
     }
   }
@@ -381,8 +386,10 @@ void ModulePlugin::FillFeeds(int32_t offset, int32_t length) {
     if (f.streaming && cv != nullptr) {
       for (int32_t k = 0; k < length; ++k)
         out[k] = CvSample(f, cv[offset + k]);
-    } else {
-      std::fill(out, out + length, f.sample);
+      f.filled = 0;
+    } else if (f.filled < length) { // written only as far as the calls read
+      std::fill(out + f.filled, out + length, f.sample);
+      f.filled = length;
     }
   }
 }

@@ -143,6 +143,7 @@ private:
     double lowest = -1e30, highest = 1e30;  // the range of the sum, in volts
     double cvLowest = 0.0, cvHighest = 0.0; // the modulation input's range
     float sample = 0.0f;                    // what the pin holds while static
+    int32_t filled = 0;                     // how far the buffer holds `sample`
     bool streaming = false;                 // what the modules were last told
     std::unique_ptr<float[]> buffer;
   };

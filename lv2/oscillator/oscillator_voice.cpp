@@ -46,7 +46,7 @@ void OscillatorVoice::Start(se_lv2::ModulePlugin &plugin) {
   m_ramp = GainRamp();
   m_rampLength = 0;
   ReadControls(plugin);
-  m_appliedPitch = PitchSample(plugin);
+  m_appliedPitch = PitchSample();
   plugin.Hold(m_pitchPin, m_appliedPitch, false);
   plugin.Hold(m_refPin, m_appliedPitch, false);
   plugin.Hold(m_syncPin, 0.0f, false);
@@ -61,6 +61,7 @@ void OscillatorVoice::Start(se_lv2::ModulePlugin &plugin) {
 void OscillatorVoice::Started(se_lv2::ModulePlugin &plugin) { plugin.SetValue(m_linkPin, m_link); }
 
 void OscillatorVoice::ReadControls(se_lv2::ModulePlugin &plugin) {
+  m_pitchMode = static_cast<int>(plugin.Control(kPitchMode));
   m_voice.SetHold(plugin.Control(kHold) >= 0.5f);
   m_always = plugin.Control(kActive) >= 0.5f;
   const int32_t length = plugin.Control(kRamp) >= 0.5f ? m_rampSamples : 0;
@@ -79,9 +80,9 @@ void OscillatorVoice::Midi(const uint8_t *bytes, uint32_t size) {
 }
 
 // The note's pitch as the Pitch pin reads it in the current pitch mode.
-float OscillatorVoice::PitchSample(const se_lv2::ModulePlugin &plugin) const {
+float OscillatorVoice::PitchSample() const {
   const double volts = m_voice.PitchVolts();
-  switch (static_cast<int>(plugin.Control(kPitchMode))) {
+  switch (m_pitchMode) {
   case osc::kPitchKhz: return se_lv2::VoltsToSample(13.75 * std::exp2(volts) / 1000.0);
   case osc::kPitchHz: return se_lv2::VoltsToSample(13.75 * std::exp2(volts));
   default: return se_lv2::VoltsToSample(volts);
@@ -97,7 +98,7 @@ void OscillatorVoice::FlushFirst(se_lv2::ModulePlugin &plugin) {
 }
 
 void OscillatorVoice::Flush(se_lv2::ModulePlugin &plugin) {
-  const float pitch = PitchSample(plugin);
+  const float pitch = PitchSample();
   if (pitch != m_appliedPitch) {
     plugin.Hold(m_refPin, pitch, false); // the limit of system B follows the note as well
     plugin.Hold(m_pitchPin, pitch, true);

@@ -29,7 +29,7 @@ public:
   void Output(float *out, int32_t count) override { m_ramp.Apply(out, count); }
 
 private:
-  float PitchSample(const se_lv2::ModulePlugin &plugin) const;
+  float PitchSample() const;
 
   intptr_t m_link = 0; // the generator's table directory
   int m_pitchPin = -1, m_refPin = -1, m_syncPin = -1, m_activePin = -1, m_linkPin = -1;
@@ -40,6 +40,7 @@ private:
   GainRamp m_ramp;
   int32_t m_rampLength = 0;
   bool m_always = false;
+  int m_pitchMode = 0; // the Pitch Mode control's item, read with the controls
 
   // What the module was last told.
   float m_appliedPitch = 0.0f;
