@@ -2,7 +2,9 @@
 // as a host would drive it, by a program decoded from the fuzz input. The
 // failures: a sanitizer report, an allocation inside run() or connect_port(),
 // an output sample that is not finite or passes the plugin's stated ceiling
-// (PluginDef::outputCeiling), a write into an input buffer no output shares,
+// (PluginDef::outputCeiling; once a program raises the output level above
+// 0 dB or bypasses the plugin, only a non-finite output from finite inputs),
+// a write into an input buffer no output shares,
 // a changed floating-point environment, and a plugin that refuses a host that
 // gives it all it declares it needs.
 //
@@ -80,7 +82,7 @@ constexpr uint32_t kMaxRun = 5000;      // frames of one run
 constexpr int64_t kMaxFrames = 1 << 15; // frames of one program
 constexpr size_t kSequenceBytes = 2048; // the MIDI port's buffer
 constexpr int kMaxOps = 48;
-constexpr uint32_t kMaxPorts = 32;
+constexpr uint32_t kMaxPorts = 64;
 enum Op { kRun, kConnect, kDeactivate, kActivate, kControls, kOpCount };
 
 class Reader {
@@ -153,6 +155,7 @@ private:
   void WriteSequence(uint32_t n);
   void SetControls();
   void Check(uint32_t n);
+  void WatchStage();
   bool IsAudio(uint32_t port) const {
     const se_lv2::PortType t = m_def.ports[port].type;
     return t == se_lv2::PortType::kAudioIn || t == se_lv2::PortType::kAudioOut ||
@@ -181,6 +184,8 @@ private:
   alignas(8) uint8_t m_sequence[kSequenceBytes] = {};
   void *m_ports[kMaxPorts] = {};
   uint64_t m_inputSums[kPool] = {};
+  bool m_inputsFinite = true; // every audio input sample of the run
+  bool m_stageMoved = false;  // output level above 0 dB or bypass, once in the program
 };
 
 bool Session::Instantiate() {
@@ -215,9 +220,10 @@ bool Session::Instantiate() {
   if (flags & 2)
     features[f++] = &opts;
   m_handle = m_d.instantiate(&m_d, rate, "/nonexistent/", features);
-  // A host that gives what the plugin declares, at an ordinary rate, is served.
+  // A host that gives what the plugin declares, at a rate in everyday use, is
+  // served.
   const bool entitled =
-      rate >= 1.0 && rate <= 1e6 && (flags & 1 || !se_lv2::RequiresUridMap(m_def));
+      rate >= 8000.0 && rate <= 384000.0 && (flags & 1 || !se_lv2::RequiresUridMap(m_def));
   if (m_handle == nullptr && entitled)
     Fail("fuzz_lv2: %s refused a rate of %g with features %#x", m_def.uri, rate, flags);
   // The host keeps its promise only when it made a usable one (an Int or a
@@ -258,6 +264,7 @@ void Session::Connect(uint32_t port, uint8_t choice) {
 }
 
 void Session::FillInputs(uint32_t n) {
+  m_inputsFinite = true;
   for (uint32_t p = 0; p < m_def.portCount; ++p) {
     const se_lv2::PortType type = m_def.ports[p].type;
     if ((type != se_lv2::PortType::kAudioIn && type != se_lv2::PortType::kCV) ||
@@ -284,6 +291,27 @@ void Session::FillInputs(uint32_t n) {
         b[k] = v;
     }
     }
+  }
+  // Inputs may share buffers: the finite test runs once all are written.
+  for (uint32_t p = 0; p < m_def.portCount; ++p)
+    if (m_def.ports[p].type == se_lv2::PortType::kAudioIn && m_ports[p] != nullptr)
+      for (uint32_t k = 0; k < n; ++k)
+        m_inputsFinite = m_inputsFinite && std::isfinite(static_cast<const float *>(m_ports[p])[k]);
+}
+
+// The output stage's controls as the plugin will read them: a level above
+// 0 dB or a bypass lets outputs pass the ceiling (a bypassed plugin passes its
+// input as it is) from then on, glides included.
+void Session::WatchStage() {
+  for (uint32_t p = 0; p < m_def.portCount; ++p) {
+    const se_lv2::PortSpec &spec = m_def.ports[p];
+    if (spec.mapping != se_lv2::PinMapping::kOutputLevel &&
+        spec.mapping != se_lv2::PinMapping::kEnabled)
+      continue;
+    const auto *v = static_cast<const float *>(m_ports[p]);
+    const float value = v != nullptr && *v == *v ? *v : spec.defaultValue;
+    if (spec.mapping == se_lv2::PinMapping::kOutputLevel ? value > 0.0f : value < 0.5f)
+      m_stageMoved = true;
   }
 }
 
@@ -355,7 +383,8 @@ void Session::Check(uint32_t n) {
       continue;
     const float *b = static_cast<const float *>(m_ports[p]);
     for (uint32_t k = 0; k < n; ++k)
-      if (!(std::fabs(b[k]) <= m_def.outputCeiling))
+      if (m_stageMoved ? m_inputsFinite && !std::isfinite(b[k])
+                       : !(std::fabs(b[k]) <= m_def.outputCeiling))
         Fail("fuzz_lv2: %s port %s sample %u of %u is %g, beyond its ceiling %g", m_def.uri,
              m_def.ports[p].symbol, k, n, static_cast<double>(b[k]),
              static_cast<double>(m_def.outputCeiling));
@@ -383,6 +412,7 @@ void Session::RunOnce() {
     return;
   for (int b = 0; b < kPool; ++b)
     m_inputSums[b] = Sum(m_pool[b], n);
+  WatchStage();
   const FpEnv fp = FpEnv::Current();
   g_realTime = true;
   m_d.run(m_handle, n);
@@ -399,6 +429,7 @@ void Session::Run() {
     m_controls[p] = m_def.ports[p].defaultValue;
   for (uint32_t p = 0; p < m_def.portCount; ++p)
     Connect(p, m_in.U8());
+  WatchStage(); // activate sets the stage at once
   if (m_d.activate != nullptr)
     m_d.activate(m_handle);
   m_active = true;
@@ -416,6 +447,7 @@ void Session::Run() {
       m_active = false;
       break;
     case kActivate:
+      WatchStage();
       if (!m_active && m_d.activate != nullptr)
         m_d.activate(m_handle);
       m_active = true;

@@ -5,8 +5,8 @@ import os
 import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-FILTER, STEREO, OSC = 0, 1, 2          # plugins in URI order
-PORTS = {FILTER: 13, STEREO: 15, OSC: 13}
+FILTER, STEREO, OSC, SYNTH = 0, 1, 2, 3  # plugins in URI order
+PORTS = {FILTER: 15, STEREO: 17, OSC: 13, SYNTH: 48}
 
 
 def u8(x): return bytes([x & 0xFF])
@@ -50,8 +50,14 @@ def connect(port, choice): return u8(1) + u8(port) + u8(choice)
 
 SEEDS = {
     'filter_tone': header(FILTER) + run(512, tone() + const(0.1) + const(-0.2)) * 4,
-    'filter_resonant': header(FILTER) + controls((3, 10.0), (4, 50.0), (7, 1.0)) +
+    'filter_resonant': header(FILTER) + controls((3, 10.0), (4, 15.0), (7, 1.0), (5, 2.0),
+                                                 (6, 5.0), (2, 3000.0)) +
     run(512, tone(3) + const(0.0) + const(0.0)) * 6,
+    # output level up, then bypassed while the input is wild
+    'filter_stage': header(FILTER) + controls((13, 12.0)) + run(512, tone() + const(0.0) +
+                                                               const(0.0)) +
+    controls((14, 0.0)) + run(700, u8(2) + u8(3) + val(1e30) + val(-1.0) + val(0.5) + val(2.0) +
+                              const(0.0) + const(0.0)) * 2,
     # in_r on out_l's buffer, then in-place on both channels
     'stereo_shared': header(STEREO, ports=[0, 1, 1, 3] + list(range(4, 15))) +
     run(300, tone() + tone(40) + const(0.3) + const(0.0)) * 2 + connect(2, 0) + connect(3, 1) +
@@ -61,6 +67,9 @@ SEEDS = {
     run(400, const(0.05), event(100, [0x80, 60, 0]), 1 << 3),
     'oscillator_liar': header(OSC) + run(200, const(0.0), event(0, [0x90, 69, 100]) +
                                          event(3, [0x90, 60, 100], lying=1 << 20), 2 << 3),
+    'synth_chord': header(SYNTH) + run(600, b'', event(0, [0x90, 48, 100]) +
+                                       event(0, [0x90, 55, 100]) + event(300, [0x90, 60, 127]),
+                                       3 << 3) + run(600, b'', event(100, [0xB0, 123, 0]), 1 << 3),
     'unpromised': header(OSC, features=0b10011) + run(3000, const(0.0), event(5, [0x90, 40, 90]),
                                                        1 << 3),
 }

@@ -47,8 +47,14 @@ bool ModulePlugin::Build(double rate, int32_t capacity) {
     m_portPin[p] = audio && spec.pin != nullptr ? module.PinIndex(spec.pin) : -1;
     if (audio && (spec.channel >= m_def.channels || (spec.pin != nullptr && m_portPin[p] < 0)))
       return false;
-    if (m_portPin[p] >= 0)
+    if (m_portPin[p] >= 0) {
       port_driven[m_portPin[p]] = true;
+      (spec.type == PortType::kAudioIn ? m_mainIn : m_mainOut)[spec.channel] = static_cast<int>(p);
+    }
+    if (spec.mapping == PinMapping::kOutputLevel)
+      m_levelPort = static_cast<int>(p);
+    if (spec.mapping == PinMapping::kEnabled)
+      m_enabledPort = static_cast<int>(p);
     if (spec.type == PortType::kMidiIn && m_midiPort < 0)
       m_midiPort = static_cast<int>(p);
     if (spec.type != PortType::kControl || spec.pin == nullptr)
@@ -59,8 +65,10 @@ bool ModulePlugin::Build(double rate, int32_t capacity) {
     if (c.pin < 0)
       return false;
     c.choice = spec.mapping == PinMapping::kChoice;
-    if (c.choice)
+    if (c.choice) {
       c.choices.Read(module.Pin(c.pin));
+      c.choices.Show(spec.choices); // the numbers the port reads
+    }
   }
   // Every audio input that no audio port drives is fed.
   for (int pin = 0; pin < module.PinCount(); ++pin) {
@@ -93,7 +101,7 @@ bool ModulePlugin::Build(double rate, int32_t capacity) {
     f->cvLowest = spec.minimum;
     f->cvHighest = spec.maximum;
   }
-  return true;
+  return m_stage.Init(m_rate, capacity, m_def.channels);
 }
 
 // A fed pin starts at the value its module gives as its default.
@@ -254,6 +262,7 @@ void ModulePlugin::Activate(LV2_Handle handle) {
     self->m_runners[ch]->Open();
   self->m_open = true;
   self->m_used = true;
+  self->StageControls(true);
   if (self->m_voice)
     self->m_voice->Started(*self);
   self->m_active = true;
@@ -278,6 +287,7 @@ void ModulePlugin::Run(LV2_Handle handle, uint32_t n) {
   self->ReadControls();
   if (self->m_voice)
     self->m_voice->ReadControls(*self);
+  self->StageControls(false);
   self->m_cursor = 0;
   self->m_chunkEnd = 0;
   if (self->m_voice && self->m_midiPort >= 0) {
@@ -340,6 +350,12 @@ void ModulePlugin::Segment(int32_t offset, int32_t length) {
     Flush();
     const int32_t piece = m_voice ? std::clamp(m_voice->Piece(length), 1, length) : length;
     FillFeeds(offset, piece);
+    if (m_stage.NeedsDry()) // the bypass's input, before an output may overwrite it
+      for (int ch = 0; ch < m_def.channels; ++ch) {
+        const auto *in =
+            m_mainIn[ch] >= 0 ? static_cast<const float *>(m_ports[m_mainIn[ch]]) : nullptr;
+        m_stage.CopyDry(ch, in != nullptr ? in + offset : nullptr, piece);
+      }
     BindAudio(offset, piece);
     for (int ch = 0; ch < m_def.channels; ++ch)
       m_runners[ch]->Process(piece);
@@ -436,7 +452,18 @@ bool ModulePlugin::SharesOutput(const float *input, int32_t offset, int32_t leng
   return false;
 }
 
-// The voice's last word on each output of a call, then the limit.
+// The output level and bypass: at once on activation, gliding from a run's
+// first sample otherwise.
+void ModulePlugin::StageControls(bool at_once) {
+  const float level = m_levelPort >= 0 ? Control(static_cast<uint32_t>(m_levelPort)) : 0.0f;
+  const bool enabled = m_enabledPort < 0 || Control(static_cast<uint32_t>(m_enabledPort)) >= 0.5f;
+  if (at_once)
+    m_stage.Reset(level, enabled);
+  else
+    m_stage.SetTargets(level, enabled);
+}
+
+// The voice's last word on each output of a call, the limit, then the stage.
 void ModulePlugin::FinishOutputs(int32_t offset, int32_t length) {
   for (size_t p = 0; p < m_def.portCount; ++p) {
     if (m_def.ports[p].type != PortType::kAudioOut || m_portPin[p] < 0)
@@ -449,6 +476,12 @@ void ModulePlugin::FinishOutputs(int32_t offset, int32_t length) {
     if (data != nullptr)
       LimitOutput(out, length, m_def.outputCeiling);
   }
+  float *outputs[kMaxChannels] = {};
+  for (int ch = 0; ch < m_def.channels; ++ch) {
+    auto *data = m_mainOut[ch] >= 0 ? static_cast<float *>(m_ports[m_mainOut[ch]]) : nullptr;
+    outputs[ch] = data != nullptr ? data + offset : nullptr;
+  }
+  m_stage.Apply(outputs, length);
 }
 
 void ModulePlugin::Cleanup(LV2_Handle handle) { delete static_cast<ModulePlugin *>(handle); }

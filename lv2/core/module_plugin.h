@@ -26,13 +26,17 @@
 //   one counts as 0 V) and its sum with the control to the control's range.
 //   Any input may share its buffer with any output (the plugins are not
 //   inPlaceBroken): an audio input that does is copied before a module of the
-//   call runs. Every output goes through the voice, then is held to the
-//   plugin's ceiling (output_limit.h). Never allocates, locks or logs.
+//   call runs. Every output goes through the voice, is held to the plugin's
+//   ceiling (output_limit.h), and last passes the output stage
+//   (output_stage.h): the plugin's output level and bypass, where its table
+//   has them (PinMapping::kOutputLevel, kEnabled); without them it leaves
+//   every sample as it is. Never allocates, locks or logs.
 #ifndef SE_LV2_MODULE_PLUGIN_H
 #define SE_LV2_MODULE_PLUGIN_H
 
 #include "control_value.h"
 #include "module_runner.h"
+#include "output_stage.h"
 #include "plugin_def.h"
 #include "sequence_reader.h"
 
@@ -166,6 +170,7 @@ private:
   void FillFeeds(int32_t offset, int32_t length);
   void BindAudio(int32_t offset, int32_t length);
   void FinishOutputs(int32_t offset, int32_t length);
+  void StageControls(bool at_once);
   bool SharesOutput(const float *input, int32_t offset, int32_t length) const;
   void QueueStatus(int pin, int32_t status);
 
@@ -182,6 +187,10 @@ private:
   int m_controlCount = 0;
   Feed m_feeds[ModuleRunner::kMaxPins];
   int m_feedCount = 0;
+  OutputStage m_stage;
+  int m_levelPort = -1, m_enabledPort = -1; // the stage's controls, -1 for none
+  int m_mainIn[kMaxChannels] = {-1, -1};    // each channel's signal input port
+  int m_mainOut[kMaxChannels] = {-1, -1};   // and output port
   bool m_active = false;
   bool m_open = false;    // the modules opened (activate's second half)
   bool m_used = false;    // opened since the runners were made

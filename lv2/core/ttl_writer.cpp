@@ -6,7 +6,9 @@
 #include "plugin_def.h"
 #include "se_choice_list.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -31,6 +33,7 @@ constexpr const char kPrefixes[] =
     "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
+    "@prefix time:  <http://lv2plug.in/ns/ext/time#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
@@ -102,37 +105,84 @@ void WriteUnit(std::ostream &out, const char *unit) {
     out << "    units:unit units:" << unit << " ;\n";
 }
 
-// The value a host shows and stores for each item of a choice port, with the
-// item's text.
+// The number a host shows and stores for each item of a choice port, with
+// the item's text.
 struct ShownItem {
   std::string text;
   int value;
 };
 
-std::vector<ShownItem> ChoiceItems(const SEPinProperties &pin) {
-  std::vector<ShownItem> items;
+// The module's items with the numbers the port shows for them. Answers what
+// is wrong when the port's choices (the pin's metadata) and the module's own
+// list disagree on an item.
+std::string ChoiceItems(const PortSpec &p, const SEPinProperties &pin,
+                        std::vector<ShownItem> &items) {
+  items.clear();
+  std::string error;
+  size_t count = 0;
   se::ForEachChoice(pin.datatype_text != nullptr ? pin.datatype_text : "",
                     [&](const se::ChoiceItem &item) {
-                      items.push_back({std::string(item.text), item.value});
+                      ++count;
+                      int shown = item.value;
+                      bool found = p.choices.empty();
+                      for (const se::ChoiceMeta &c : p.choices)
+                        if (c.value == item.value && c.text == item.text) {
+                          shown = c.shown;
+                          found = true;
+                        }
+                      if (!found)
+                        error = "item \"" + std::string(item.text) + "\" has no shown number";
+                      for (const ShownItem &other : items)
+                        if (other.value == shown)
+                          error = "two items show " + std::to_string(shown);
+                      items.push_back({std::string(item.text), shown});
                     });
-  return items;
+  if (error.empty() && !p.choices.empty() && p.choices.size() != count)
+    error = "the pin's metadata lists another number of items";
+  return error;
 }
 
 // A control port's range and default as the host sees them.
 struct Range {
   float minimum, maximum, defaultValue;
   std::vector<ShownItem> items; // choices only
+  bool list = false;            // choices written as a list (not a count)
 };
 
+// Whether the shown numbers run from the lowest to the highest without a gap.
+bool Contiguous(const std::vector<ShownItem> &items, int lowest, int highest) {
+  return static_cast<long>(items.size()) == static_cast<long>(highest) - lowest + 1;
+}
+
 std::string PortRange(const PortSpec &p, const ModuleRunner &module, Range &range) {
+  if (!p.choices.empty() && p.pin == nullptr) { // the wrapper's own choice: the items as given
+    range = {p.minimum, p.maximum, p.defaultValue, {}, true};
+    bool hasDefault = false;
+    for (const se::ChoiceMeta &item : p.choices) {
+      range.items.push_back({std::string(item.text), item.shown});
+      range.minimum = std::min(range.minimum, static_cast<float>(item.shown));
+      range.maximum = std::max(range.maximum, static_cast<float>(item.shown));
+      hasDefault = hasDefault || static_cast<float>(item.shown) == p.defaultValue;
+    }
+    return hasDefault ? std::string() : "the default is none of the items";
+  }
   if (p.mapping == PinMapping::kChoice) {
     const SEPinProperties &pin = module.Pin(module.PinIndex(p.pin));
     ChoiceSet set;
     set.Read(pin);
+    set.Show(p.choices);
     if (set.Count() == 0)
       return std::string("pin \"") + p.pin + "\" has no items";
-    range = {static_cast<float>(set.Minimum()), static_cast<float>(set.Maximum()),
-             static_cast<float>(set.Default()), ChoiceItems(pin)};
+    range = {static_cast<float>(set.Minimum()),
+             static_cast<float>(set.Maximum()),
+             static_cast<float>(set.Default()),
+             {},
+             (p.hints & kHintInteger) == 0};
+    const std::string error = ChoiceItems(p, pin, range.items);
+    if (!error.empty())
+      return error;
+    if (!range.list && !Contiguous(range.items, set.Minimum(), set.Maximum()))
+      return "a count needs shown numbers without a gap";
     return {};
   }
   if (!(p.minimum <= p.defaultValue && p.defaultValue <= p.maximum))
@@ -144,11 +194,33 @@ std::string PortRange(const PortSpec &p, const ModuleRunner &module, Range &rang
   return {};
 }
 
-std::string PortProperties(const PortSpec &p, bool choice) {
+// A control of a module pin offers the range the pin's metadata gives (a
+// frequency control: the same range in Hz). Answers what differs.
+std::string CheckAgainstPin(const PluginDef &def, const PortSpec &p) {
+  if (def.meta == nullptr || p.pin == nullptr || p.type != PortType::kControl)
+    return {};
+  for (size_t i = 0; i < def.meta->pins.size(); ++i) {
+    if (std::strcmp(def.meta->pins[i].name, p.pin) != 0)
+      continue;
+    const se::PinRange &r = def.meta->meta[i].range;
+    const auto near = [](double a, double b) { return std::fabs(a - b) < 1e-3; };
+    if (p.mapping == PinMapping::kVolts &&
+        (p.minimum != static_cast<float>(r.min) || p.maximum != static_cast<float>(r.max)))
+      return "its range differs from the pin's";
+    if (p.mapping == PinMapping::kHertz &&
+        (!near(HertzToVolts(p.minimum), r.min) || !near(HertzToVolts(p.maximum), r.max) ||
+         !near(HertzToVolts(p.defaultValue), ParseDecimal(def.meta->pins[i].defaultValue))))
+      return "its range or default in Hz differs from the pin's in volts";
+    return {};
+  }
+  return std::string("pin \"") + p.pin + "\" has no metadata";
+}
+
+std::string PortProperties(const PortSpec &p, bool choice, bool list) {
   std::vector<const char *> props;
   if (choice || (p.hints & kHintInteger) != 0 || (p.hints & kHintToggled) != 0)
     props.push_back("lv2:integer");
-  if (choice)
+  if (list)
     props.push_back("lv2:enumeration");
   if ((p.hints & kHintToggled) != 0)
     props.push_back("lv2:toggled");
@@ -182,13 +254,16 @@ std::string WritePort(std::ostream &out, const PluginDef &def, const PortSpec &p
         << "    pg:group <" << GroupUri(def, p.type) << "> ;\n";
   if (p.type == PortType::kMidiIn) {
     out << "    atom:bufferType atom:Sequence ;\n    atom:supports midi:MidiEvent ;\n"
+        << ((p.hints & kHintPosition) != 0 ? "    atom:supports time:Position ;\n" : "")
         << "    lv2:designation lv2:control ;\n";
   } else if (p.type == PortType::kControl || p.type == PortType::kCV) {
     Range range;
-    const std::string error = PortRange(p, module, range);
+    std::string error = PortRange(p, module, range);
+    if (error.empty())
+      error = CheckAgainstPin(def, p);
     if (!error.empty())
       return std::string("port ") + p.symbol + ": " + error;
-    const bool choice = p.mapping == PinMapping::kChoice;
+    const bool choice = p.mapping == PinMapping::kChoice || !p.choices.empty();
     if (choice || (p.hints & (kHintInteger | kHintToggled)) != 0)
       out << "    lv2:default " << static_cast<long>(range.defaultValue) << " ;\n"
           << "    lv2:minimum " << static_cast<long>(range.minimum) << " ;\n"
@@ -197,13 +272,13 @@ std::string WritePort(std::ostream &out, const PluginDef &def, const PortSpec &p
       out << "    lv2:default " << Decimal(range.defaultValue) << " ;\n"
           << "    lv2:minimum " << Decimal(range.minimum) << " ;\n"
           << "    lv2:maximum " << Decimal(range.maximum) << " ;\n";
-    out << PortProperties(p, choice);
+    out << PortProperties(p, choice, range.list);
     if (p.mapping == PinMapping::kEnabled)
       out << "    lv2:designation lv2:enabled ;\n";
     if (p.type == PortType::kControl)
       WriteUnit(out, p.unit);
     std::string points;
-    for (const ShownItem &item : range.items) {
+    for (const ShownItem &item : range.list ? range.items : std::vector<ShownItem>()) {
       points += points.empty() ? "    lv2:scalePoint " : " ,\n      ";
       points +=
           "[ rdfs:label " + Quoted(item.text) + " ; rdf:value " + std::to_string(item.value) + " ]";
@@ -215,14 +290,25 @@ std::string WritePort(std::ostream &out, const PluginDef &def, const PortSpec &p
   return {};
 }
 
+bool HasAudioIn(const PluginDef &def) {
+  for (size_t i = 0; i < def.portCount; ++i)
+    if (def.ports[i].type == PortType::kAudioIn)
+      return true;
+  return false;
+}
+
+// The stereo groups: input and output, or the output alone (an instrument).
 void WriteGroups(std::ostream &out, const PluginDef &def) {
   if (!Stereo(def))
     return;
-  out << "<" << GroupUri(def, PortType::kAudioIn) << ">\n    a pg:StereoGroup, pg:InputGroup ;\n"
-      << "    lv2:symbol \"in\" ;\n    rdfs:label \"Input\" .\n\n"
-      << "<" << GroupUri(def, PortType::kAudioOut) << ">\n    a pg:StereoGroup, pg:OutputGroup ;\n"
-      << "    lv2:symbol \"out\" ;\n    rdfs:label \"Output\" ;\n"
-      << "    pg:source <" << GroupUri(def, PortType::kAudioIn) << "> .\n\n";
+  if (HasAudioIn(def))
+    out << "<" << GroupUri(def, PortType::kAudioIn) << ">\n    a pg:StereoGroup, pg:InputGroup ;\n"
+        << "    lv2:symbol \"in\" ;\n    rdfs:label \"Input\" .\n\n";
+  out << "<" << GroupUri(def, PortType::kAudioOut) << ">\n    a pg:StereoGroup, pg:OutputGroup ;\n"
+      << "    lv2:symbol \"out\" ;\n    rdfs:label \"Output\"";
+  if (HasAudioIn(def))
+    out << " ;\n    pg:source <" << GroupUri(def, PortType::kAudioIn) << ">";
+  out << " .\n\n";
 }
 
 std::string WritePlugin(std::ostream &out, const PluginDef &def) {
@@ -247,9 +333,10 @@ std::string WritePlugin(std::ostream &out, const PluginDef &def) {
                                : "    lv2:optionalFeature lv2:hardRTCapable, opts:options, "
                                  "urid:map, bufsz:boundedBlockLength ;\n")
       << "    opts:supportedOption bufsz:maxBlockLength ;\n";
+  if (Stereo(def) && HasAudioIn(def))
+    out << "    pg:mainInput <" << GroupUri(def, PortType::kAudioIn) << "> ;\n";
   if (Stereo(def))
-    out << "    pg:mainInput <" << GroupUri(def, PortType::kAudioIn) << "> ;\n"
-        << "    pg:mainOutput <" << GroupUri(def, PortType::kAudioOut) << "> ;\n";
+    out << "    pg:mainOutput <" << GroupUri(def, PortType::kAudioOut) << "> ;\n";
   out << "    lv2:port\n";
   for (size_t i = 0; i < def.portCount; ++i) {
     const std::string error = WritePort(out, def, def.ports[i], i, module);

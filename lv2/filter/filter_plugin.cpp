@@ -35,6 +35,7 @@ constexpr PluginDef kMono{kFilterMonoUri,
                           kFilterMonoPorts.size(),
                           &kMonoDescriptor,
                           kComment,
+                          &ladder::kModuleMeta,
                           kCeiling};
 constexpr PluginDef kStereo{kFilterStereoUri,
                             "Ladder Filter (stereo)",
@@ -46,6 +47,7 @@ constexpr PluginDef kStereo{kFilterStereoUri,
                             kFilterStereoPorts.size(),
                             &kStereoDescriptor,
                             kComment,
+                            &ladder::kModuleMeta,
                             kCeiling};
 
 const Registry::Registration kRegisterMono(kMono);

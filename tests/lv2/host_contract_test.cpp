@@ -365,10 +365,12 @@ TEST(Lv2HostContract, OutputsStayBelowTheCeilingAndFinite) {
     SCOPED_TRACE(uri);
     lv2test::Lv2Rig rig(uri, kRate, 4096);
     ASSERT_NE(rig.Instance(), nullptr);
-    rig.SetControl("emulate", 1);
+    rig.SetControl("emulate", 1); // Digital
     rig.SetControl("resonance", 10.0f);
-    rig.SetControl("zing", 50.0f);
-    rig.SetControl("cutoff", 5000.0f);
+    rig.SetControl("zing", 15.0f);
+    rig.SetControl("filter_tap", 2);
+    rig.SetControl("q_tap", 5);
+    rig.SetControl("cutoff", 3000.0f);
     rig.SetInput(0, square);
     const float loud = peak(rig.Render(24000, {4096}));
     EXPECT_LE(loud, kCeiling);
