@@ -79,7 +79,7 @@ constexpr float kSpecialValues[] = {0.0f,   -0.0f,   0.5f,    1.0f,         -1.0
 
 constexpr int kPool = 6;                // audio buffers ports share among them
 constexpr uint32_t kMaxRun = 5000;      // frames of one run
-constexpr int64_t kMaxFrames = 1 << 15; // frames of one program
+constexpr int64_t kMaxFrames = 1 << 14; // frames of one program
 constexpr size_t kSequenceBytes = 2048; // the MIDI port's buffer
 constexpr int kMaxOps = 48;
 constexpr uint32_t kMaxPorts = 64;
