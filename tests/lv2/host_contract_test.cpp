@@ -385,6 +385,18 @@ TEST(Lv2HostContract, OutputsStayBelowTheCeilingAndFinite) {
   osc.SetControl("limit_system", 0);
   osc.SetCv("pitch_cv", 10.0f);
   EXPECT_LE(peak(osc.Render(12000, {4096}, {{0, {0x90, 127, 100}}})), kCeiling);
+  // The synth with every control at an extreme, a full chord.
+  for (float extreme : {1e30f, -1e30f}) {
+    lv2test::Lv2Rig synth("urn:ladder-osc-modules:synth", kRate, 4096);
+    ASSERT_NE(synth.Instance(), nullptr);
+    for (const auto &[symbol, index] : synth.Controls())
+      synth.SetControl(symbol, extreme);
+    std::vector<lv2test::MidiAt> chord;
+    for (uint8_t k = 0; k < 32; ++k)
+      chord.push_back({0, {0x90, static_cast<uint8_t>(30 + 2 * k), 127}});
+    for (const std::vector<float> &out : synth.RenderAll(24000, {4096}, chord))
+      EXPECT_LE(peak(out), kCeiling) << extreme;
+  }
 }
 
 } // namespace
