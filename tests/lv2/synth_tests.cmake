@@ -28,3 +28,8 @@ if(TARGET PkgConfig::LILV AND TARGET se-host)
   target_compile_definitions(lv2_synth_cli_tests PRIVATE SE_LV2_BUNDLE_DIR="${SE_LV2_BUNDLE_DIR}"
                                                          SE_HOST_PROGRAM="$<TARGET_FILE:se-host>")
 endif()
+
+# lv2ls and lv2info find the synth with its presets.
+add_test(NAME lv2_synth_tools
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/synth_tools_test.sh ${CMAKE_BINARY_DIR}/lv2)
+set_tests_properties(lv2_synth_tools PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77)

@@ -83,7 +83,9 @@ TEST(SynthCli, RatePresetAndSettingsChangeWhatIsPlayed) {
   EXPECT_GT(longer.Frames(), plain.Frames() + 48000);
   EXPECT_EQ(play({"--set", "filter_tap=X", "--set", "osc1_wave=Pulse:Saw"}).samples,
             play({"--set", "filter_tap=6", "--set", "osc1_wave=11"}).samples);
-  EXPECT_NE(play({"--preset", "init", "--set", "cutoff=500"}).samples, plain.samples);
+  EXPECT_EQ(play({"--preset", "Acid Bass"}).samples, play({"--preset", "bass-acid"}).samples);
+  EXPECT_NE(play({"--preset", "bass-acid", "--set", "cutoff=500"}).samples,
+            play({"--preset", "bass-acid"}).samples);
 }
 
 TEST(SynthCli, EveryMistakeIsOneLineAndLeavesNoFile) {
