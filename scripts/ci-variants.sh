@@ -5,21 +5,24 @@
 #   tsan      ThreadSanitizer: the three plugins and the test that runs them on
 #             several threads at once (only those, to keep the step short)
 #   fuzz      the fuzz targets of fuzz/, each run for a bounded time (scripts/fuzz.sh)
+#   deb       the Debian package of the linux64 build (build/, as scripts/test.sh
+#             leaves it): lintian without errors, and the package unpacked with
+#             dpkg -x run from there (scripts/check-deb.sh), in at most 10 minutes
 #   win32     the three plugin DLLs (export and import tables checked), their
 #             zip package for Windows users (contents and checksums checked),
 #             and the test suite and command-line tool built for Windows, run
 #             under wine against those DLLs
-#   scripts/ci-variants.sh [linux32] [sanitize] [tsan] [fuzz] [win32]     (default: all five)
+#   scripts/ci-variants.sh [deb] [linux32] [sanitize] [tsan] [fuzz] [win32]   (default: all six)
 # The benchmarks are left out of these builds, and the command-line tool out
 # of linux32 (Debian has no 32-bit builds of its libraries on this machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 variants=("$@")
-[ ${#variants[@]} -gt 0 ] || variants=(linux32 sanitize tsan fuzz win32)
+[ ${#variants[@]} -gt 0 ] || variants=(deb linux32 sanitize tsan fuzz win32)
 for v in "${variants[@]}"; do
   case "$v" in
-    linux32 | sanitize | tsan | fuzz | win32) ;;
+    deb | linux32 | sanitize | tsan | fuzz | win32) ;;
     *) echo "ci-variants: unknown build '$v'" >&2; exit 2 ;;
   esac
 done
@@ -36,6 +39,14 @@ build_and_test() { # <build dir> <cmake args...>
   cmake -S . -B "$dir" "${common[@]}" "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   ctest --test-dir "$dir" "${ctest_args[@]}"
+}
+
+deb() {
+  # The linux64 build as the test command leaves it (built again if need be,
+  # with its own settings); the package is made from its install rules.
+  cmake -S . -B build -DSE_WERROR=ON >/dev/null
+  cmake --build build -j "$jobs"
+  timeout 600 bash scripts/check-deb.sh build
 }
 
 linux32() {

@@ -4,8 +4,10 @@
 #   scripts/setup.sh            packages of the default (linux64) build
 #   scripts/setup.sh --all      also the 32-bit and Windows toolchains, the
 #                               GoogleTest sources they build it from, wine,
-#                               dpkg-dev (Debian sources for scripts/win32-deps.sh);
-#                               and makes sure 32-bit programs run here
+#                               dpkg-dev (Debian sources for scripts/win32-deps.sh,
+#                               and the Debian package), lintian and man-db
+#                               (scripts/check-deb.sh); and makes sure 32-bit
+#                               programs run here
 #   scripts/setup.sh --fuzz     also clang, its libFuzzer and sanitizer runtimes and
 #                               the symbolizer (scripts/fuzz.sh)
 #   scripts/setup.sh --ardour   also Debian's Ardour without its recommendations, for
@@ -14,7 +16,7 @@ set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev
           libcli11-dev gnuplot-nox pkg-config fonts-dejavu-core lv2-dev liblilv-dev lilv-utils jalv jackd2 sordi
-          pngquant)
+          pngquant bash-completion)
 cross=0
 fuzz=0
 ardour=0
@@ -28,7 +30,7 @@ for arg in "$@"; do
 done
 if [ "$cross" = 1 ]; then
   packages+=(g++-multilib googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386
-             dpkg-dev)
+             dpkg-dev lintian man-db)
 fi
 if [ "$fuzz" = 1 ]; then
   packages+=(clang libclang-rt-dev llvm)

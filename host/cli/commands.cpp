@@ -6,7 +6,7 @@ namespace {
 constexpr Command kCommands[] = {
     {"describe", AddDescribe},
     {"render", AddRender},
-    {"process", AddProcess},
+    {"process", AddProcess, "ladder_filter"},
     {"plot", AddPlot},
 };
 } // namespace

@@ -22,10 +22,13 @@ void AddRender(CLI::App &app, const Globals &globals);
 void AddProcess(CLI::App &app, const Globals &globals);
 void AddPlot(CLI::App &app, const Globals &globals);
 
-// A subcommand: its name as typed and what registers it on the command line.
+// A subcommand: its name as typed, what registers it on the command line,
+// and the plugin whose pins its PIN=VALUE options name when the command line
+// names no plugin or patch (nullptr: none), which shell completion offers.
 struct Command {
   const char *name;
   void (*add)(CLI::App &app, const Globals &globals);
+  const char *plugin = nullptr;
 };
 
 // Every subcommand, in the order the usage lists them: the one list, which

@@ -183,7 +183,8 @@ void AddDescribe(CLI::App &app, const Globals &globals) {
   auto plugins = std::make_shared<std::vector<std::string>>();
   CLI::App *cmd = app.add_subcommand("describe", "Show a plugin's description and pin list");
   cmd->add_option("plugin", *plugins,
-                  "Plugin names (\"ladder_filter\") or files; none: every plugin in the folder");
+                  "Plugin names (\"ladder_filter\") or files; none: every plugin in the folder")
+      ->type_name("PLUGIN");
   cmd->callback([plugins, globals] {
     const std::string dir = DefaultPluginDir(globals->pluginDir);
     std::vector<std::string> names = *plugins;

@@ -1,11 +1,15 @@
 // se-host: our host on the command line.
+#include "about.h"
 #include "commands.h"
+#include "completion.h"
 #include "host_error.h"
+#include "man_page.h"
 #include "message_text.h"
 
 #include <iostream>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -40,11 +44,8 @@ int main(int argc, char **argv) {
   // Options are "--name" everywhere: a path that starts with "/" stays a path.
   app.allow_windows_style_options(false);
   app.fallthrough(); // --plugin-dir may also follow the subcommand
-  app.set_version_flag("--version", std::string("se-host ") + SE_HOST_VERSION +
-                                        "\nCopyright (c) 2026 The ladder-osc-modules authors"
-                                        "\nFree software under the ISC licence: use, copy, "
-                                        "modify and distribute it\nfreely, keeping this "
-                                        "notice. There is NO WARRANTY.");
+  app.set_version_flag("--version", std::string("se-host ") + SE_HOST_VERSION + "\n" +
+                                        sehost::cli::kCopyright + "\n" + sehost::cli::kLicence);
   app.footer("Exit status: 0 when all went well, " + std::to_string(kExitFailure) +
              " when a command failed (a bad patch, file or\nplugin, or an interrupted render or "
              "process), " +
@@ -54,12 +55,21 @@ int main(int argc, char **argv) {
   auto globals = std::make_shared<sehost::cli::GlobalOptions>();
   app.add_option("--plugin-dir", globals->pluginDir,
                  "Folder of the plugin files (default: $SE_PLUGIN_DIR, else plugins/ beside "
-                 "se-host)");
+                 "se-host, else the folder it is installed with)")
+      ->type_name("DIR");
   std::string names;
   for (const sehost::cli::Command &command : sehost::cli::Commands()) {
     command.add(app, globals);
     names += std::string(names.empty() ? "" : ", ") + command.name;
   }
+  // Hidden: the manual page and shell completion, both read from the
+  // command line just built.
+  if (argc == 2 && argv[1] == std::string(sehost::cli::kManOption)) {
+    std::cout << sehost::cli::ManPage(app, SE_HOST_VERSION);
+    return 0;
+  }
+  if (argc >= 2 && argv[1] == std::string(sehost::cli::kCompleteCommand))
+    return sehost::cli::PrintCompletion(app, std::vector<std::string>(argv + 2, argv + argc));
   if (argc <= 1) {
     std::cout << app.help();
     return 0;

@@ -425,7 +425,7 @@ void AddPlot(CLI::App &app, const Globals &globals) {
   auto opt = std::make_shared<PlotOptions>();
   CLI::App *cmd = app.add_subcommand(
       "plot", "Draw a rendered file (waveform, spectrum, spectrogram) or a filter's response");
-  cmd->add_option("audio", opt->audio, "Audio file to draw");
+  cmd->add_option("audio", opt->audio, "Audio file to draw")->type_name("AUDIO");
   cmd->add_option("-o,--output", opt->output, "PNG picture to write")->required();
   cmd->add_option("--title", opt->title, "Title of the picture");
   cmd->add_option("--at", opt->at, "Start of the detail view in seconds (default: the middle)");
@@ -436,15 +436,22 @@ void AddPlot(CLI::App &app, const Globals &globals) {
   cmd->add_option("--size", opt->size,
                   "Picture size in pixels, WIDTHxHEIGHT (default: 1400x1000, a response "
                   "1200x700)");
-  auto *response = cmd->add_option(
-      "--response", opt->response,
-      "Draw the magnitude response of this plugin (\"ladder_filter\") instead of a file");
+  auto *response =
+      cmd->add_option(
+             "--response", opt->response,
+             "Draw the magnitude response of this plugin (\"ladder_filter\") instead of a file")
+          ->type_name("PLUGIN");
   cmd->add_option("--set", opt->settings, "A pin setting for the response: PIN=VALUE (repeatable)")
+      ->type_name("PIN=VALUE")
       ->needs(response);
-  cmd->add_option("--compare", opt->compare, "One curve per value: PIN=A,B,C")->needs(response);
+  cmd->add_option("--compare", opt->compare, "One curve per value: PIN=A,B,C")
+      ->type_name("PIN=A,B,C")
+      ->needs(response);
   cmd->add_option("--input", opt->inputPin, "Input that takes the impulse (default: the first)")
+      ->type_name("PIN")
       ->needs(response);
   cmd->add_option("--output-pin", opt->outputPin, "Output to measure (default: the first)")
+      ->type_name("PIN")
       ->needs(response);
   cmd->add_option("--impulse", opt->impulses,
                   "Draw the response measured in a file: FILE=LABEL, the output for an impulse "

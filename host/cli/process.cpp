@@ -170,15 +170,18 @@ void AddProcess(CLI::App &app, const Globals &globals) {
   CLI::App *cmd = app.add_subcommand(
       "process", "Run an audio file through the ladder filter (or a patch), channel by channel");
   cmd->add_option("input", opt->input, "Audio file to process (any type libsndfile reads)")
+      ->type_name("AUDIO")
       ->required();
   AddOutputOptions(*cmd, opt->write);
   cmd->add_option("--patch", opt->patch,
                   "Patch (JSON) to run the file through instead of the ladder filter; a source "
                   "{\"to\": \"id.pin\", \"type\": \"input\"} marks where the file goes in, its "
-                  "one output gives the result");
+                  "one output gives the result")
+      ->type_name("PATCH");
   cmd->add_option("--set", opt->settings,
                   "A pin setting PIN=VALUE for the ladder filter, ID.PIN=VALUE for a patch, as "
-                  "under \"pins\" (repeatable)");
+                  "under \"pins\" (repeatable)")
+      ->type_name("PIN=VALUE");
   cmd->add_option("--tail", opt->tail,
                   "Seconds rendered after the file's end, for the filter to ring out (default 2)");
   // Given by the file; named here only to be refused with a clear message.

@@ -48,14 +48,15 @@ void Render(const RenderOptions &opt, const GlobalOptions &globals) {
 void AddRender(CLI::App &app, const Globals &globals) {
   auto opt = std::make_shared<RenderOptions>();
   CLI::App *cmd = app.add_subcommand("render", "Render a patch to an audio file");
-  cmd->add_option("patch", opt->patch, "Patch file (JSON)")->required();
+  cmd->add_option("patch", opt->patch, "Patch file (JSON)")->type_name("PATCH")->required();
   AddOutputOptions(*cmd, opt->write);
   opt->rateOption = cmd->add_option("--rate", opt->rate, "Sample rate in Hz, for the patch's own");
   opt->durationOption =
       cmd->add_option("--duration", opt->duration, "Seconds to render, for the patch's own");
   cmd->add_option("--set", opt->settings,
                   "A pin setting ID.PIN=VALUE as under \"pins\", for the patch's own "
-                  "(repeatable)");
+                  "(repeatable)")
+      ->type_name("ID.PIN=VALUE");
   AddQuietOptions(*cmd, opt->write);
   cmd->callback([opt, globals] { Render(*opt, *globals); });
 }

@@ -34,10 +34,12 @@ void AddOutputOptions(CLI::App &cmd, WriteSettings &settings) {
   cmd.add_option("-o,--output", settings.output,
                  "Audio file to write; its extension names the type (" + UsualExtensions() +
                      "); - is standard output")
+      ->type_name("FILE")
       ->required();
   cmd.add_option("-f,--format", settings.format,
                  "File type and/or sample format, comma-separated: " + ContainerNames() + "; " +
-                     SampleFormatNames() + " (default 24)");
+                     SampleFormatNames() + " (default 24)")
+      ->type_name("FORMAT");
 }
 
 void AddQuietOptions(CLI::App &cmd, WriteSettings &settings) {

@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace sehost {
 namespace fs = std::filesystem;
 
@@ -57,16 +61,46 @@ std::string ResolvePlugin(const std::string &name, const std::string &plugin_dir
                                  : " (it holds: " + known + ")"));
 }
 
+namespace {
+
+// The folder of the running program, empty when it cannot be found.
+fs::path ProgramDir() {
+#if defined(_WIN32)
+  std::wstring path(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  if (n == 0 || n >= path.size())
+    return {};
+  path.resize(n);
+  return fs::path(path).parent_path();
+#else
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path() : self.parent_path();
+#endif
+}
+
+} // namespace
+
+const char *PluginDirFromProgram() { return SE_PLUGIN_DIR_FROM_PROGRAM; }
+
+std::string PluginDirOfProgram(const std::string &program_dir) {
+  const fs::path dir(program_dir);
+  const fs::path beside = dir / "plugins";
+  const fs::path installed = (dir / PluginDirFromProgram()).lexically_normal();
+  std::error_code ec;
+  for (const fs::path &candidate : {beside, installed})
+    if (fs::is_directory(candidate, ec))
+      return candidate.string();
+  return beside.string();
+}
+
 std::string DefaultPluginDir(const std::string &option) {
   if (!option.empty())
     return option;
   if (const char *env = std::getenv("SE_PLUGIN_DIR"); env != nullptr && *env != '\0')
     return env;
-  std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec)
-    return (self.parent_path() / "plugins").string();
-  return "plugins";
+  const fs::path self = ProgramDir();
+  return self.empty() ? std::string("plugins") : PluginDirOfProgram(self.string());
 }
 
 } // namespace sehost

@@ -20,8 +20,18 @@ std::string ResolvePlugin(const std::string &name, const std::string &plugin_dir
 std::vector<std::string> ListPlugins(const std::string &plugin_dir);
 
 // The folder to look in: `option` when given, else $SE_PLUGIN_DIR, else the
-// plugins/ folder beside the running program.
+// one the running program finds from its own place (PluginDirOfProgram).
 std::string DefaultPluginDir(const std::string &option = "");
+
+// The plugin folder of a program in `program_dir`: plugins/ beside it (a
+// build), else the folder it is installed with (<prefix>/lib/se-modules for
+// <prefix>/bin, SE_PLUGIN_DIR_FROM_PROGRAM), whichever exists first; plugins/
+// beside it when neither does.
+std::string PluginDirOfProgram(const std::string &program_dir);
+
+// Where an installed program finds its plugins, relative to its own folder
+// ("../lib/se-modules").
+const char *PluginDirFromProgram();
 
 } // namespace sehost
 
