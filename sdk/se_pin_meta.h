@@ -78,6 +78,19 @@ struct ModuleMeta {
   std::span<const PinMeta> meta; // one per pin, in pin order
 };
 
+// Every module's metadata of a build, as the catalogue header that the build
+// writes lists it (se_pin_catalog.h: se::PinCatalog()).
+using ModuleMetaList = std::span<const ModuleMeta *const>;
+
+// The metadata of the module whose id, or whose plugin name, is `key`; nullptr
+// for a module the list does not hold.
+constexpr const ModuleMeta *FindModuleMeta(ModuleMetaList list, std::string_view key) {
+  for (const ModuleMeta *m : list)
+    if (key == m->id || key == m->plugin)
+      return m;
+  return nullptr;
+}
+
 // The items of a choice list, each shown as its value plus `offset`.
 template <size_t N>
 constexpr std::array<ChoiceMeta, N> ChoicesOf(std::string_view list, int offset) {

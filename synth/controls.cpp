@@ -38,7 +38,7 @@ using U = Unit;
 
 } // namespace
 
-const ControlSpec kControls[kControlCount] = {
+constinit const ControlSpec kControls[kControlCount] = {
     {"osc1_wave", "Osc 1 Waveform", K::kChoice, 0, 255, 1, U::kNone, kOsc,
      "Oscillator 1's shape: a table waveform, its pulse form, or noise",
      OscChoices(osc::kWaveform)},

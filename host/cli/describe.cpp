@@ -1,15 +1,17 @@
 // `se-host describe PLUGIN...`: a module's description and pin list as a host
-// shows them, with every pin's unit or range in words, every choice with its
-// value, and a line on what each pin does (pin_notes).
+// shows them, with every pin's unit and range in words, every choice with its
+// value, the other names a pin goes by and what it does, from the pin
+// metadata the module publishes (se_pin_meta.h). `--markdown` writes the pin
+// table of the module's manual instead.
 #include "commands.h"
 #include "host.h"
-#include "pin_notes.h"
+#include "module_pins.h"
+#include "pin_table.h"
+#include "pin_words.h"
 #include "pitch_units.h"
 #include "plugin_locator.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -91,36 +93,18 @@ std::vector<std::string> ChoiceItemTexts(const std::vector<ChoiceItem> &items) {
   return texts;
 }
 
-std::string Number(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.6g", v);
-  return buf;
-}
-
-// "440 Hz (A4)" for a pitch in volts on the 1 V/octave scale.
-std::string PitchWords(double volts) {
-  const double hz = HzFromVolts(volts);
-  return Number(std::round(hz * 100.0) / 100.0) + " Hz (" + NoteName(hz) + ")";
-}
-
-// The range of an audio pin from its pin list ("5,15,5,15": from 5 to 15).
-std::string RangeWords(const PinInfo &pin) {
-  std::vector<double> numbers;
-  std::stringstream list(pin.datatype_text);
-  std::string item;
-  while (std::getline(list, item, ','))
-    numbers.push_back(std::strtod(item.c_str(), nullptr));
-  if (numbers.size() < 2)
-    return "";
-  return Number(std::min(numbers[0], numbers[1])) + " to " +
-         Number(std::max(numbers[0], numbers[1])) + (IsHertzPin(pin) ? " Hz" : " V");
-}
-
 bool HasPin(const std::vector<PinInfo> &pins, const std::string &name) {
   return std::any_of(pins.begin(), pins.end(), [&](const PinInfo &p) { return p.name == name; });
 }
 
-void DescribePin(const ModuleDescription &d, const std::vector<PinInfo> &pins, const PinInfo &p,
+std::vector<std::string> Quoted(const std::vector<std::string> &names) {
+  std::vector<std::string> quoted;
+  for (const std::string &name : names)
+    quoted.push_back("\"" + name + "\"");
+  return quoted;
+}
+
+void DescribePin(const std::vector<PinInfo> &pins, const PinInfo &p, const se::PinMeta *meta,
                  std::ostream &out) {
   out << "  " << (p.dsp_index >= 0 ? std::to_string(p.dsp_index) : std::string("-")) << "  "
       << DirectionText(p.direction) << "  " << DatatypeText(p.datatype) << "  \"" << p.name << "\"";
@@ -136,21 +120,26 @@ void DescribePin(const ModuleDescription &d, const std::vector<PinInfo> &pins, c
         out << " (" << item.text << ")";
   }
   out << "\n";
-  const PinNote *note = FindPinNote(d.id, p.name);
-  const std::string range = p.IsAudio() ? RangeWords(p) : "";
-  if (IsPitchPin(p)) {
+  if (IsPitchPin(p))
     out << "      unit: 1 V/octave" << (HasPin(pins, kPitchModePin) ? " (in Pitch Mode Oct)" : "")
         << ", 0 V = 13.75 Hz, 5 V = " << PitchWords(5.0)
         << "; also takes \"440Hz\" or a note, \"A4\"\n";
-  } else if (!range.empty()) {
+  else if (meta != nullptr && !UnitNote(meta->unit).empty())
+    out << "      unit: " << UnitNote(meta->unit) << "\n";
+  if (const std::string range = p.IsInput() ? RangeWords(p, meta) : ""; !range.empty())
     out << "      range: " << range << "\n";
-  } else if (note != nullptr && note->range != nullptr) {
-    out << "      range: " << note->range << "\n";
-  }
+  if (meta != nullptr && meta->rangeNote != nullptr)
+    WriteWrapped(out, "      note: ", Words(meta->rangeNote), "");
   if (p.datatype == DT_CHOICE)
     WriteWrapped(out, "      choices: ", ChoiceItemTexts(items));
-  if (note != nullptr)
-    WriteWrapped(out, "      ", Words(note->what), "");
+  if (meta == nullptr)
+    return;
+  if (const std::vector<std::string> shown = ShownNumbers(*meta); !shown.empty())
+    WriteWrapped(out, "      as a number (plugin formats, --set): ", shown);
+  if (meta->what != nullptr)
+    WriteWrapped(out, "      ", Words(meta->what), "");
+  if (const std::vector<std::string> names = OtherNames(*meta); !names.empty())
+    WriteWrapped(out, "      also named: ", Quoted(names));
 }
 
 void Describe(const PluginLibrary &lib, std::ostream &out) {
@@ -173,21 +162,32 @@ void Describe(const PluginLibrary &lib, std::ostream &out) {
   if (!line.empty())
     out << "  | " << line << "\n";
   out << "Pins:\n";
-  for (const PinInfo &p : lib.Pins())
-    DescribePin(d, lib.Pins(), p, out);
+  const se::ModuleMeta *module = ModuleMetaOf(d.id);
+  for (const PinInfo &p : lib.Pins()) {
+    const se::PinMeta *meta = PinMetaOf(module, p);
+    if (meta == nullptr || !meta->hidden)
+      DescribePin(lib.Pins(), p, meta, out);
+  }
 }
+
+struct DescribeOptions {
+  std::vector<std::string> plugins;
+  bool markdown = false;
+};
 
 } // namespace
 
 void AddDescribe(CLI::App &app, const Globals &globals) {
-  auto plugins = std::make_shared<std::vector<std::string>>();
+  auto opt = std::make_shared<DescribeOptions>();
   CLI::App *cmd = app.add_subcommand("describe", "Show a plugin's description and pin list");
-  cmd->add_option("plugin", *plugins,
+  cmd->add_option("plugin", opt->plugins,
                   "Plugin names (\"ladder_filter\") or files; none: every plugin in the folder")
       ->type_name("PLUGIN");
-  cmd->callback([plugins, globals] {
+  cmd->add_flag("--markdown", opt->markdown,
+                "Write each plugin's pin table as its manual has it (docs/modules/)");
+  cmd->callback([opt, globals] {
     const std::string dir = DefaultPluginDir(globals->pluginDir);
-    std::vector<std::string> names = *plugins;
+    std::vector<std::string> names = opt->plugins;
     if (names.empty()) {
       names = ListPlugins(dir);
       if (names.empty())
@@ -204,7 +204,10 @@ void AddDescribe(CLI::App &app, const Globals &globals) {
       if (!first)
         std::cout << "\n";
       first = false;
-      Describe(*lib, std::cout);
+      if (opt->markdown)
+        WritePinTable(*lib, std::cout);
+      else
+        Describe(*lib, std::cout);
     }
   });
 }

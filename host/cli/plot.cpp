@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "gnuplot.h"
 #include "host.h"
+#include "module_pins.h"
 #include "pin_value.h"
 #include "plugin_locator.h"
 #include "spectrum.h"
@@ -227,11 +228,10 @@ Setting SplitSetting(const std::string &text) {
   return {text.substr(0, eq), text.substr(eq + 1)};
 }
 
-const PinInfo &FindPin(const std::vector<PinInfo> &pins, const std::string &name,
-                       const std::string &plugin) {
-  for (const PinInfo &p : pins)
-    if (p.name == name && !name.empty())
-      return p;
+const PinInfo &FindPin(const std::vector<PinInfo> &pins, const se::ModuleMeta *meta,
+                       const std::string &name, const std::string &plugin) {
+  if (const PinInfo *p = sehost::FindPin(pins, meta, name))
+    return *p;
   std::string names;
   for (const PinInfo &p : pins)
     if (!p.name.empty())
@@ -239,10 +239,10 @@ const PinInfo &FindPin(const std::vector<PinInfo> &pins, const std::string &name
   throw HostError(plugin + " has no pin named \"" + name + "\" (its pins: " + names + ")");
 }
 
-const PinInfo &FirstAudio(const std::vector<PinInfo> &pins, const std::string &name, bool input,
-                          const std::string &plugin) {
+const PinInfo &FirstAudio(const std::vector<PinInfo> &pins, const se::ModuleMeta *meta,
+                          const std::string &name, bool input, const std::string &plugin) {
   if (!name.empty())
-    return FindPin(pins, name, plugin);
+    return FindPin(pins, meta, name, plugin);
   for (const PinInfo &p : pins)
     if (p.IsAudio() && (input ? p.IsInput() : p.IsOutput()) && !p.name.empty())
       return p;
@@ -269,8 +269,9 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
   PluginLibrary &lib = host.Load(plugin_path);
   const int id = host.Add(lib, opt.response);
   const std::vector<PinInfo> pins = host.Pins(id);
-  const PinInfo &in = FirstAudio(pins, opt.inputPin, true, opt.response);
-  const PinInfo &out = FirstAudio(pins, opt.outputPin, false, opt.response);
+  const se::ModuleMeta *meta = ModuleMetaOf(lib.Description().id);
+  const PinInfo &in = FirstAudio(pins, meta, opt.inputPin, true, opt.response);
+  const PinInfo &out = FirstAudio(pins, meta, opt.outputPin, false, opt.response);
   if (!in.IsInput() || !in.IsAudio())
     throw HostError("\"" + in.name + "\" is not an audio input of " + opt.response);
   if (!out.IsOutput() || !out.IsAudio())
@@ -279,12 +280,12 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
   nlohmann::json given = nlohmann::json::object();
   for (const Setting &s : settings)
     given[s.pin] = s.value;
-  const PitchScale scale = PitchScaleOf(pins, given);
+  const PitchScale scale = PitchScaleOf(pins, given, meta);
   for (const Setting &s : settings) {
-    const PinInfo &pin = FindPin(pins, s.pin, opt.response);
+    const PinInfo &pin = FindPin(pins, meta, s.pin, opt.response);
     if (pin.dsp_index == in.dsp_index)
       throw HostError("\"" + s.pin + "\" carries the impulse; it cannot be set");
-    host.SetValue(id, pin.dsp_index, PinValueFromText(pin, s.value, scale));
+    host.SetValue(id, pin.dsp_index, PinValueFromText(pin, s.value, scale, PinMetaOf(meta, pin)));
   }
   const double amplitude = opt.level / 10.0;
   std::vector<float> impulse(static_cast<size_t>(kLead) + n, 0.0f);

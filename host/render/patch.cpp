@@ -1,6 +1,7 @@
 #include "patch.h"
 
 #include "message_text.h"
+#include "module_pins.h"
 #include "patch_json.h"
 #include "pin_value.h"
 #include "plugin_locator.h"
@@ -59,6 +60,7 @@ private:
     int pin;
     std::string module;
     PinInfo info;
+    const se::PinMeta *meta; // what the module publishes of the pin, or nullptr
     std::string Text() const { return module + "." + info.name; }
   };
 
@@ -126,6 +128,8 @@ private:
   std::set<std::pair<int, int>> m_byValue;
   // How each module reads its pitch pins, from its "Pitch Mode" setting.
   std::map<int, PitchScale> m_pitchScale;
+  // The pin metadata of each module that publishes it.
+  std::map<int, const se::ModuleMeta *> m_moduleMeta;
   PitchScale ScaleOf(int instance) const {
     const auto it = m_pitchScale.find(instance);
     return it == m_pitchScale.end() ? PitchScale::kOctave : it->second;
@@ -212,9 +216,11 @@ int Patch::Instance(const std::string &id) const {
 PatchBuilder::PinRef PatchBuilder::ResolveIn(int instance, const std::string &module,
                                              const std::string &pin,
                                              const std::string &where) const {
-  for (const PinInfo &info : m_patch.m_host->Pins(instance))
-    if (info.name == pin && !pin.empty())
-      return {instance, info.dsp_index, module, info};
+  const auto meta = m_moduleMeta.find(instance);
+  const se::ModuleMeta *module_meta = meta == m_moduleMeta.end() ? nullptr : meta->second;
+  const std::vector<PinInfo> pins = m_patch.m_host->Pins(instance);
+  if (const PinInfo *info = FindPin(pins, module_meta, pin))
+    return {instance, info->dsp_index, module, *info, PinMetaOf(module_meta, *info)};
   std::string names;
   for (const PinInfo &info : m_patch.m_host->Pins(instance))
     if (!info.name.empty())
@@ -356,10 +362,12 @@ void PatchBuilder::ReadModules(const json &doc) {
       Fail(JsonChild(where, "plugin"), e.what());
     }
     m_patch.m_ids.emplace_back(id, instance);
+    m_moduleMeta[instance] = ModuleMetaOf(library->Description().id);
     if (m.contains("pins") && !m["pins"].is_object())
       Fail(JsonChild(where, "pins"), "expected pin settings { \"pin name\": value, ... }");
     if (m.contains("pins"))
-      m_pitchScale[instance] = PitchScaleOf(m_patch.m_host->Pins(instance), m["pins"]);
+      m_pitchScale[instance] =
+          PitchScaleOf(m_patch.m_host->Pins(instance), m["pins"], m_moduleMeta[instance]);
   }
 }
 
@@ -376,7 +384,7 @@ void PatchBuilder::ReadPinSettings(const json &modules) {
       const PinRef ref = ResolveIn(instance, id, it.key(), at);
       double value = 0.0;
       try {
-        value = PinValueFromJson(ref.info, it.value(), ScaleOf(instance));
+        value = PinValueFromJson(ref.info, it.value(), ScaleOf(instance), ref.meta);
       } catch (const HostError &e) {
         Fail(at, EscapedText(id) + ": " + e.what());
       }
@@ -396,7 +404,7 @@ void PatchBuilder::ApplySettings() {
     const PinRef ref = Resolve(json(setting.substr(0, eq)), where);
     double value = 0.0;
     try {
-      value = PinValueFromText(ref.info, setting.substr(eq + 1), ScaleOf(ref.instance));
+      value = PinValueFromText(ref.info, setting.substr(eq + 1), ScaleOf(ref.instance), ref.meta);
     } catch (const HostError &e) {
       Fail(where, e.what());
     }
@@ -557,7 +565,7 @@ void PatchBuilder::ReadChanges(const json &doc) {
     const PinRef ref = Resolve(c["pin"], JsonChild(where, "pin"));
     double value = 0.0;
     try {
-      value = PinValueFromJson(ref.info, c["value"], ScaleOf(ref.instance));
+      value = PinValueFromJson(ref.info, c["value"], ScaleOf(ref.instance), ref.meta);
     } catch (const HostError &e) {
       Fail(JsonChild(where, "value"), EscapedText(ref.module) + ": " + e.what());
     }

@@ -2,6 +2,7 @@
 
 #include "host_error.h"
 #include "message_text.h"
+#include "module_pins.h"
 
 #include <cctype>
 #include <cmath>
@@ -153,23 +154,26 @@ double VoltsFromJson(const PinInfo &pin, const nlohmann::json &value, PitchScale
   BadAudioText(pin, value.dump());
 }
 
-double PinValueFromJson(const PinInfo &pin, const nlohmann::json &value, PitchScale scale) {
+double PinValueFromJson(const PinInfo &pin, const nlohmann::json &value, PitchScale scale,
+                        const se::PinMeta *meta) {
   RequireSettable(pin);
   if (pin.IsAudio())
     return VoltsFromJson(pin, value, scale) / 10.0;
   if (value.is_string())
-    return PinValueFromText(pin, value.get<std::string>(), scale);
+    return PinValueFromText(pin, value.get<std::string>(), scale, meta);
   if (value.is_number())
     return ChoiceByNumber(pin, value.get<double>());
   throw HostError("pin \"" + pin.name + "\" is a choice pin; give an item text or its number" +
                   " (choices: " + ChoiceListText(pin) + ")");
 }
 
-double PinValueFromText(const PinInfo &pin, const std::string &text, PitchScale scale) {
+double PinValueFromText(const PinInfo &pin, const std::string &text, PitchScale scale,
+                        const se::PinMeta *meta) {
   RequireSettable(pin);
   if (pin.IsAudio())
     return VoltsFromText(pin, text, scale) / 10.0;
-  // Item texts come first: "Filter Tap" has items named "2" to "5".
+  // Item texts come first: "Filter Tap" has items named "2" to "5"; then the
+  // numbers users read for the items ("6" for X), then the module's values.
   try {
     return ChoiceByText(pin, text);
   } catch (const HostError &) {
@@ -177,19 +181,25 @@ double PinValueFromText(const PinInfo &pin, const std::string &text, PitchScale 
     const double number = std::strtod(text.c_str(), &end);
     if (text.empty() || end == nullptr || *end != '\0')
       throw;
+    if (meta != nullptr)
+      for (const se::ChoiceMeta &item : meta->choices)
+        if (item.shown == number)
+          return item.value;
     return ChoiceByNumber(pin, number);
   }
 }
 
-PitchScale PitchScaleOf(const std::vector<PinInfo> &pins, const nlohmann::json &settings) {
-  if (!settings.is_object() || !settings.contains(kPitchModePin))
+PitchScale PitchScaleOf(const std::vector<PinInfo> &pins, const nlohmann::json &settings,
+                        const se::ModuleMeta *module) {
+  if (!settings.is_object())
     return PitchScale::kOctave;
-  for (const PinInfo &pin : pins) {
-    if (pin.name != kPitchModePin || pin.datatype != DT_CHOICE)
+  for (auto it = settings.begin(); it != settings.end(); ++it) {
+    const PinInfo *pin = FindPin(pins, module, it.key());
+    if (pin == nullptr || pin->name != kPitchModePin || pin->datatype != DT_CHOICE)
       continue;
     try {
-      const double value = PinValueFromJson(pin, settings[kPitchModePin]);
-      for (const ChoiceItem &item : pin.Choices())
+      const double value = PinValueFromJson(*pin, it.value());
+      for (const ChoiceItem &item : pin->Choices())
         if (item.value == value)
           return PitchScaleOfItem(item.text);
     } catch (const HostError &) {

@@ -5,11 +5,13 @@
 #ifndef SE_LV2_PLUGIN_DEF_H
 #define SE_LV2_PLUGIN_DEF_H
 
+#include "se_pin_meta.h"
 #include "se_plugin.h"
 
 #include <lv2/core/lv2.h>
 
 #include <cstddef>
+#include <span>
 
 namespace se_lv2 {
 
@@ -38,8 +40,9 @@ enum class PinMapping {
 // How a host should show a control (written as lv2:portProperty).
 enum PortHint : unsigned {
   kHintNone = 0,
-  kHintToggled = 1u << 0, // an on/off switch: 0 or 1
-  kHintInteger = 1u << 1, // whole numbers only
+  kHintToggled = 1u << 0,  // an on/off switch: 0 or 1
+  kHintInteger = 1u << 1,  // whole numbers only
+  kHintPosition = 1u << 2, // a MIDI input that also takes the host's time:Position
 };
 
 struct PortSpec {
@@ -56,6 +59,9 @@ struct PortSpec {
   int channel = 0; // audio ports of a multi-channel plugin: the module instance
   const char *comment = nullptr;
   unsigned hints = kHintNone;
+  // A control that is a choice of the wrapper's own (no module pin): its items,
+  // each stored and shown as its `shown` number.
+  std::span<const se::ChoiceMeta> choices = {};
 };
 
 struct PresetSpec {

@@ -6,6 +6,7 @@
 #include "plugin_def.h"
 #include "se_choice_list.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <fstream>
@@ -31,6 +32,7 @@ constexpr const char kPrefixes[] =
     "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
+    "@prefix time:  <http://lv2plug.in/ns/ext/time#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
@@ -125,6 +127,17 @@ struct Range {
 };
 
 std::string PortRange(const PortSpec &p, const ModuleRunner &module, Range &range) {
+  if (!p.choices.empty()) { // the wrapper's own choice: the items as given
+    range = {p.minimum, p.maximum, p.defaultValue, {}};
+    bool hasDefault = false;
+    for (const se::ChoiceMeta &item : p.choices) {
+      range.items.push_back({std::string(item.text), item.shown});
+      range.minimum = std::min(range.minimum, static_cast<float>(item.shown));
+      range.maximum = std::max(range.maximum, static_cast<float>(item.shown));
+      hasDefault = hasDefault || static_cast<float>(item.shown) == p.defaultValue;
+    }
+    return hasDefault ? std::string() : "the default is none of the items";
+  }
   if (p.mapping == PinMapping::kChoice) {
     const SEPinProperties &pin = module.Pin(module.PinIndex(p.pin));
     ChoiceSet set;
@@ -182,13 +195,14 @@ std::string WritePort(std::ostream &out, const PluginDef &def, const PortSpec &p
         << "    pg:group <" << GroupUri(def, p.type) << "> ;\n";
   if (p.type == PortType::kMidiIn) {
     out << "    atom:bufferType atom:Sequence ;\n    atom:supports midi:MidiEvent ;\n"
+        << ((p.hints & kHintPosition) != 0 ? "    atom:supports time:Position ;\n" : "")
         << "    lv2:designation lv2:control ;\n";
   } else if (p.type == PortType::kControl || p.type == PortType::kCV) {
     Range range;
     const std::string error = PortRange(p, module, range);
     if (!error.empty())
       return std::string("port ") + p.symbol + ": " + error;
-    const bool choice = p.mapping == PinMapping::kChoice;
+    const bool choice = p.mapping == PinMapping::kChoice || !p.choices.empty();
     if (choice || (p.hints & (kHintInteger | kHintToggled)) != 0)
       out << "    lv2:default " << static_cast<long>(range.defaultValue) << " ;\n"
           << "    lv2:minimum " << static_cast<long>(range.minimum) << " ;\n"
@@ -215,14 +229,25 @@ std::string WritePort(std::ostream &out, const PluginDef &def, const PortSpec &p
   return {};
 }
 
+bool HasAudioIn(const PluginDef &def) {
+  for (size_t i = 0; i < def.portCount; ++i)
+    if (def.ports[i].type == PortType::kAudioIn)
+      return true;
+  return false;
+}
+
+// The stereo groups: input and output, or the output alone (an instrument).
 void WriteGroups(std::ostream &out, const PluginDef &def) {
   if (!Stereo(def))
     return;
-  out << "<" << GroupUri(def, PortType::kAudioIn) << ">\n    a pg:StereoGroup, pg:InputGroup ;\n"
-      << "    lv2:symbol \"in\" ;\n    rdfs:label \"Input\" .\n\n"
-      << "<" << GroupUri(def, PortType::kAudioOut) << ">\n    a pg:StereoGroup, pg:OutputGroup ;\n"
-      << "    lv2:symbol \"out\" ;\n    rdfs:label \"Output\" ;\n"
-      << "    pg:source <" << GroupUri(def, PortType::kAudioIn) << "> .\n\n";
+  if (HasAudioIn(def))
+    out << "<" << GroupUri(def, PortType::kAudioIn) << ">\n    a pg:StereoGroup, pg:InputGroup ;\n"
+        << "    lv2:symbol \"in\" ;\n    rdfs:label \"Input\" .\n\n";
+  out << "<" << GroupUri(def, PortType::kAudioOut) << ">\n    a pg:StereoGroup, pg:OutputGroup ;\n"
+      << "    lv2:symbol \"out\" ;\n    rdfs:label \"Output\"";
+  if (HasAudioIn(def))
+    out << " ;\n    pg:source <" << GroupUri(def, PortType::kAudioIn) << ">";
+  out << " .\n\n";
 }
 
 std::string WritePlugin(std::ostream &out, const PluginDef &def) {
@@ -247,9 +272,10 @@ std::string WritePlugin(std::ostream &out, const PluginDef &def) {
                                : "    lv2:optionalFeature lv2:hardRTCapable, opts:options, "
                                  "urid:map, bufsz:boundedBlockLength ;\n")
       << "    opts:supportedOption bufsz:maxBlockLength ;\n";
+  if (Stereo(def) && HasAudioIn(def))
+    out << "    pg:mainInput <" << GroupUri(def, PortType::kAudioIn) << "> ;\n";
   if (Stereo(def))
-    out << "    pg:mainInput <" << GroupUri(def, PortType::kAudioIn) << "> ;\n"
-        << "    pg:mainOutput <" << GroupUri(def, PortType::kAudioOut) << "> ;\n";
+    out << "    pg:mainOutput <" << GroupUri(def, PortType::kAudioOut) << "> ;\n";
   out << "    lv2:port\n";
   for (size_t i = 0; i < def.portCount; ++i) {
     const std::string error = WritePort(out, def, def.ports[i], i, module);

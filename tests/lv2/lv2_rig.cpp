@@ -205,11 +205,12 @@ std::vector<std::vector<float>> Lv2Rig::RenderAll(int64_t frames, const std::vec
     seq->body.pad = 0;
     for (; next_event < events.size() && events[next_event].frame < at + n; ++next_event) {
       const MidiAt &e = events[next_event];
-      alignas(8) uint8_t storage[sizeof(LV2_Atom_Event) + 16] = {};
+      alignas(8) uint8_t storage[sizeof(LV2_Atom_Event) + 256] = {};
       auto *ev = reinterpret_cast<LV2_Atom_Event *>(storage);
       ev->time.frames = std::max<int64_t>(e.frame - at, 0);
-      ev->body.type = midi_type;
-      ev->body.size = static_cast<uint32_t>(std::min<size_t>(e.bytes.size(), 16));
+      ev->body.type = e.type != 0 ? e.type : midi_type;
+      ev->body.size =
+          static_cast<uint32_t>(std::min<size_t>(e.bytes.size(), e.type != 0 ? 256 : 16));
       std::memcpy(storage + sizeof(LV2_Atom_Event), e.bytes.data(), ev->body.size);
       lv2_atom_sequence_append_event(seq, kSequenceBytes - sizeof(LV2_Atom), ev);
     }

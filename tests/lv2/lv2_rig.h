@@ -17,10 +17,13 @@
 
 namespace lv2test {
 
-// One MIDI message at a frame counted from the start of a render.
+// One MIDI message at a frame counted from the start of a render; with a
+// `type` (a URID of this host, Map), an event of that atom type whose body is
+// `bytes` (up to 256 of them), such as a time:Position object.
 struct MidiAt {
   int64_t frame;
   std::vector<uint8_t> bytes;
+  uint32_t type = 0;
 };
 
 // The bundles of this build, loaded once per test program.

@@ -8,14 +8,29 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace synthtest {
 
+// A MIDI message at a frame, or (with `position`) where the host's transport is.
 struct Event {
   int64_t frame;
   std::vector<uint8_t> bytes;
+  std::optional<synth::Position> position = std::nullopt;
 };
+
+// The transport rolling at `bpm` in 4/4, at `beat` quarter notes from its start.
+inline Event PositionAt(int64_t frame, float bpm, double beat) {
+  synth::Position p;
+  p.hasTempo = p.hasBeatsPerBar = p.hasBar = p.hasBarBeat = p.hasSpeed = true;
+  p.beatsPerMinute = bpm;
+  p.beatsPerBar = 4.0f;
+  p.bar = static_cast<int64_t>(beat / 4.0);
+  p.barBeat = static_cast<float>(beat - 4.0 * static_cast<double>(p.bar));
+  p.speed = 1.0f;
+  return {frame, {}, p};
+}
 
 struct Stereo {
   std::vector<float> left, right;
@@ -57,7 +72,10 @@ inline Stereo Render(synth::Engine &engine, int64_t frames, std::vector<Event> e
   size_t next = 0;
   while (pos < frames) {
     while (next < events.size() && events[next].frame <= pos) {
-      engine.Midi(events[next].bytes.data(), static_cast<uint32_t>(events[next].bytes.size()));
+      if (events[next].position)
+        engine.SetPosition(*events[next].position);
+      else
+        engine.Midi(events[next].bytes.data(), static_cast<uint32_t>(events[next].bytes.size()));
       ++next;
     }
     int64_t end = frames;

@@ -255,4 +255,10 @@ inline constexpr se::ModuleMeta kModuleMeta{"audio_oscillator", kModuleId, kPins
 
 } // namespace osc
 
+// This module's entry in the catalogue made from the build's module list
+// (se_pin_catalog.h).
+namespace se::pin_meta {
+inline constexpr const ModuleMeta &audio_oscillator = osc::kModuleMeta;
+} // namespace se::pin_meta
+
 #endif // AUDIO_OSCILLATOR_PINS_H

@@ -102,9 +102,10 @@ inline constexpr se::PinMeta kPinMeta[kPinCount] = {
      .display = "Type",
      .symbol = "type",
      .unit = se::PinUnit::kChoice,
-     .what = "LP: the ladder's output. HP: the tap gain times (input - ladder output), NOT a "
-             "classic high-pass: lows pass near full level (inverted), highs at the tap gain. No "
-             "effect with Filter Tap X.",
+     .what = "LP: the ladder's output, a low-pass. HP: the tap gain times (input - ladder "
+             "output), which is NOT a high-pass but a high-cut shelf: lows near full level "
+             "(inverted), highs 6 to 24 dB down (Filter Tap 2 to 5); with resonance the lows fall "
+             "about 15 dB and a peak stands just below the cutoff. No effect with Filter Tap X.",
      .choices = kTypeChoices},
     {.name = kPins[kFilterTapPin].name,
      .display = "Filter Tap",
@@ -112,7 +113,7 @@ inline constexpr se::PinMeta kPinMeta[kPinCount] = {
      .unit = se::PinUnit::kChoice,
      .what = "The stage the output is taken from: 2 to 5 stages (steeper with more), or X: twice "
              "a middle stage minus the last, inverted (a low-pass whose slope eases off well "
-             "above the cutoff; Q Tap picks the stage). Plugin formats number X as 6.",
+             "above the cutoff; Q Tap picks the stage).",
      .choices = kFilterTapChoices},
     {.name = kPins[kQTapPin].name,
      .display = "Q Tap",
@@ -155,5 +156,11 @@ static_assert(se::MetaFollowsPins(kPins, kPinMeta), "one metadata entry per pin,
 inline constexpr se::ModuleMeta kModuleMeta{"ladder_filter", kModuleId, kPins, kPinMeta};
 
 } // namespace ladder
+
+// This module's entry in the catalogue made from the build's module list
+// (se_pin_catalog.h).
+namespace se::pin_meta {
+inline constexpr const ModuleMeta &ladder_filter = ladder::kModuleMeta;
+} // namespace se::pin_meta
 
 #endif // LADDER_FILTER_PINS_H

@@ -34,4 +34,10 @@ inline constexpr se::ModuleMeta kModuleMeta{"wavetable_generator", kModuleId, kP
 
 } // namespace wavetable
 
+// This module's entry in the catalogue made from the build's module list
+// (se_pin_catalog.h).
+namespace se::pin_meta {
+inline constexpr const ModuleMeta &wavetable_generator = wavetable::kModuleMeta;
+} // namespace se::pin_meta
+
 #endif // WAVETABLE_GENERATOR_PINS_H
