@@ -16,11 +16,32 @@ struct ChoiceItem {
   int value;
 };
 
+// The searches are plain loops: the library's own string_view searches do
+// not evaluate at compile time under the undefined-behaviour sanitizer.
+constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 constexpr std::string_view TrimBlanks(std::string_view s) {
-  const auto b = s.find_first_not_of(" \t");
-  if (b == std::string_view::npos)
-    return {};
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b]))
+    ++b;
+  while (e > b && IsBlank(s[e - 1]))
+    --e;
+  return s.substr(b, e - b);
+}
+
+// The first `c` at or after `from`, else the end of `s`.
+constexpr size_t FindOrEnd(std::string_view s, char c, size_t from) {
+  while (from < s.size() && s[from] != c)
+    ++from;
+  return from;
+}
+
+// The last `c` in `s`, else npos.
+constexpr size_t FindLast(std::string_view s, char c) {
+  for (size_t i = s.size(); i > 0; --i)
+    if (s[i - 1] == c)
+      return i - 1;
+  return std::string_view::npos;
 }
 
 // A whole number as it is written after an item's '=': an optional '-', then
@@ -54,12 +75,10 @@ template <class F> constexpr void ForEachChoice(std::string_view list, F &&f) {
     return;
   int position = 0;
   for (size_t start = 0; start <= list.size(); ++position) {
-    size_t comma = list.find(',', start);
-    if (comma == std::string_view::npos)
-      comma = list.size();
+    const size_t comma = FindOrEnd(list, ',', start);
     std::string_view item = list.substr(start, comma - start);
     int value = position;
-    const auto eq = item.rfind('=');
+    const size_t eq = FindLast(item, '=');
     if (eq != std::string_view::npos && ReadWholeNumber(TrimBlanks(item.substr(eq + 1)), value))
       item = item.substr(0, eq);
     f(ChoiceItem{TrimBlanks(item), value});

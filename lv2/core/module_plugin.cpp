@@ -38,6 +38,12 @@ bool ModulePlugin::Build(double rate, int32_t capacity) {
     m_portPin[p] = audio && spec.pin != nullptr ? module.PinIndex(spec.pin) : -1;
     if (audio && spec.channel >= m_def.channels)
       return false;
+    if (audio && m_portPin[p] >= 0)
+      (spec.type == PortType::kAudioIn ? m_mainIn : m_mainOut)[spec.channel] = static_cast<int>(p);
+    if (spec.mapping == PinMapping::kOutputLevel)
+      m_levelPort = static_cast<int>(p);
+    if (spec.mapping == PinMapping::kEnabled)
+      m_enabledPort = static_cast<int>(p);
     if (spec.type != PortType::kControl || spec.pin == nullptr)
       continue;
     Control &c = m_controls[m_controlCount++];
@@ -48,6 +54,7 @@ bool ModulePlugin::Build(double rate, int32_t capacity) {
     c.choice = spec.mapping == PinMapping::kChoice;
     if (c.choice) {
       c.choices.Read(module.Pin(c.pin));
+      c.choices.Show(spec.choices); // the numbers the port reads
       continue;
     }
     Feed &f = m_feeds[m_feedCount];
@@ -67,7 +74,7 @@ bool ModulePlugin::Build(double rate, int32_t capacity) {
         f.cvHighest = m_def.ports[q].maximum;
       }
   }
-  return true;
+  return m_stage.Init(m_rate, capacity, m_def.channels);
 }
 
 bool ModulePlugin::MakeRunners() {
@@ -130,6 +137,7 @@ void ModulePlugin::Activate(LV2_Handle handle) {
     }
     r.Open();
   }
+  self->StageControls(true);
   self->m_used = true;
   self->m_active = true;
 }
@@ -234,12 +242,51 @@ void ModulePlugin::Run(LV2_Handle handle, uint32_t n) {
   if (self == nullptr || !self->m_active || n == 0)
     return;
   self->ApplyControls();
+  self->StageControls(false);
   ModuleRunner::ForEachChunk(n, self->m_capacity, [&](int32_t offset, int32_t length) {
     self->FillFeeds(offset, length);
+    self->RunStage(offset, length, true);
     self->BindAudio(offset, length);
     for (int ch = 0; ch < self->m_def.channels; ++ch)
       self->m_runners[ch]->Process(length);
+    self->RunStage(offset, length, false);
   });
+}
+
+// A wrapper-only control's contained value (its default while unconnected).
+float ModulePlugin::WrapperControl(int port) const {
+  const PortSpec &spec = m_def.ports[port];
+  const auto *p = static_cast<const float *>(m_ports[port]);
+  return ContainControl(p != nullptr ? *p : spec.defaultValue, spec.minimum, spec.maximum,
+                        spec.defaultValue);
+}
+
+// The output level and bypass: at once on activation, gliding from a run's
+// first sample otherwise.
+void ModulePlugin::StageControls(bool at_once) {
+  const float level = m_levelPort >= 0 ? WrapperControl(m_levelPort) : 0.0f;
+  const bool enabled = m_enabledPort < 0 || WrapperControl(m_enabledPort) >= 0.5f;
+  if (at_once)
+    m_stage.Reset(level, enabled);
+  else
+    m_stage.SetTargets(level, enabled);
+}
+
+// Before the modules run: the dry inputs the bypass may need (an output may
+// share an input's buffer). After: level and bypass onto the outputs.
+void ModulePlugin::RunStage(int32_t offset, int32_t length, bool before_modules) {
+  float *outputs[kMaxChannels] = {};
+  for (int ch = 0; ch < m_def.channels; ++ch) {
+    const int in = m_mainIn[ch], out = m_mainOut[ch];
+    if (before_modules && m_stage.NeedsDry()) {
+      const auto *data = in >= 0 ? static_cast<const float *>(m_ports[in]) : nullptr;
+      m_stage.CopyDry(ch, data != nullptr ? data + offset : nullptr, length);
+    }
+    auto *data = out >= 0 ? static_cast<float *>(m_ports[out]) : nullptr;
+    outputs[ch] = data != nullptr ? data + offset : nullptr;
+  }
+  if (!before_modules)
+    m_stage.Apply(outputs, length);
 }
 
 void ModulePlugin::Cleanup(LV2_Handle handle) { delete static_cast<ModulePlugin *>(handle); }

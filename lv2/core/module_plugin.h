@@ -18,11 +18,15 @@
 //   control's range. Runs longer than the capacity are split. Any input may
 //   share its buffer with any output (the plugins are not inPlaceBroken): an
 //   audio input that does is copied before a module of the chunk runs.
+//   Last, the output stage (output_stage.h) applies the plugin's output
+//   level and bypass, where its table has them (PinMapping::kOutputLevel,
+//   kEnabled); without them it leaves every sample as the modules wrote it.
 #ifndef SE_LV2_MODULE_PLUGIN_H
 #define SE_LV2_MODULE_PLUGIN_H
 
 #include "control_value.h"
 #include "module_runner.h"
+#include "output_stage.h"
 #include "plugin_def.h"
 
 #include <lv2/core/lv2.h>
@@ -83,6 +87,9 @@ private:
   void FillFeeds(int32_t offset, int32_t length);
   void BindAudio(int32_t offset, int32_t length);
   bool SharesOutput(const float *input, int32_t offset, int32_t length) const;
+  float WrapperControl(int port) const;
+  void StageControls(bool at_once);
+  void RunStage(int32_t offset, int32_t length, bool before_modules);
 
   const PluginDef &m_def;
   float m_rate = 44100.0f;
@@ -94,6 +101,10 @@ private:
   int m_controlCount = 0;
   Feed m_feeds[kMaxPorts];
   int m_feedCount = 0;
+  OutputStage m_stage;
+  int m_levelPort = -1, m_enabledPort = -1; // the stage's controls, -1 for none
+  int m_mainIn[kMaxChannels] = {-1, -1};    // each channel's signal input port
+  int m_mainOut[kMaxChannels] = {-1, -1};   // and output port
   bool m_active = false;
   bool m_used = false; // opened since the runners were made
 };

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string_view>
 
 namespace se_lv2 {
 
@@ -41,7 +42,9 @@ enum class PinMapping {
 enum PortHint : unsigned {
   kHintNone = 0,
   kHintToggled = 1u << 0,  // an on/off switch: 0 or 1
-  kHintInteger = 1u << 1,  // whole numbers only
+  kHintInteger = 1u << 1,  // whole numbers only; on a choice port whose shown
+                           // numbers run without a gap: a count, written as a
+                           // range rather than a list (Harmonics 1 to 256)
   kHintPosition = 1u << 2, // a MIDI input that also takes the host's time:Position
 };
 
@@ -59,10 +62,58 @@ struct PortSpec {
   int channel = 0; // audio ports of a multi-channel plugin: the module instance
   const char *comment = nullptr;
   unsigned hints = kHintNone;
-  // A control that is a choice of the wrapper's own (no module pin): its items,
-  // each stored and shown as its `shown` number.
+  // Choice ports: each item with the number the port shows and stores for it.
+  // On a module pin (kChoice), the pin's metadata (empty: the module's own
+  // values); on a choice of the wrapper's own (no pin), its items.
   std::span<const se::ChoiceMeta> choices = {};
 };
+
+// A decimal as a pin list writes its default ("5", "-0.5", "22000").
+constexpr float ParseDecimal(std::string_view text) {
+  double v = 0.0, scale = 1.0;
+  bool negative = false, fraction = false;
+  for (char c : text) {
+    if (c == '-')
+      negative = true;
+    else if (c == '.')
+      fraction = true;
+    else if (c >= '0' && c <= '9') {
+      if (fraction)
+        v += (c - '0') * (scale /= 10.0);
+      else
+        v = v * 10.0 + (c - '0');
+    }
+  }
+  return static_cast<float>(negative ? -v : v);
+}
+
+// A control port of a module pin as the module's public metadata describes
+// it: symbol, name, what it does (the comment), and by the mapping its
+// choices (with the numbers users read), or its unit, range and default (the
+// pin's own). A frequency control (kHertz) on a pitch pin states its range
+// and default in Hz itself; the Turtle writer checks them against the pin's.
+// Anything the wrapper does differently is set on the answer.
+constexpr PortSpec PinControl(const se::ModuleMeta &module, size_t pin, PinMapping mapping) {
+  const se::PinMeta &m = module.meta[pin];
+  PortSpec p{.type = PortType::kControl,
+             .symbol = m.symbol,
+             .name = m.display,
+             .pin = module.pins[pin].name,
+             .mapping = mapping,
+             .comment = m.what};
+  if (mapping == PinMapping::kChoice) {
+    p.choices = m.choices;
+  } else if (mapping == PinMapping::kHertz) {
+    p.unit = "hz";
+    p.logarithmic = true;
+  } else {
+    p.unit = m.unit == se::PinUnit::kHertz ? "hz" : "volt";
+    p.minimum = static_cast<float>(m.range.min);
+    p.maximum = static_cast<float>(m.range.max);
+    p.defaultValue = ParseDecimal(module.pins[pin].defaultValue);
+  }
+  return p;
+}
 
 struct PresetSpec {
   const char *symbol; // URI suffix after the plugin's URI and ":preset:"
@@ -86,6 +137,9 @@ struct PluginDef {
   size_t portCount;
   const LV2_Descriptor *descriptor;
   const char *comment;
+  // The module's public pin metadata: the Turtle writer checks every port of
+  // a pin against it (choices, ranges), so that no two descriptions differ.
+  const se::ModuleMeta *meta = nullptr;
 };
 
 // The bundle's plugins. Each plugin's source registers its definition with a

@@ -28,7 +28,8 @@ constexpr PluginDef kMono{kFilterMonoUri,
                           kFilterMonoPorts.data(),
                           kFilterMonoPorts.size(),
                           &kMonoDescriptor,
-                          kComment};
+                          kComment,
+                          &ladder::kModuleMeta};
 constexpr PluginDef kStereo{kFilterStereoUri,
                             "Ladder Filter (stereo)",
                             "FilterPlugin",
@@ -38,7 +39,8 @@ constexpr PluginDef kStereo{kFilterStereoUri,
                             kFilterStereoPorts.data(),
                             kFilterStereoPorts.size(),
                             &kStereoDescriptor,
-                            kComment};
+                            kComment,
+                            &ladder::kModuleMeta};
 
 const Registry::Registration kRegisterMono(kMono);
 const Registry::Registration kRegisterStereo(kStereo);

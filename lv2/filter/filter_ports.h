@@ -1,12 +1,12 @@
-// The filter plugins' ports. Controls in the units a musician reads: Cutoff
-// in Hz on a logarithmic scale from the module's lowest cutoff (55 Hz, 2 V)
-// to its highest (21341.28 Hz, 10.6 V), mapped onto the "Pitch" pin at 1 V
-// per octave; Resonance and Zing in the module's volts; each choice with the
-// items of the module's own pin. The modulation inputs come last: sidechain
-// audio, 1.0 = 10 V.
+// The filter plugins' ports. The module's controls as its public pin
+// metadata describes them (names, symbols, ranges, choices with the numbers
+// users read: Filter Tap 2 to 5 and X as 6), Cutoff in Hz on a logarithmic
+// scale; then the wrapper's own output level and bypass (output_stage.h).
+// The modulation inputs come last: sidechain audio, 1.0 = 10 V.
 #ifndef SE_LV2_FILTER_PORTS_H
 #define SE_LV2_FILTER_PORTS_H
 
+#include "ladder_filter/pins.h"
 #include "plugin_def.h"
 
 #include <array>
@@ -19,75 +19,51 @@ inline constexpr const char kFilterStereoUri[] = SE_LV2_URI("filter-stereo");
 // The module's highest cutoff: 440 Hz * 2^(10 * 1.06f - 5), rounded down.
 inline constexpr float kFilterTopHz = 21341.28f;
 
-inline constexpr std::array<PortSpec, 9> kFilterControls{{
+// A control of the filter's own pins, described by the module's metadata.
+constexpr PortSpec FilterControl(ladder::Pin pin, PinMapping mapping) {
+  return PinControl(ladder::kModuleMeta, pin, mapping);
+}
+
+// Cutoff: the module's "Pitch" as a frequency, 55 Hz (2 V) to 21341.28 Hz
+// (10.6 V), 440 Hz (5 V) by default.
+constexpr PortSpec CutoffControl() {
+  PortSpec p = FilterControl(ladder::kPitchPin, PinMapping::kHertz);
+  p.minimum = 55.0f;
+  p.maximum = kFilterTopHz;
+  p.defaultValue = 440.0f;
+  p.comment = "The cutoff frequency: the module's Pitch at 1 V per octave from 13.75 Hz at 0 V. "
+              "Each Filter Tap/Q Tap combination shifts it by up to an octave either way.";
+  return p;
+}
+
+inline constexpr std::array<PortSpec, 11> kFilterControls{{
+    CutoffControl(),
+    FilterControl(ladder::kResonancePin, PinMapping::kVolts),
+    FilterControl(ladder::kZingPin, PinMapping::kVolts),
+    FilterControl(ladder::kFilterTapPin, PinMapping::kChoice),
+    FilterControl(ladder::kQTapPin, PinMapping::kChoice),
+    FilterControl(ladder::kEmulatePin, PinMapping::kChoice),
+    FilterControl(ladder::kVersionPin, PinMapping::kChoice),
+    FilterControl(ladder::kTypePin, PinMapping::kChoice),
+    FilterControl(ladder::kBassBoostPin, PinMapping::kChoice),
     {.type = PortType::kControl,
-     .symbol = "cutoff",
-     .name = "Cutoff",
-     .pin = "Pitch",
-     .mapping = PinMapping::kHertz,
-     .minimum = 55.0f,
-     .maximum = kFilterTopHz,
-     .defaultValue = 440.0f,
-     .unit = "hz",
-     .logarithmic = true,
-     .comment = "Cutoff frequency (the module's Pitch, 1 V per octave, 0 V = 13.75 Hz)"},
+     .symbol = "output_level",
+     .name = "Output Level",
+     .mapping = PinMapping::kOutputLevel,
+     .minimum = -48.0f,
+     .maximum = 12.0f,
+     .defaultValue = 0.0f,
+     .unit = "db",
+     .comment = "Level of the filtered signal, in dB; changes glide over 20 ms"},
     {.type = PortType::kControl,
-     .symbol = "resonance",
-     .name = "Resonance",
-     .pin = "Resonance",
-     .mapping = PinMapping::kVolts,
+     .symbol = "enabled",
+     .name = "Enabled",
+     .mapping = PinMapping::kEnabled,
      .minimum = 0.0f,
-     .maximum = 10.0f,
-     .defaultValue = 5.0f,
-     .unit = "volt",
-     .comment = "Resonance, 0 to 10 V; self-oscillates near the top"},
-    {.type = PortType::kControl,
-     .symbol = "zing",
-     .name = "Zing",
-     .pin = "(Zing)",
-     .mapping = PinMapping::kVolts,
-     .minimum = 0.1f,
-     .maximum = 50.0f,
-     .defaultValue = 10.0f,
-     .unit = "volt",
-     .comment = "How much the resonance rises with the cutoff"},
-    {.type = PortType::kControl,
-     .symbol = "filter_tap",
-     .name = "Filter Tap",
-     .pin = "Filter Tap",
-     .mapping = PinMapping::kChoice,
-     .comment = "Stage the output is taken from: 2 to 5 poles, or X (6)"},
-    {.type = PortType::kControl,
-     .symbol = "q_tap",
-     .name = "Q Tap",
-     .pin = "Q Tap",
-     .mapping = PinMapping::kChoice,
-     .comment = "Stage that feeds the resonance back"},
-    {.type = PortType::kControl,
-     .symbol = "emulate",
-     .name = "Emulate",
-     .pin = "Emulate",
-     .mapping = PinMapping::kChoice,
-     .comment = "Analog: saturating stages; Digital: clean"},
-    {.type = PortType::kControl,
-     .symbol = "version",
-     .name = "Version",
-     .pin = "(Version)",
-     .mapping = PinMapping::kChoice,
-     .comment = "Clear or Furry voicing"},
-    {.type = PortType::kControl,
-     .symbol = "type",
-     .name = "Type",
-     .pin = "Type",
-     .mapping = PinMapping::kChoice,
-     .comment = "LP: low-pass. HP: not a high-pass but a high-cut shelf, lows inverted; with "
-                "resonance a peak just below the cutoff"},
-    {.type = PortType::kControl,
-     .symbol = "bass_boost",
-     .name = "Bass Boost",
-     .pin = "Bass Boost",
-     .mapping = PinMapping::kChoice,
-     .comment = "Makes up the bass the resonance takes away at low cutoffs"},
+     .maximum = 1.0f,
+     .defaultValue = 1.0f,
+     .comment = "Off: the input passes unchanged; either way the change crossfades over 20 ms",
+     .hints = kHintToggled},
 }};
 
 inline constexpr std::array<PortSpec, 2> kFilterCvInputs{{

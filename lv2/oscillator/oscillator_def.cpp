@@ -16,6 +16,27 @@ using se_lv2::PortType;
 
 constexpr const char *PinName(osc::Pin pin) { return osc::kPins[pin].name; }
 
+// A control of the oscillator's own pins, described by the module's metadata.
+constexpr PortSpec OscControl(osc::Pin pin, PinMapping mapping) {
+  return se_lv2::PinControl(osc::kModuleMeta, pin, mapping);
+}
+constexpr PortSpec WithDefault(PortSpec p, float value) {
+  p.defaultValue = value;
+  return p;
+}
+constexpr PortSpec Count(PortSpec p) {
+  p.hints |= se_lv2::kHintInteger;
+  return p;
+}
+constexpr PortSpec Logarithmic(PortSpec p) {
+  p.logarithmic = true;
+  return p;
+}
+constexpr PortSpec WithComment(PortSpec p, const char *comment) {
+  p.comment = comment;
+  return p;
+}
+
 constexpr PortSpec kPorts[kPortCount] = {
     {.type = PortType::kMidiIn,
      .symbol = "midi_in",
@@ -37,60 +58,19 @@ constexpr PortSpec kPorts[kPortCount] = {
      .defaultValue = 0.0f,
      .comment = "Sidechain: added to the note's pitch, 1.0 = 10 V at 1 V per octave (0.1 per "
                 "octave; in the Khz and Hz pitch modes 1 V adds 1 kHz or 1 Hz)"},
-    {.type = PortType::kControl,
-     .symbol = "waveform",
-     .name = "Waveform",
-     .pin = PinName(osc::kWaveform),
-     .mapping = PinMapping::kChoice,
-     .comment = "Waveform shape, its pulse form, or noise"},
-    {.type = PortType::kControl,
-     .symbol = "pulse_width",
-     .name = "Phase/Pulse Width",
-     .pin = PinName(osc::kPhasePw),
-     .mapping = PinMapping::kVolts,
-     .minimum = 0.0f,
-     .maximum = 10.0f,
-     .defaultValue = 5.0f,
-     .unit = "volt",
-     .comment = "10 V is one cycle: the phase offset of a waveform, the duty cycle of a pulse "
-                "form, the level of the noise"},
-    {.type = PortType::kControl,
-     .symbol = "harmonics",
-     .name = "Harmonics",
-     .pin = PinName(osc::kHarmonics),
-     .mapping = PinMapping::kChoice,
-     .comment = "Number of harmonics played (a simple low-pass)"},
-    {.type = PortType::kControl,
-     .symbol = "freq_limit",
-     .name = "Freq Limit",
-     .pin = PinName(osc::kFreqLimit),
-     .mapping = PinMapping::kVolts,
-     .minimum = 100.0f,
-     .maximum = 22050.0f,
-     .defaultValue = 22000.0f,
-     .unit = "hz",
-     .logarithmic = true,
-     .comment = "Harmonics above this frequency are left out; the fundamental always sounds"},
-    {.type = PortType::kControl,
-     .symbol = "limit_system",
-     .name = "Limit Freq System",
-     .pin = PinName(osc::kLimitSystem),
-     .mapping = PinMapping::kChoice,
-     .comment = "OFF: no limit (harmonics may fold back); A and B: the limit applies (both "
-                "follow the note here)"},
-    {.type = PortType::kControl,
-     .symbol = "pitch_mode",
-     .name = "Pitch Mode",
-     .pin = PinName(osc::kPitchMode),
-     .mapping = PinMapping::kChoice,
-     .comment = "How the module reads pitch: 1 V per octave, or linearly in kHz or Hz (notes "
-                "play in tune in every mode)"},
-    {.type = PortType::kControl,
-     .symbol = "pitch_accuracy",
-     .name = "PitchMod Accuracy",
-     .pin = PinName(osc::kPitchModAccuracy),
-     .mapping = PinMapping::kChoice,
-     .comment = "High: a moving pitch CV is followed per sample; Low: once per block"},
+    OscControl(osc::kWaveform, PinMapping::kChoice),
+    WithDefault(OscControl(osc::kPhasePw, PinMapping::kVolts), 5.0f), // a pulse of half width
+    Count(OscControl(osc::kHarmonics, PinMapping::kChoice)),          // 1 to 256
+    Logarithmic(OscControl(osc::kFreqLimit, PinMapping::kVolts)),
+    WithComment(OscControl(osc::kLimitSystem, PinMapping::kChoice),
+                "OFF: no limit (harmonics may fold back); A and B: the limit applies (both "
+                "follow the note here)"),
+    WithComment(OscControl(osc::kPitchMode, PinMapping::kChoice),
+                "How the module reads pitch: 1 V per octave, or linearly in kHz or Hz (notes "
+                "play in tune in every mode; the pitch modulation input adds 1 kHz or 1 Hz per "
+                "volt in the linear modes)"),
+    WithComment(OscControl(osc::kPitchModAccuracy, PinMapping::kChoice),
+                "High: a moving pitch modulation is followed per sample; Low: once per block"),
     {.type = PortType::kControl,
      .symbol = "hold",
      .name = "Hold",
@@ -141,7 +121,8 @@ const se_lv2::PluginDef kOscillatorDef{
     "Band-limited wavetable oscillator played from MIDI: 21 waveforms and their pulse forms, "
     "noise, a harmonic limit that follows the note, and a pitch modulation input (sidechain "
     "audio, 1.0 = 10 V). Each note from silence "
-    "starts its cycle at phase 0."};
+    "starts its cycle at phase 0.",
+    &osc::kModuleMeta};
 
 namespace {
 const se_lv2::Registry::Registration kRegistration(kOscillatorDef);

@@ -89,8 +89,10 @@ bool OscillatorPlugin::MakeRunner() {
     c.pin = m_runner->PinIndex(s.pin);
     found = found && c.pin >= 0;
     c.choice = s.mapping == se_lv2::PinMapping::kChoice;
-    if (c.choice && c.pin >= 0)
+    if (c.choice && c.pin >= 0) {
       c.choices.Read(m_runner->Pin(c.pin));
+      c.choices.Show(s.choices); // the numbers the port reads
+    }
   }
   return found;
 }

@@ -1,7 +1,8 @@
 // Presets of the oscillator plugin: its waveforms, a pulse of each common
 // duty cycle, a darker saw and noise. Waveform values are the items of the
-// module's own list (Sine 0 ... Pulse:Saw 11 ... Noise 255); Harmonics item
-// k plays k + 1 harmonics.
+// module's own list (Sine 0 ... Pulse:Saw 11 ... Noise 255); Harmonics is the
+// count played, 1 to 256. Each preset sets every control (a port it leaves
+// out takes its default), so the order of loading never matters.
 #include "oscillator_ports.h"
 
 #include <iterator>
@@ -12,14 +13,14 @@ namespace {
 using V = se_lv2::PresetSpec::Value;
 
 constexpr V kSine[] = {{"waveform", 0}, {"pulse_width", 0}};
-constexpr V kSaw[] = {{"waveform", 1}, {"harmonics", 255}, {"pulse_width", 0}};
-constexpr V kSquare[] = {{"waveform", 5}, {"harmonics", 255}, {"pulse_width", 0}};
-constexpr V kTriangle[] = {{"waveform", 6}, {"harmonics", 255}, {"pulse_width", 0}};
-constexpr V kOctava[] = {{"waveform", 8}, {"harmonics", 255}, {"pulse_width", 0}};
-constexpr V kCluster[] = {{"waveform", 9}, {"harmonics", 255}, {"pulse_width", 0}};
-constexpr V kPulse25[] = {{"waveform", 11}, {"harmonics", 255}, {"pulse_width", 2.5f}};
-constexpr V kPulse10[] = {{"waveform", 11}, {"harmonics", 255}, {"pulse_width", 1.0f}};
-constexpr V kDarkSaw[] = {{"waveform", 1}, {"harmonics", 11}, {"pulse_width", 0}};
+constexpr V kSaw[] = {{"waveform", 1}, {"harmonics", 256}, {"pulse_width", 0}};
+constexpr V kSquare[] = {{"waveform", 5}, {"harmonics", 256}, {"pulse_width", 0}};
+constexpr V kTriangle[] = {{"waveform", 6}, {"harmonics", 256}, {"pulse_width", 0}};
+constexpr V kOctava[] = {{"waveform", 8}, {"harmonics", 256}, {"pulse_width", 0}};
+constexpr V kCluster[] = {{"waveform", 9}, {"harmonics", 256}, {"pulse_width", 0}};
+constexpr V kPulse25[] = {{"waveform", 11}, {"harmonics", 256}, {"pulse_width", 2.5f}};
+constexpr V kPulse10[] = {{"waveform", 11}, {"harmonics", 256}, {"pulse_width", 1.0f}};
+constexpr V kDarkSaw[] = {{"waveform", 1}, {"harmonics", 12}, {"pulse_width", 0}};
 constexpr V kNoise[] = {{"waveform", 255}, {"pulse_width", 5.0f}};
 
 constexpr se_lv2::PresetSpec kPresets[] = {

@@ -1,5 +1,7 @@
 // Presets of the filter plugins: the output taps, each with a resonance and
-// cutoff that make the tap's slope easy to hear.
+// cutoff that make the tap's slope easy to hear. Each preset sets every
+// control (the Turtle writer gives a port a preset leaves out its default),
+// so that the order presets are loaded in never matters.
 #include "filter_ports.h"
 
 namespace se_lv2 {
@@ -7,15 +9,15 @@ namespace {
 
 using V = PresetSpec::Value;
 
-// Filter Tap items: 2 = 0, 3 = 1, 4 = 2, 5 = 3, X = 4.
-constexpr V kTap2[] = {{"filter_tap", 0}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
-constexpr V kTap3[] = {{"filter_tap", 1}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
-constexpr V kTap4[] = {{"filter_tap", 2}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
-constexpr V kTap5[] = {{"filter_tap", 3}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
-constexpr V kTapX[] = {{"filter_tap", 4}, {"q_tap", 3}, {"cutoff", 880}, {"resonance", 6}};
-constexpr V kHpPeak[] = {{"type", 1}, {"filter_tap", 2}, {"cutoff", 440}, {"resonance", 7}};
+// Values as the ports read them: Filter Tap 2 to 5 and X as 6, Q Tap 2 to 5.
+constexpr V kTap2[] = {{"filter_tap", 2}, {"q_tap", 5}, {"cutoff", 880}, {"resonance", 6}};
+constexpr V kTap3[] = {{"filter_tap", 3}, {"q_tap", 5}, {"cutoff", 880}, {"resonance", 6}};
+constexpr V kTap4[] = {{"filter_tap", 4}, {"q_tap", 5}, {"cutoff", 880}, {"resonance", 6}};
+constexpr V kTap5[] = {{"filter_tap", 5}, {"q_tap", 5}, {"cutoff", 880}, {"resonance", 6}};
+constexpr V kTapX[] = {{"filter_tap", 6}, {"q_tap", 5}, {"cutoff", 880}, {"resonance", 6}};
+constexpr V kHpPeak[] = {{"type", 1}, {"filter_tap", 4}, {"cutoff", 440}, {"resonance", 7}};
 constexpr V kFullResonance[] = {
-    {"filter_tap", 2}, {"q_tap", 2}, {"cutoff", 440}, {"resonance", 10}, {"emulate", 0}};
+    {"filter_tap", 4}, {"q_tap", 4}, {"cutoff", 440}, {"resonance", 10}, {"emulate", 0}};
 
 constexpr PresetSpec kFilterPresets[] = {
     {"tap-2", "Tap 2: two poles, 12 dB/octave", kTap2, std::size(kTap2)},

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -104,31 +105,58 @@ void WriteUnit(std::ostream &out, const char *unit) {
     out << "    units:unit units:" << unit << " ;\n";
 }
 
-// The value a host shows and stores for each item of a choice port, with the
-// item's text.
+// The number a host shows and stores for each item of a choice port, with
+// the item's text.
 struct ShownItem {
   std::string text;
   int value;
 };
 
-std::vector<ShownItem> ChoiceItems(const SEPinProperties &pin) {
-  std::vector<ShownItem> items;
+// The module's items with the numbers the port shows for them. Answers what
+// is wrong when the port's choices (the pin's metadata) and the module's own
+// list disagree on an item.
+std::string ChoiceItems(const PortSpec &p, const SEPinProperties &pin,
+                        std::vector<ShownItem> &items) {
+  items.clear();
+  std::string error;
+  size_t count = 0;
   se::ForEachChoice(pin.datatype_text != nullptr ? pin.datatype_text : "",
                     [&](const se::ChoiceItem &item) {
-                      items.push_back({std::string(item.text), item.value});
+                      ++count;
+                      int shown = item.value;
+                      bool found = p.choices.empty();
+                      for (const se::ChoiceMeta &c : p.choices)
+                        if (c.value == item.value && c.text == item.text) {
+                          shown = c.shown;
+                          found = true;
+                        }
+                      if (!found)
+                        error = "item \"" + std::string(item.text) + "\" has no shown number";
+                      for (const ShownItem &other : items)
+                        if (other.value == shown)
+                          error = "two items show " + std::to_string(shown);
+                      items.push_back({std::string(item.text), shown});
                     });
-  return items;
+  if (error.empty() && !p.choices.empty() && p.choices.size() != count)
+    error = "the pin's metadata lists another number of items";
+  return error;
 }
 
 // A control port's range and default as the host sees them.
 struct Range {
   float minimum, maximum, defaultValue;
   std::vector<ShownItem> items; // choices only
+  bool list = false;            // choices written as a list (not a count)
 };
 
+// Whether the shown numbers run from the lowest to the highest without a gap.
+bool Contiguous(const std::vector<ShownItem> &items, int lowest, int highest) {
+  return static_cast<long>(items.size()) == static_cast<long>(highest) - lowest + 1;
+}
+
 std::string PortRange(const PortSpec &p, const ModuleRunner &module, Range &range) {
-  if (!p.choices.empty()) { // the wrapper's own choice: the items as given
-    range = {p.minimum, p.maximum, p.defaultValue, {}};
+  if (!p.choices.empty() && p.pin == nullptr) { // the wrapper's own choice: the items as given
+    range = {p.minimum, p.maximum, p.defaultValue, {}, true};
     bool hasDefault = false;
     for (const se::ChoiceMeta &item : p.choices) {
       range.items.push_back({std::string(item.text), item.shown});
@@ -142,10 +170,19 @@ std::string PortRange(const PortSpec &p, const ModuleRunner &module, Range &rang
     const SEPinProperties &pin = module.Pin(module.PinIndex(p.pin));
     ChoiceSet set;
     set.Read(pin);
+    set.Show(p.choices);
     if (set.Count() == 0)
       return std::string("pin \"") + p.pin + "\" has no items";
-    range = {static_cast<float>(set.Minimum()), static_cast<float>(set.Maximum()),
-             static_cast<float>(set.Default()), ChoiceItems(pin)};
+    range = {static_cast<float>(set.Minimum()),
+             static_cast<float>(set.Maximum()),
+             static_cast<float>(set.Default()),
+             {},
+             (p.hints & kHintInteger) == 0};
+    const std::string error = ChoiceItems(p, pin, range.items);
+    if (!error.empty())
+      return error;
+    if (!range.list && !Contiguous(range.items, set.Minimum(), set.Maximum()))
+      return "a count needs shown numbers without a gap";
     return {};
   }
   if (!(p.minimum <= p.defaultValue && p.defaultValue <= p.maximum))
@@ -157,11 +194,33 @@ std::string PortRange(const PortSpec &p, const ModuleRunner &module, Range &rang
   return {};
 }
 
-std::string PortProperties(const PortSpec &p, bool choice) {
+// A control of a module pin offers the range the pin's metadata gives (a
+// frequency control: the same range in Hz). Answers what differs.
+std::string CheckAgainstPin(const PluginDef &def, const PortSpec &p) {
+  if (def.meta == nullptr || p.pin == nullptr || p.type != PortType::kControl)
+    return {};
+  for (size_t i = 0; i < def.meta->pins.size(); ++i) {
+    if (std::strcmp(def.meta->pins[i].name, p.pin) != 0)
+      continue;
+    const se::PinRange &r = def.meta->meta[i].range;
+    const auto near = [](double a, double b) { return std::fabs(a - b) < 1e-3; };
+    if (p.mapping == PinMapping::kVolts &&
+        (p.minimum != static_cast<float>(r.min) || p.maximum != static_cast<float>(r.max)))
+      return "its range differs from the pin's";
+    if (p.mapping == PinMapping::kHertz &&
+        (!near(HertzToVolts(p.minimum), r.min) || !near(HertzToVolts(p.maximum), r.max) ||
+         !near(HertzToVolts(p.defaultValue), ParseDecimal(def.meta->pins[i].defaultValue))))
+      return "its range or default in Hz differs from the pin's in volts";
+    return {};
+  }
+  return std::string("pin \"") + p.pin + "\" has no metadata";
+}
+
+std::string PortProperties(const PortSpec &p, bool choice, bool list) {
   std::vector<const char *> props;
   if (choice || (p.hints & kHintInteger) != 0 || (p.hints & kHintToggled) != 0)
     props.push_back("lv2:integer");
-  if (choice)
+  if (list)
     props.push_back("lv2:enumeration");
   if ((p.hints & kHintToggled) != 0)
     props.push_back("lv2:toggled");
@@ -199,7 +258,9 @@ std::string WritePort(std::ostream &out, const PluginDef &def, const PortSpec &p
         << "    lv2:designation lv2:control ;\n";
   } else if (p.type == PortType::kControl || p.type == PortType::kCV) {
     Range range;
-    const std::string error = PortRange(p, module, range);
+    std::string error = PortRange(p, module, range);
+    if (error.empty())
+      error = CheckAgainstPin(def, p);
     if (!error.empty())
       return std::string("port ") + p.symbol + ": " + error;
     const bool choice = p.mapping == PinMapping::kChoice || !p.choices.empty();
@@ -211,13 +272,13 @@ std::string WritePort(std::ostream &out, const PluginDef &def, const PortSpec &p
       out << "    lv2:default " << Decimal(range.defaultValue) << " ;\n"
           << "    lv2:minimum " << Decimal(range.minimum) << " ;\n"
           << "    lv2:maximum " << Decimal(range.maximum) << " ;\n";
-    out << PortProperties(p, choice);
+    out << PortProperties(p, choice, range.list);
     if (p.mapping == PinMapping::kEnabled)
       out << "    lv2:designation lv2:enabled ;\n";
     if (p.type == PortType::kControl)
       WriteUnit(out, p.unit);
     std::string points;
-    for (const ShownItem &item : range.items) {
+    for (const ShownItem &item : range.list ? range.items : std::vector<ShownItem>()) {
       points += points.empty() ? "    lv2:scalePoint " : " ,\n      ";
       points +=
           "[ rdfs:label " + Quoted(item.text) + " ; rdf:value " + std::to_string(item.value) + " ]";

@@ -2,7 +2,8 @@
 --   ardour7-lua ardour_session.lua <bundle folder> <session folder>
 -- Each plugin named in the bundle's manifest is found, put on a track of its
 -- own (an instrument on a MIDI track), its controls are listed and checked
--- against its Turtle file, every preset is loaded after every other (a
+-- against its Turtle file (names, lists, switches, logarithmic scales; the
+-- lv2:enabled control is what Ardour's bypass switches), every preset is loaded after every other (a
 -- preset sets every control, so the order never matters), each control is
 -- moved off its default, the session is saved, closed and loaded again, and
 -- every plugin must come back with the values it had. Prints one line per
@@ -32,11 +33,18 @@ for uri, body in manifest:gmatch("<([^>]+)>%s+a lv2:Plugin ;(.-)%.\n") do
 end
 if #plugins == 0 then fault("no plugin in " .. bundle .. "/manifest.ttl") end
 
--- What the Turtle file promises: how many input controls.
-local function count_controls(ttl)
-  local n = 0
-  for _ in ttl:gmatch("a lv2:InputPort, lv2:ControlPort ;") do n = n + 1 end
-  return n
+-- What the Turtle file promises: its input controls by name, each with the
+-- properties a host shows (a list, a switch, a logarithmic scale).
+local function promised_controls(ttl)
+  local list = {}
+  for port in ttl:gmatch("a lv2:InputPort, lv2:ControlPort ;(.-)\n  %]") do
+    list[#list + 1] = { name = port:match('lv2:name "(.-)"'),
+                        enumeration = port:find("lv2:enumeration", 1, true) ~= nil,
+                        toggled = port:find("lv2:toggled", 1, true) ~= nil,
+                        logarithmic = port:find("pprops:logarithmic", 1, true) ~= nil,
+                        bypass = port:find("lv2:designation lv2:enabled", 1, true) ~= nil }
+  end
+  return list
 end
 
 -- The input controls Ardour shows for a plugin insert: { {n, label, lower, upper, toggled} }.
@@ -48,7 +56,8 @@ local function controls(proc)
     if plug:parameter_is_control(j) and plug:parameter_is_input(j) then
       local _, d = plug:get_parameter_descriptor(j, ARDOUR.ParameterDescriptor())
       list[#list + 1] = { n = n, label = plug:parameter_label(j), lower = d[2].lower,
-                          upper = d[2].upper, toggled = d[2].toggled }
+                          upper = d[2].upper, toggled = d[2].toggled,
+                          enumeration = d[2].enumeration, logarithmic = d[2].logarithmic }
       n = n + 1
     end
   end
@@ -141,10 +150,33 @@ for i, p in ipairs(plugins) do
       print(string.format("  %-20s %g  [%g, %g]", c.label, ARDOUR.LuaAPI.get_processor_param(proc, c.n),
                           c.lower, c.upper))
     end
-    local promised = count_controls(p.ttl)
-    if #list ~= promised then
+    local promised = promised_controls(p.ttl)
+    if #list ~= #promised then
       fault(string.format("%s: Ardour shows %d controls, its Turtle file has %d", p.uri, #list,
-                          promised))
+                          #promised))
+    end
+    for i, want in ipairs(promised) do
+      local c = list[i]
+      if c and (c.label ~= want.name or c.enumeration ~= want.enumeration
+                or c.toggled ~= want.toggled or c.logarithmic ~= want.logarithmic) then
+        fault(string.format("%s: \"%s\" shows as \"%s\" (list %s, switch %s, log %s)", p.uri,
+                            want.name, c.label, tostring(c.enumeration), tostring(c.toggled),
+                            tostring(c.logarithmic)))
+      end
+    end
+    -- Ardour's own bypass switches a plugin's lv2:enabled control, and leaves
+    -- the plugin running so that it can crossfade.
+    for i, want in ipairs(promised) do
+      if want.bypass and list[i] then
+        proc:to_insert():enable(false)
+        local off = ARDOUR.LuaAPI.get_processor_param(proc, list[i].n)
+        proc:to_insert():enable(true)
+        local on = ARDOUR.LuaAPI.get_processor_param(proc, list[i].n)
+        if off ~= 0 or on ~= 1 or not proc:active() then
+          fault(string.format("%s: Ardour's bypass does not switch \"%s\" (%g, %g)", p.uri,
+                              want.name, off, on))
+        end
+      end
     end
     print(string.format("  %d presets, each after every other", check_presets(p.uri, proc, info, list)))
     -- Off the defaults: what the saved session must bring back.

@@ -147,6 +147,12 @@ public:
     lilv_instance_connect_port(instance_, Port(symbol), buffer);
   }
 
+  // The output written over the input, as a host may connect it.
+  void InPlace() {
+    lilv_instance_connect_port(instance_, Port("out"), in_.data());
+    in_place_ = true;
+  }
+
   // One run of n samples of what the input buffer holds.
   void RunOnly(uint32_t n) { lilv_instance_run(instance_, n); }
 
@@ -160,7 +166,8 @@ public:
       std::copy(input.begin() + static_cast<long>(done),
                 input.begin() + static_cast<long>(done + n), in_.begin());
       lilv_instance_run(instance_, n);
-      result.insert(result.end(), out_.begin(), out_.begin() + n);
+      const std::vector<float> &out = in_place_ ? in_ : out_;
+      result.insert(result.end(), out.begin(), out.begin() + n);
       done += n;
     }
     return result;
@@ -177,6 +184,7 @@ private:
   LV2_Feature options_feature_{};
   std::map<std::string, uint32_t> symbols_;
   std::vector<float> controls_, in_, out_;
+  bool in_place_ = false;
 };
 
 std::vector<float> Saw(size_t n) {
@@ -260,7 +268,7 @@ TEST(FilterPlugin, ControlChangesActAtTheRunsFirstSampleLikeOurHost) {
   run(10);
   f.Set("cutoff", 1760.0f); // 7 V
   run(10);
-  f.Set("filter_tap", 4);
+  f.Set("filter_tap", 6); // X, the module's item 4
   run(10);
   EXPECT_EQ(got, expected);
 }
@@ -316,7 +324,8 @@ TEST(FilterPlugin, CvIsHeldToItsRangeAndTheSumToTheControls) {
 }
 
 // run() never allocates: not for a control change, a choice switch, a CV
-// port connected or dropped, nor a run longer than the promised length.
+// port connected or dropped, a level or bypass glide, nor a run longer than
+// the promised length.
 TEST(FilterPlugin, RunNeverAllocates) {
 #if !defined(SE_COUNTS_ALLOCATIONS)
   GTEST_SKIP() << "allocations are not counted under the address sanitizer";
@@ -332,9 +341,11 @@ TEST(FilterPlugin, RunNeverAllocates) {
   g_counting = true;
   for (uint32_t n : {1u, 7u, 64u, 512u, 4096u, 10000u}) {
     f.Set("cutoff", 200.0f + static_cast<float>(n));
-    f.Set("filter_tap", static_cast<float>(n % 5));
+    f.Set("filter_tap", static_cast<float>(2 + n % 5));
     f.Set("type", static_cast<float>(n % 2));
     f.ConnectCv("cutoff_cv", n % 2 ? cv.data() : nullptr);
+    f.Set("output_level", -static_cast<float>(n % 13));
+    f.Set("enabled", static_cast<float>(n % 3 != 0));
     f.RunOnly(n);
   }
   g_counting = false;
@@ -346,8 +357,9 @@ TEST(FilterPlugin, BadControlValuesAreContained) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const std::vector<float> input = Saw(4096);
   const std::vector<float> defaults = Filter(256).Process(input, {256});
-  const char *controls[] = {"cutoff",  "resonance", "zing", "filter_tap", "q_tap",
-                            "emulate", "version",   "type", "bass_boost"};
+  const char *controls[] = {"cutoff",     "resonance",    "zing",    "filter_tap",
+                            "q_tap",      "emulate",      "version", "type",
+                            "bass_boost", "output_level", "enabled"};
   for (const char *c : controls) {
     // NaN takes the default.
     Filter f(256);
@@ -370,6 +382,60 @@ TEST(FilterPlugin, BadControlValuesAreContained) {
   bad_cv.ConnectCv("cutoff_cv", cv.data());
   bad_cv.ConnectCv("resonance_cv", cv.data());
   EXPECT_TRUE(AllFinite(bad_cv.Process(input, {256})));
+}
+
+// The output level: after its 20 ms glide, the filter's own samples times
+// the level's gain; the default 0 dB changes nothing.
+TEST(FilterPlugin, OutputLevelScalesTheFilteredSignal) {
+  const std::vector<float> input = Saw(8192);
+  const std::vector<float> unity = Filter(512).Process(input, {512});
+  Filter quiet(512);
+  quiet.Process(input, {512}); // settled at 0 dB first: the change then glides
+  quiet.Set("output_level", -12.0f);
+  Filter again(512);
+  again.Process(input, {512});
+  const std::vector<float> got = quiet.Process(input, {512});
+  const std::vector<float> reference = again.Process(input, {512});
+  const double gain = std::pow(10.0, -12.0 / 20.0);
+  const size_t glide = 882; // 20 ms at 44.1 kHz
+  for (size_t k = glide; k < got.size(); ++k)
+    ASSERT_EQ(got[k], static_cast<float>(reference[k] * gain)) << k;
+  double step = 0.0;
+  for (size_t k = 1; k < glide; ++k)
+    step = std::max(step, std::fabs(static_cast<double>(got[k]) - got[k - 1]) -
+                              std::fabs(static_cast<double>(reference[k]) - reference[k - 1]));
+  EXPECT_LT(step, 0.01) << "the level glides: no step in the output";
+  EXPECT_EQ(Filter(512).Process(input, {512}), unity);
+}
+
+// Bypass (lv2:enabled off): a crossfade to the input, then the input bit for
+// bit, even when the host writes the output over the input; on again, a
+// crossfade back to the filter.
+TEST(FilterPlugin, BypassCrossfadesToTheInputAndBack) {
+  const std::vector<float> input = Saw(8192);
+  for (bool in_place : {false, true}) {
+    SCOPED_TRACE(in_place ? "output over the input" : "own buffers");
+    Filter f(512), reference(512);
+    if (in_place)
+      f.InPlace();
+    const std::vector<float> before = f.Process(input, {512});
+    EXPECT_EQ(before, reference.Process(input, {512}));
+    f.Set("enabled", 0.0f);
+    const std::vector<float> off = f.Process(input, {100, 512});
+    const std::vector<float> filtered = reference.Process(input, {512});
+    for (size_t k = 882; k < off.size(); ++k)
+      ASSERT_EQ(off[k], input[k]) << k;
+    // Half way, half of each; no sample outside what the two span.
+    EXPECT_NEAR(off[441], 0.5f * (input[441] + filtered[441]), 0.01f);
+    for (size_t k = 0; k < 882; ++k)
+      ASSERT_LE(std::fabs(off[k]), std::max(std::fabs(input[k]), std::fabs(filtered[k])) + 1e-6f);
+    f.Set("enabled", 1.0f);
+    const std::vector<float> on = f.Process(input, {512});
+    const std::vector<float> filtered_on = reference.Process(input, {512});
+    EXPECT_NEAR(on[0], input[0], 0.01f) << "no jump when the filter comes back";
+    for (size_t k = 882; k < on.size(); ++k)
+      ASSERT_EQ(on[k], filtered_on[k]) << k;
+  }
 }
 
 } // namespace

@@ -49,3 +49,15 @@ set_tests_properties(lv2_filter_install PROPERTIES LABELS lv2 SKIP_RETURN_CODE 7
 add_test(NAME lv2_bundle_validate
   COMMAND sh -c "command -v sord_validate >/dev/null || { echo 'SKIPPED: sord_validate is not installed (Debian package sordi)'; exit 77; }; lv2_validate \"$0\"/*.ttl" ${SE_LV2_BUNDLE_DIR})
 set_tests_properties(lv2_bundle_validate PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 60)
+
+# The wrapper's output level and bypass on their own.
+se_add_test(lv2_output_stage_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/output_stage_test.cpp ${PROJECT_SOURCE_DIR}/lv2/core/output_stage.cpp
+  LABELS lv2)
+target_include_directories(lv2_output_stage_tests PRIVATE ${PROJECT_SOURCE_DIR}/lv2/core)
+
+# Control values as the wrappers read them, and ports made from the pins' metadata.
+se_add_test(lv2_control_value_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/control_value_test.cpp
+  LIBS se_lv2_objects
+  LABELS lv2)

@@ -189,7 +189,7 @@ TEST_F(FilterTools, Lv2infoReadsEveryPortWithItsRangeAndItems) {
   };
   for (const Range &c : {Range{"cutoff", "55.000000", "21341.279297", "440.000000"},
                          Range{"resonance", "0.000000", "10.000000", "5.000000"},
-                         Range{"zing", "0.100000", "50.000000", "10.000000"}}) {
+                         Range{"zing", "5.000000", "15.000000", "10.000000"}}) {
     const std::string block = PortBlock(info, c.symbol);
     ASSERT_FALSE(block.empty()) << c.symbol << " missing in\n" << info;
     EXPECT_NE(block.find(std::string("Minimum:     ") + c.min), std::string::npos) << block;
@@ -209,32 +209,75 @@ TEST_F(FilterTools, Lv2infoReadsEveryPortWithItsRangeAndItems) {
   EXPECT_NE(PortBlock(info, "in").find("lv2core#AudioPort"), std::string::npos);
   EXPECT_NE(PortBlock(info, "out").find("lv2core#OutputPort"), std::string::npos);
 
-  // Every choice: integer, enumeration, and each item of the module's own pin.
+  // Every choice: integer, enumeration, and each item of the module's own pin
+  // under the number users read for it (the pin's metadata: taps 2 to 5, X 6).
   struct Choice {
-    const char *symbol, *pin;
+    const char *symbol;
+    ladder::Pin pin;
   };
-  for (const Choice &c : {Choice{"filter_tap", "Filter Tap"}, Choice{"q_tap", "Q Tap"},
-                          Choice{"emulate", "Emulate"}, Choice{"version", "(Version)"},
-                          Choice{"type", "Type"}, Choice{"bass_boost", "Bass Boost"}}) {
+  for (const Choice &c :
+       {Choice{"filter_tap", ladder::kFilterTapPin}, Choice{"q_tap", ladder::kQTapPin},
+        Choice{"emulate", ladder::kEmulatePin}, Choice{"version", ladder::kVersionPin},
+        Choice{"type", ladder::kTypePin}, Choice{"bass_boost", ladder::kBassBoostPin}}) {
     const std::string block = PortBlock(info, c.symbol);
     ASSERT_FALSE(block.empty()) << c.symbol;
     EXPECT_NE(block.find("lv2core#integer"), std::string::npos) << block;
     EXPECT_NE(block.find("lv2core#enumeration"), std::string::npos) << block;
-    const se::PinSpec *pin = nullptr;
-    for (const se::PinSpec &p : ladder::kPins)
-      if (std::string(p.name) == c.pin)
-        pin = &p;
-    ASSERT_NE(pin, nullptr) << c.pin;
-    const auto items = sehost::ParseChoiceList(pin->datatypeText);
-    for (const sehost::ChoiceItem &item : items)
-      EXPECT_NE(block.find(std::to_string(item.value) + " = \"" + item.text + "\""),
+    const auto items = sehost::ParseChoiceList(ladder::kPins[c.pin].datatypeText);
+    const auto &shown = ladder::kPinMeta[c.pin].choices;
+    ASSERT_EQ(items.size(), shown.size()) << c.symbol;
+    const int module_default = std::atoi(ladder::kPins[c.pin].defaultValue);
+    for (size_t i = 0; i < items.size(); ++i) {
+      EXPECT_EQ(items[i].value, shown[i].value) << c.symbol;
+      EXPECT_NE(block.find(std::to_string(shown[i].shown) + " = \"" + items[i].text + "\""),
                 std::string::npos)
-          << c.symbol << ": item " << item.text << " in\n"
+          << c.symbol << ": item " << items[i].text << " in\n"
           << block;
-    EXPECT_NE(block.find(std::string("Default:     ") + pin->defaultValue + ".000000"),
+      if (items[i].value == module_default) {
+        EXPECT_NE(block.find("Default:     " + std::to_string(shown[i].shown) + ".000000"),
+                  std::string::npos)
+            << block;
+      }
+    }
+  }
+  EXPECT_NE(PortBlock(info, "filter_tap").find("6 = \"X\""), std::string::npos);
+}
+
+// What the wrapper adds to the module: an author, an output level in dB, a
+// bypass the host can use as its own, and stereo port groups (lv2info shows
+// no units).
+TEST_F(FilterTools, Lv2infoShowsAuthorLevelBypassAndStereoGroups) {
+  NEED("lv2info", "lilv-utils");
+  const Output mono = Run("lv2info", {kMono});
+  ASSERT_EQ(mono.status, 0) << mono.err;
+  EXPECT_NE(mono.out.find("Author:            The ladder-osc-modules developers"),
+            std::string::npos)
+      << mono.out;
+  const std::string level = PortBlock(mono.out, "output_level");
+  EXPECT_NE(level.find("Minimum:     -48.000000"), std::string::npos) << level;
+  EXPECT_NE(level.find("Default:     0.000000"), std::string::npos) << level;
+  const std::string enabled = PortBlock(mono.out, "enabled");
+  EXPECT_NE(enabled.find("Designation: http://lv2plug.in/ns/lv2core#enabled"), std::string::npos)
+      << enabled;
+  EXPECT_NE(enabled.find("lv2core#toggled"), std::string::npos) << enabled;
+  EXPECT_NE(enabled.find("Default:     1.000000"), std::string::npos) << enabled;
+  EXPECT_EQ(PortBlock(mono.out, "in").find("Group:"), std::string::npos);
+
+  const Output stereo = Run("lv2info", {kStereo});
+  ASSERT_EQ(stereo.status, 0) << stereo.err;
+  struct Member {
+    const char *symbol, *group, *side;
+  };
+  for (const Member &m : {Member{"in_l", ":in", "left"}, Member{"in_r", ":in", "right"},
+                          Member{"out_l", ":out", "left"}, Member{"out_r", ":out", "right"}}) {
+    const std::string block = PortBlock(stereo.out, m.symbol);
+    EXPECT_NE(block.find(std::string("Group:       ") + kStereo + m.group + "\n"),
               std::string::npos)
         << block;
+    EXPECT_NE(block.find(std::string("port-groups#") + m.side), std::string::npos) << block;
   }
+  EXPECT_EQ(PortBlock(stereo.out, "cutoff_cv").find("Group:"), std::string::npos)
+      << "a sidechain is no member of the main input";
 }
 
 // One setting as lv2apply controls and as the patch's pins.
@@ -245,11 +288,11 @@ struct Setting {
 
 const Setting kSettings[] = {
     {{}, ""}, // every default: the plugin's defaults are the module's
-    {{"cutoff 1760", "resonance 7", "filter_tap 2"},
+    {{"cutoff 1760", "resonance 7", "filter_tap 4"},
      R"("Pitch": 7, "Resonance": 7, "Filter Tap": "4")"},
-    {{"cutoff 220", "resonance 9", "zing 20", "filter_tap 4", "q_tap 1", "emulate 0", "version 1",
+    {{"cutoff 220", "resonance 9", "zing 14", "filter_tap 6", "q_tap 3", "emulate 0", "version 1",
       "type 1", "bass_boost 3"},
-     R"p("Pitch": 4, "Resonance": 9, "(Zing)": 20, "Filter Tap": "X", "Q Tap": "3",
+     R"p("Pitch": 4, "Resonance": 9, "(Zing)": 14, "Filter Tap": "X", "Q Tap": "3",
         "Emulate": "Analog", "(Version)": "Furry", "Type": "HP", "Bass Boost": "Extra")p"},
 };
 

@@ -145,7 +145,7 @@ std::vector<Scenario> Scenarios() {
       "osc.harmonics.limit_b",
       [](Lv2Rig &r) {
         r.SetControl("waveform", 3);
-        r.SetControl("harmonics", 12);
+        r.SetControl("harmonics", 13); // item 12
         r.SetControl("limit_system", 2);
         r.SetControl("freq_limit", 3000.0f);
       },
@@ -202,7 +202,7 @@ std::vector<Scenario> Scenarios() {
                    if (e.frame >= 1000)
                      rest.push_back({e.frame - 1000, e.bytes});
                  j.Add(r.RenderAll(2000, {64}, rest));
-                 r.SetControl("harmonics", 30);
+                 r.SetControl("harmonics", 31); // item 30
                  r.SetControl("ramp", 0);
                  r.SetControl("pitch_mode", 2);
                  for (MidiAt &e : rest)
@@ -236,8 +236,8 @@ std::vector<Scenario> Scenarios() {
   filter(
       "filter.choices", kFilter,
       [](Lv2Rig &r) {
-        r.SetControl("filter_tap", 4);
-        r.SetControl("q_tap", 3);
+        r.SetControl("filter_tap", 6); // X: the module's item 4
+        r.SetControl("q_tap", 5);      // item 3
         r.SetControl("emulate", 1);
         r.SetControl("version", 1);
         r.SetControl("type", 1);
