@@ -1,11 +1,13 @@
 // `se-host process IN -o OUT`: runs an audio file through the ladder filter,
 // or through a chain given as a patch. Every channel of the file goes through
-// its own instance of the chain, at the file's own sample rate, for the file's
-// length and a tail in which the chain rings out. The file is read in pieces
-// as it plays (a file source), so its length costs no memory.
+// its own instance of the chain, at the file's own sample rate, for as long as
+// the file's data lasts (whatever its header claims) and a tail in which the
+// chain rings out. The file is read once, in pieces, as it plays (an input
+// feed), so its length costs no memory.
 #include "audio_file.h"
 #include "audio_file_writer.h"
 #include "commands.h"
+#include "input_feed.h"
 #include "message_text.h"
 #include "patch_json.h"
 #include "patch_signal.h"
@@ -18,6 +20,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 namespace sehost::cli {
 namespace {
@@ -87,17 +90,9 @@ void CheckMarkers(const json &doc, const std::string &name) {
                     std::to_string(doc["outputs"].size()));
 }
 
-// The patch for one channel: its input sources play that channel of the file,
-// at the file's rate.
-std::string ChannelPatch(json doc, const std::string &file, int channel, double rate) {
+// The patch for one channel, at the file's rate.
+std::string ChannelPatch(json doc, double rate) {
   doc["sample_rate"] = std::lround(rate);
-  for (json &src : doc["sources"]) {
-    if (!IsInputSource(src))
-      continue;
-    src["type"] = "file";
-    src["path"] = file;
-    src["channel"] = channel + 1;
-  }
   return doc.dump();
 }
 
@@ -109,12 +104,56 @@ std::unique_ptr<AudioFileReader> OpenInput(const std::string &path) {
   if (reader->Channels() > kMaxChannels)
     throw HostError(path + ": " + std::to_string(reader->Channels()) +
                     " channels; process takes at most " + std::to_string(kMaxChannels));
-  if (reader->Frames() == 0)
-    throw HostError(path + ": the file holds no samples");
   return reader;
 }
 
+// The patches side by side, ended where the file's data ends plus the tail:
+// the length is known only once the feed has read the end.
+class ProcessSignal : public RenderedSignal {
+public:
+  ProcessSignal(std::unique_ptr<InputFeed> feed, PatchSignal patches, int64_t tail)
+      : m_feed(std::move(feed)), m_patches(std::move(patches)), m_tail(tail) {}
+
+  int Channels() const override { return m_patches.Channels(); }
+  double SampleRate() const override { return m_patches.SampleRate(); }
+  int64_t Frames() const override {
+    return m_feed->EndFrame() < 0 ? kUnknownLength : m_feed->EndFrame() + m_tail;
+  }
+  // The header's claim, as long as it is a plausible one.
+  int64_t ExpectedFrames() const override {
+    const int64_t claim = m_feed->Reader().Frames();
+    return Frames() != kUnknownLength                                  ? Frames()
+           : claim < std::numeric_limits<int32_t>::max() * int64_t{64} ? claim + m_tail
+                                                                       : 0;
+  }
+  int64_t FramesRendered() const override { return m_rendered; }
+  const std::vector<float> &RenderBlock() override {
+    const std::vector<float> &block = m_patches.RenderBlock();
+    const auto channels = static_cast<size_t>(Channels());
+    const auto frames = static_cast<int64_t>(block.size() / channels);
+    // The block in which the file's end (plus the tail) falls is cut there.
+    const int64_t keep =
+        Frames() == kUnknownLength ? frames : std::clamp<int64_t>(Frames() - m_rendered, 0, frames);
+    m_rendered += keep;
+    if (keep == frames)
+      return block;
+    m_block.assign(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(keep * channels));
+    return m_block;
+  }
+  void SetInterruptCheck(bool (*check)()) override { m_patches.SetInterruptCheck(check); }
+
+private:
+  std::unique_ptr<InputFeed> m_feed;
+  PatchSignal m_patches;
+  int64_t m_tail;
+  int64_t m_rendered = 0;
+  std::vector<float> m_block;
+};
+
 void Process(const ProcessOptions &opt, const GlobalOptions &globals) {
+  if (opt.input == "-")
+    throw UsageError("process reads an audio file; standard input is not accepted (save it to a "
+                     "file first)");
   if (opt.rateOption->count() > 0)
     throw UsageError("--rate: process runs at the input file's own sample rate");
   if (opt.durationOption->count() > 0)
@@ -124,11 +163,12 @@ void Process(const ProcessOptions &opt, const GlobalOptions &globals) {
   // Mistakes in the output path are reported before any work is done.
   CheckOutputPath(opt.write.output);
   ChooseOutputFormat(opt.write.output, opt.write.format, 0, 1);
-  const auto reader = OpenInput(opt.input);
   std::vector<std::string> inputs = {opt.input};
   if (!opt.patch.empty())
     inputs.push_back(opt.patch);
   CheckOutputIsNoInput(opt.write.output, inputs);
+  auto feed = std::make_unique<InputFeed>(OpenInput(opt.input));
+  const AudioFileReader &reader = feed->Reader();
 
   const bool single = opt.patch.empty();
   const std::string name = single ? "the ladder filter" : opt.patch;
@@ -139,27 +179,27 @@ void Process(const ProcessOptions &opt, const GlobalOptions &globals) {
 
   PatchOptions options;
   options.pluginDir = DefaultPluginDir(globals.pluginDir);
-  options.frames = reader->Frames() + std::llround(opt.tail * reader->SampleRate());
+  // Open-ended: the signal ends the render where the file's data ends.
+  options.frames = std::numeric_limits<int64_t>::max() / 2;
   // The single filter's pins are named alone; "filter.Pin" is taken as well.
   const std::string prefix = std::string(kFilterId) + ".";
   for (const std::string &setting : opt.settings)
     options.settings.push_back(single && setting.rfind(prefix, 0) != 0 ? prefix + setting
                                                                        : setting);
-  // The file's path as seen from here, whatever folder the patch is in.
-  const std::string file = fs::absolute(opt.input).generic_string();
+  const std::string text = ChannelPatch(doc, reader.SampleRate());
   std::vector<std::unique_ptr<Patch>> patches;
-  std::string first_text;
-  for (int c = 0; c < reader->Channels(); ++c) {
-    const std::string text = ChannelPatch(doc, file, c, reader->SampleRate());
-    if (c == 0)
-      first_text = text;
+  for (int c = 0; c < reader.Channels(); ++c) {
+    InputFeed &input = *feed;
+    options.input = [&input, c](double gain) { return input.ChannelSource(c, gain); };
     patches.push_back(Patch::Parse(text, name, base_dir, options));
   }
-  PatchSignal signal(std::move(patches));
+  const int64_t tail = std::llround(opt.tail * reader.SampleRate());
+  ProcessSignal signal(std::move(feed), PatchSignal(std::move(patches)), tail);
   WriteSettings settings = opt.write;
   settings.madeFrom = opt.input;
   settings.doing = "processing";
-  settings.serial = TextSerial(first_text);
+  // The same file through the same patch always gives the same Ogg stream.
+  settings.serial = TextSerial(text + fs::absolute(opt.input).generic_string());
   WriteSignal(signal, settings);
 }
 

@@ -22,9 +22,12 @@ void Progress::Update(double done, double total) {
     return;
   m_last = now;
   m_shown = true;
-  const double percent = total > 0.0 ? 100.0 * done / total : 100.0;
-  std::fprintf(stderr, "\r%s: %3.0f%%  (%.1f of %.1f s)\033[K", m_what.c_str(), percent, done,
-               total);
+  // A length that is only a guess may be passed.
+  if (total > 0.0 && done <= total)
+    std::fprintf(stderr, "\r%s: %3.0f%%  (%.1f of %.1f s)\033[K", m_what.c_str(),
+                 100.0 * done / total, done, total);
+  else
+    std::fprintf(stderr, "\r%s: %.1f s\033[K", m_what.c_str(), done);
   std::fflush(stderr);
 }
 

@@ -12,8 +12,8 @@ public:
   // Shows nothing unless `enabled` and standard error is a terminal.
   Progress(std::string what, bool enabled);
   ~Progress();
-  // Reports `done` of `total` (seconds of audio, say); redraws at most ten
-  // times a second, and only after the first second.
+  // Reports `done` of `total` (seconds of audio, say; `total` 0 when it is not
+  // known); redraws at most ten times a second, and only after the first second.
   void Update(double done, double total);
   // Clears the line.
   void Finish();

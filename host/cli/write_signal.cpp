@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <new>
 
 namespace sehost::cli {
@@ -55,27 +56,38 @@ uint32_t FileSerial(const std::string &path) {
 }
 
 void WriteSignal(RenderedSignal &signal, const WriteSettings &settings) {
-  const OutputFormat format =
-      ChooseOutputFormat(settings.output, settings.format, signal.Frames(), signal.Channels());
+  const bool length_known = signal.Frames() != kUnknownLength;
+  const OutputFormat format = ChooseOutputFormat(
+      settings.output, settings.format, length_known ? signal.Frames() : 0, signal.Channels());
   const double cpu_start = CpuSeconds();
   const auto wall_start = std::chrono::steady_clock::now();
-  // From here on every way of ending the tool is handled, so that the
-  // temporary file is removed.
-  InstallStopHandlers();
-  AudioFileWriter writer(settings.output, format, signal.Channels(), signal.SampleRate(),
-                         settings.serial);
-  RemoveOnCrash(writer.TemporaryPath());
+  const std::string name = settings.output == "-" ? "standard output" : settings.output;
   const bool to_stdout = settings.output == "-";
-  const std::string name = to_stdout ? "standard output" : settings.output;
-  Progress progress(settings.doing + " " + name, !settings.noProgress);
-  const double total = static_cast<double>(signal.Frames()) / signal.SampleRate();
-  // The host also looks for a stop request inside a block, so that a stop is
-  // seen within a fraction of a second whatever the patch.
-  signal.SetInterruptCheck([] { return StopRequest() != nullptr; });
   const auto stopped = [&] {
     return HostError(name + ": stopped by " + StopRequest() +
                      (to_stdout ? "" : "; nothing was written"));
   };
+  // From here on every way of ending the tool is handled, so that the
+  // temporary file is removed.
+  InstallStopHandlers();
+  std::unique_ptr<AudioFileWriter> made;
+  try {
+    // Opening a FIFO waits for its reader; a stop ends the wait.
+    made = std::make_unique<AudioFileWriter>(settings.output, format, signal.Channels(),
+                                             signal.SampleRate(), settings.serial, length_known);
+  } catch (const HostError &) {
+    if (StopRequest() != nullptr)
+      throw stopped();
+    throw;
+  }
+  AudioFileWriter &writer = *made;
+  RemoveOnCrash(writer.TemporaryPath());
+  Progress progress(settings.doing + " " + name, !settings.noProgress);
+  const double expected = static_cast<double>(signal.ExpectedFrames()) / signal.SampleRate();
+  // The host also looks for a stop request inside a block, so that a stop is
+  // seen within a fraction of a second whatever the patch.
+  signal.SetInterruptCheck([] { return StopRequest() != nullptr; });
+  int64_t written = 0;
   try {
     while (!signal.Done()) {
       if (StopRequest() != nullptr)
@@ -86,8 +98,17 @@ void WriteSignal(RenderedSignal &signal, const WriteSettings &settings) {
       } catch (const HostInterrupted &) {
         throw stopped();
       }
-      writer.Write(block->data(), static_cast<int64_t>(block->size()) / signal.Channels());
-      progress.Update(static_cast<double>(signal.FramesRendered()) / signal.SampleRate(), total);
+      const int64_t frames = static_cast<int64_t>(block->size()) / signal.Channels();
+      try {
+        writer.Write(block->data(), frames);
+      } catch (const HostError &) {
+        // A write that a stop interrupted says so.
+        if (StopRequest() != nullptr)
+          throw stopped();
+        throw;
+      }
+      written += frames;
+      progress.Update(static_cast<double>(written) / signal.SampleRate(), expected);
     }
   } catch (const std::bad_alloc &) {
     throw HostError(settings.madeFrom + ": out of memory while " + settings.doing);
@@ -96,6 +117,7 @@ void WriteSignal(RenderedSignal &signal, const WriteSettings &settings) {
   writer.Commit();
   RemoveOnCrash("");
 
+  const double total = static_cast<double>(written) / signal.SampleRate();
   const double cpu = CpuSeconds() - cpu_start;
   const double wall =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
@@ -111,7 +133,8 @@ void WriteSignal(RenderedSignal &signal, const WriteSettings &settings) {
                   "%s: %d channel%s, %.2f s at %.0f Hz, %s (%.2f s to render, %.3f s CPU per "
                   "second of audio)\n",
                   name.c_str(), signal.Channels(), signal.Channels() == 1 ? "" : "s", total,
-                  signal.SampleRate(), format.Text().c_str(), wall, cpu / total);
+                  signal.SampleRate(), format.Text().c_str(), wall,
+                  total > 0.0 ? cpu / total : 0.0);
     // Standard output may be the file itself.
     (to_stdout ? std::cerr : std::cout) << line;
   }

@@ -13,15 +13,23 @@
 
 namespace sehost::cli {
 
+// What RenderedSignal::Frames() answers while a signal's length is not known.
+inline constexpr int64_t kUnknownLength = -1;
+
 // A signal rendered block by block: a patch, or one patch per channel.
 class RenderedSignal {
 public:
   virtual ~RenderedSignal() = default;
   virtual int Channels() const = 0;
   virtual double SampleRate() const = 0;
+  // The length in frames; kUnknownLength for a signal that learns its length
+  // as it renders (a file of unknown length played through a patch).
   virtual int64_t Frames() const = 0;
+  // What the progress line counts towards while the length is not known (a
+  // guess; 0 for none).
+  virtual int64_t ExpectedFrames() const { return Frames(); }
   virtual int64_t FramesRendered() const = 0;
-  bool Done() const { return FramesRendered() >= Frames(); }
+  virtual bool Done() const { return Frames() != kUnknownLength && FramesRendered() >= Frames(); }
   // The next block's frames, interleaved by channel. Throws HostInterrupted
   // when `check` (see SetInterruptCheck) answers true inside the block.
   virtual const std::vector<float> &RenderBlock() = 0;

@@ -1,5 +1,6 @@
 #include "audio_formats.h"
 
+#include "audio_output_target.h"
 #include "host_error.h"
 
 #include <sndfile.h>
@@ -20,7 +21,7 @@ constexpr SampleFormatInfo kSampleFormats[] = {
 };
 
 constexpr ContainerInfo kContainers[] = {
-    {"wav", "WAV", "wav", SF_FORMAT_WAV, kPcm16 | kPcm24 | kFloat, false, true, "rf64"},
+    {"wav", "WAV", "wav", SF_FORMAT_WAV, kPcm16 | kPcm24 | kFloat, true, true, "rf64"},
     {"rf64", "RF64", "rf64", SF_FORMAT_RF64, kPcm16 | kPcm24 | kFloat, false, false, nullptr},
     {"flac", "FLAC", "flac", SF_FORMAT_FLAC, kPcm16 | kPcm24, true, false, nullptr},
     {"ogg", "Ogg Vorbis", "ogg oga", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0, true, false, nullptr},
@@ -120,33 +121,34 @@ OutputFormat ChooseOutputFormat(const std::string &path, const std::string &form
     const ContainerInfo *container = FindContainer(word);
     const SampleFormatInfo *sample = container ? nullptr : FindSampleFormat(word);
     if (!container && !sample)
-      throw HostError("unknown format \"" + word + "\" (use " + ContainerNames() + ", or " +
-                      SampleFormatNames() + ")");
+      throw UsageError("unknown format \"" + word + "\" (use " + ContainerNames() + ", or " +
+                       SampleFormatNames() + ")");
     if ((container && out.container) || (sample && out.sample))
-      throw HostError("--format \"" + format_text + "\" names two " +
-                      (container ? "file types" : "sample formats"));
+      throw UsageError("--format \"" + format_text + "\" names two " +
+                       (container ? "file types" : "sample formats"));
     if (container)
       out.container = container;
     else
       out.sample = sample;
   }
   const bool to_stdout = path == "-";
+  const bool streamed = to_stdout || IsStreamOutput(path);
   if (!out.container && !to_stdout)
     out.container = ContainerForPath(path);
   if (!out.container)
-    throw HostError(to_stdout ? "-o -: standard output has no extension; name the file type "
-                                "with --format (" +
-                                    ContainerNames() + ")"
-                              : path + ": unknown output format \"" +
-                                    std::filesystem::path(path).extension().string() +
-                                    "\" (use an extension or --format: " + ContainerNames() + ")");
+    throw UsageError(to_stdout ? "-o -: standard output has no extension; name the file type "
+                                 "with --format (" +
+                                     ContainerNames() + ")"
+                               : path + ": unknown output format \"" +
+                                     std::filesystem::path(path).extension().string() +
+                                     "\" (use an extension or --format: " + ContainerNames() + ")");
   const ContainerInfo &c = *out.container;
   if (c.samples == 0) {
     if (out.sample)
-      throw HostError(path + ": " + c.title +
-                      " is a lossy codec with its own encoding; leave out "
-                      "the sample format \"" +
-                      out.sample->name + "\"");
+      throw UsageError(path + ": " + c.title +
+                       " is a lossy codec with its own encoding; leave out "
+                       "the sample format \"" +
+                       out.sample->name + "\"");
   } else {
     if (!out.sample)
       out.sample = FindSampleFormat("24");
@@ -155,19 +157,21 @@ OutputFormat ChooseOutputFormat(const std::string &path, const std::string &form
       for (const SampleFormatInfo *s = kSampleFormats; s->name; ++s)
         if (c.samples & SampleBit(s))
           held += std::string(held.empty() ? "" : " or ") + s->title;
-      throw HostError(path + ": " + c.title + " holds " + held + " samples, not " +
-                      out.sample->title);
+      throw UsageError(path + ": " + c.title + " holds " + held + " samples, not " +
+                       out.sample->title);
     }
   }
-  if (to_stdout && !c.streams) {
-    std::string streamed;
+  if (streamed && !c.streams) {
+    std::string names;
     for (const ContainerInfo *s = kContainers; s->name; ++s)
       if (s->streams)
-        streamed += std::string(streamed.empty() ? "" : ", ") + s->name;
-    throw HostError(std::string("-o -: ") + c.title +
-                    " files cannot be written as a stream; standard output takes " + streamed);
+        names += std::string(names.empty() ? "" : ", ") + s->name;
+    throw UsageError((to_stdout ? std::string("-o -") : path) + ": " + c.title +
+                     " files cannot be written as a stream; " +
+                     (to_stdout ? "standard output" : "a FIFO or device") + " takes " + names);
   }
-  if (c.limit4gib && out.sample && frames > 0 && channels > 0) {
+  // A stream is written with sizes of its own (audio_file_writer.h).
+  if (c.limit4gib && out.sample && frames > 0 && channels > 0 && !(streamed && c.streams)) {
     const uint64_t bytes = static_cast<uint64_t>(frames) * static_cast<uint64_t>(channels) *
                            static_cast<uint64_t>(out.sample->bytes);
     if (bytes > kLimit4GiB) {

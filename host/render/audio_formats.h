@@ -23,7 +23,7 @@ struct ContainerInfo {
   int sfFormat;           // SF_FORMAT_WAV, or SF_FORMAT_OGG | SF_FORMAT_VORBIS for a codec
   unsigned samples;       // the sample formats it holds, a bit per row of SampleFormats(); 0:
                           // a lossy codec with its own encoding
-  bool streams;           // can be written to standard output as it is made
+  bool streams;           // can be written to standard output, a FIFO or a device as it is made
   bool limit4gib;         // its sizes are 32-bit: at most 4 GiB of samples
   const char *whenLarge;  // the container written instead past that limit, or nullptr
 };
@@ -48,9 +48,12 @@ struct OutputFormat {
 // The format for `path` ("-" is standard output) and a --format text: words
 // separated by commas, at most one container ("flac") and one sample format
 // ("16"). The container comes from --format, else from the extension; the
-// sample format from --format, else 24-bit. A container with 32-bit sizes is
-// replaced by its larger form (WAV by RF64) when `frames` x `channels` samples
-// would not fit, or refused. Throws HostError naming `path` for any mistake.
+// sample format from --format, else 24-bit. Standard output, FIFOs and devices
+// take only containers that stream. A container with 32-bit sizes is replaced
+// by its larger form (WAV by RF64) when `frames` x `channels` samples would not
+// fit, or refused; `frames` 0 (or a length not known yet) leaves that to the
+// writer. Throws UsageError naming `path` for a mistake in the path or the
+// text, HostError for a render too long for the container.
 OutputFormat ChooseOutputFormat(const std::string &path, const std::string &format_text,
                                 int64_t frames, int channels);
 

@@ -1,7 +1,6 @@
 #include "ogg_page_writer.h"
 
 #include <array>
-#include <cerrno>
 
 namespace sehost {
 namespace {
@@ -62,9 +61,8 @@ bool OggPageWriter::FlushCompletePages() {
     PutLittleEndian(page + kSerialAt, m_serial);
     PutLittleEndian(page + kChecksumAt, 0);
     PutLittleEndian(page + kChecksumAt, OggChecksum(page, size));
-    if (std::fwrite(page, 1, size, m_out) != size) {
+    if (!m_out.Write(page, size)) {
       m_failed = true;
-      m_error = errno != 0 ? errno : EIO;
       return false;
     }
     start += size;

@@ -1,18 +1,19 @@
-// Writes an Ogg stream to a file, giving every page the same chosen serial
+// Writes an Ogg stream to a byte sink, giving every page the same chosen serial
 // number (with its checksum made anew). libsndfile picks the serial from the
 // clock, so without this two renders of one patch would differ.
 #ifndef SEHOST_OGG_PAGE_WRITER_H
 #define SEHOST_OGG_PAGE_WRITER_H
 
+#include "audio_byte_sink.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 namespace sehost {
 
 class OggPageWriter {
 public:
-  OggPageWriter(std::FILE *out, uint32_t serial) : m_out(out), m_serial(serial) {}
+  OggPageWriter(ByteSink &out, uint32_t serial) : m_out(out), m_serial(serial) {}
   // Takes the next bytes of the stream, in pieces of any size; whole pages
   // are written out as they complete. False once writing has failed.
   bool Write(const void *data, size_t size);
@@ -21,16 +22,15 @@ public:
   // True if every byte taken has been written: no page was left incomplete.
   bool Finished() const { return !m_failed && m_page.empty(); }
   // The errno of the failed write, or 0.
-  int Error() const { return m_error; }
+  int Error() const { return m_out.Error(); }
 
 private:
   bool FlushCompletePages();
-  std::FILE *m_out;
+  ByteSink &m_out;
   uint32_t m_serial;
   std::vector<unsigned char> m_page; // bytes of the page being gathered
   uint64_t m_taken = 0;
   bool m_failed = false;
-  int m_error = 0;
 };
 
 // The Ogg page checksum (CRC-32, polynomial 0x04c11db7, not reflected).

@@ -518,7 +518,8 @@ void PatchBuilder::ReadSources(const json &doc) {
                "; sources drive audio inputs (set choices under \"pins\" or \"changes\")");
     const std::string name = String(src, "type", where);
     const SourceType *type = FindSourceType(name);
-    if (type != nullptr && type->make == nullptr)
+    const bool input = name == kInputSourceType && m_options.input;
+    if (type != nullptr && type->make == nullptr && !input)
       Fail(JsonChild(where, "type"), "an " + Quoted(name) + " source " + type->note);
     if (type == nullptr)
       Fail(JsonChild(where, "type"),
@@ -529,7 +530,9 @@ void PatchBuilder::ReadSources(const json &doc) {
       keys.insert(key);
     CheckKeys(src, where, keys);
     Entry entry(*this, src, where, to);
-    MadeSource made = type->make(entry);
+    const double unity = 1.0;
+    MadeSource made =
+        input ? MadeSource{m_options.input(entry.Bounded("gain", &unity))} : type->make(entry);
     ClaimInput(to, where);
     if (made.signal) {
       m_patch.m_host->Feed(to.instance, to.pin, std::move(made.signal));

@@ -8,6 +8,7 @@
 
 #include "host.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,10 @@ struct PatchOptions {
   // The length in frames when the patch processes a file: it stands for the
   // patch's duration (also beyond the longest duration a patch may give).
   std::optional<int64_t> frames = std::nullopt;
+  // What a source of type "input" plays (the marker by which `se-host
+  // process` shows where its file goes in), given the entry's "gain"; unset,
+  // such a source is refused.
+  std::function<std::unique_ptr<Source>(double gain)> input = nullptr;
 };
 
 struct OutputChannel {

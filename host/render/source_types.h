@@ -32,7 +32,7 @@ struct SourceType {
 };
 
 // The marker by which a patch shows where `se-host process` plays its file in;
-// process turns each into a "file" source.
+// the command says what it plays (PatchOptions::input).
 inline constexpr const char *kInputSourceType = "input";
 
 std::span<const SourceType> SourceTypes();

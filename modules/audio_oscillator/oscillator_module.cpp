@@ -5,8 +5,10 @@
 #include "noise.h"
 #include "pitch_conversion.h"
 #include "pitch_tables.h"
+#include "routine_choice.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace osc {
 
@@ -60,6 +62,26 @@ void Module::SetStaticStep(double s) {
   }
 }
 
+namespace {
+
+// The routine the host calls, and the one a sync routine runs, for each id.
+constexpr SEProcessEntry kInstalled[] = {
+    nullptr,
+    se::Process<&Module::processLow>,
+    se::Process<&Module::processHigh>,
+    se::Process<&Module::processSyncLow>,
+    se::Process<&Module::processSyncHighOct>,
+    se::Process<&Module::processSyncHighLinear>,
+};
+constexpr void (Module::*kInner[])(int32_t, int32_t) = {
+    nullptr, &Module::processLow, &Module::processHigh, nullptr, nullptr, nullptr,
+};
+static_assert(std::size(kInstalled) == std::size(kInner) &&
+                  std::size(kInstalled) == static_cast<size_t>(RoutineId::kSyncHighLinear) + 1,
+              "one entry per routine id");
+
+} // namespace
+
 void Module::PinChanged(SEPin *pin) {
   // An oscillator opened without a table source never plays.
   if (m_linkConnected == 0)
@@ -68,63 +90,73 @@ void Module::PinChanged(SEPin *pin) {
   switch (pin->Index()) {
   case kPitch:
     m_pitchStreaming = streaming ? 1 : 0;
-    SetStaticStep(static_cast<double>(m_pitchPin->CurrentSample()) +
-                  m_pitchAdjustPin->CurrentSample());
+    TakePitch();
     break;
   case kPitchAdjust:
     m_adjustStreaming = streaming ? 1 : 0;
-    SetStaticStep(static_cast<double>(m_pitchAdjustPin->CurrentSample()) +
-                  m_pitchPin->CurrentSample());
+    TakePitch();
     break;
   case kPhasePw: m_phasePwStreaming = streaming ? 1 : 0; return;
-  case kSync:
-    if (streaming) {
-      m_syncStreaming = 1;
-    } else {
-      m_syncStreaming = 0;
-      const float v = pin->CurrentSample();
-      if (!(m_lastSync > 0.0f) && v > 0.0f)
-        m_phase = 0.0;
-      m_lastSync = v;
-    }
-    break;
+  case kSync: TakeSync(*pin, streaming); break;
   case kWaveform:
-  case kLink:
-    if (m_linkValue != 0) {
-      const auto *directory = reinterpret_cast<const float *const *>(m_linkValue);
-      // Only the directory's entries exist; any other value selects no table.
-      m_tableSet = m_waveform < wavetable::kDirectoryEntries ? directory[m_waveform] : nullptr;
-    }
-    return;
-  case kHarmonics:
-    m_harmonicSetting = std::clamp<int32_t>(m_harmonics + 1, 1, wavetable::kMaxHarmonics);
-    return;
-  case kFreqLimit:
-    m_limitHz = pin->CurrentSample() * 10.0f;
-    if (!(m_limitHz > 1.0f))
-      m_limitHz = 1.0f;
-    return;
-  case kPitchMode:
-    SetStaticStep(static_cast<double>(m_pitchPin->CurrentSample()) +
-                  m_pitchAdjustPin->CurrentSample());
-    break;
-  case kHold:
-    if (m_hold == 0 && m_active != 0) {
-      m_outPin->PostStatus(SampleClock(), PS_RUNNING);
-    } else {
-      FreezeOutput(se::Process<&Module::processHold>);
-    }
-    break;
-  case kActive:
-    if (m_active != 0) {
-      m_outPin->PostStatus(SampleClock(), PS_RUNNING);
-    } else {
-      FreezeOutput(se::Process<&Module::processSilence>);
-    }
-    break;
+  case kLink: TakeTable(); return;
+  case kHarmonics: TakeHarmonics(); return;
+  case kFreqLimit: TakeFreqLimit(*pin); return;
+  case kPitchMode: TakePitch(); break;
+  case kHold: TakeHold(); break;
+  case kActive: TakeActive(); break;
   default: break;
   }
   ChooseRoutine();
+}
+
+// The pitch of a pin that does not stream: Pitch plus Pitch Adjust.
+void Module::TakePitch() {
+  SetStaticStep(static_cast<double>(m_pitchPin->CurrentSample()) +
+                m_pitchAdjustPin->CurrentSample());
+}
+
+// A static Sync that rises through zero restarts the cycle at once.
+void Module::TakeSync(SEPin &pin, bool streaming) {
+  m_syncStreaming = streaming ? 1 : 0;
+  if (streaming)
+    return;
+  const float v = pin.CurrentSample();
+  if (!(m_lastSync > 0.0f) && v > 0.0f)
+    m_phase = 0.0;
+  m_lastSync = v;
+}
+
+void Module::TakeTable() {
+  if (m_linkValue == 0)
+    return;
+  const auto *directory = reinterpret_cast<const float *const *>(m_linkValue);
+  // Only the directory's entries exist; any other value selects no table.
+  m_tableSet = m_waveform < wavetable::kDirectoryEntries ? directory[m_waveform] : nullptr;
+}
+
+void Module::TakeHarmonics() {
+  m_harmonicSetting = std::clamp<int32_t>(m_harmonics + 1, 1, wavetable::kMaxHarmonics);
+}
+
+void Module::TakeFreqLimit(SEPin &pin) {
+  m_limitHz = pin.CurrentSample() * 10.0f;
+  if (!(m_limitHz > 1.0f))
+    m_limitHz = 1.0f;
+}
+
+void Module::TakeHold() {
+  if (m_hold == 0 && m_active != 0)
+    m_outPin->PostStatus(SampleClock(), PS_RUNNING);
+  else
+    m_freeze = Freeze::kHold;
+}
+
+void Module::TakeActive() {
+  if (m_active != 0)
+    m_outPin->PostStatus(SampleClock(), PS_RUNNING);
+  else
+    m_freeze = Freeze::kSilence;
 }
 
 void Module::FreezeOutput(SEProcessEntry routine) {
@@ -137,30 +169,23 @@ void Module::FreezeOutput(SEProcessEntry routine) {
 }
 
 void Module::ChooseRoutine() {
-  // Hold and silence stay until both HOLD is off and Active is on.
-  if (m_hold != 0 || m_active == 0)
-    return;
-  // A static pitch is read once per call whatever the accuracy asks for.
-  const bool perSample =
-      m_pitchModAccuracy != 0 && (m_pitchStreaming != 0 || m_adjustStreaming != 0);
-  if (m_syncStreaming != 0) {
-    innerProcess = perSample ? &Module::processHigh : &Module::processLow;
-    switch (m_syncAccuracy) {
-    case 0: InstallProcessRoutine(se::Process<&Module::processSyncLow>); break;
-    case 1:
-      if (m_pitchMode != kPitchOct)
-        InstallProcessRoutine(se::Process<&Module::processSyncHighLinear>);
-      else
-        InstallProcessRoutine(se::Process<&Module::processSyncHighOct>);
-      break;
-    default: break;
-    }
-    return;
+  if (m_freeze != Freeze::kNone) {
+    FreezeOutput(m_freeze == Freeze::kHold ? se::Process<&Module::processHold>
+                                           : se::Process<&Module::processSilence>);
+    m_freeze = Freeze::kNone;
   }
-  if (perSample)
-    InstallProcessRoutine(se::Process<&Module::processHigh>);
-  else
-    InstallProcessRoutine(se::Process<&Module::processLow>);
+  const RoutineChoice choice = ChooseRoutineFor({.hold = m_hold,
+                                                 .active = m_active,
+                                                 .pitchModAccuracy = m_pitchModAccuracy,
+                                                 .pitchStreaming = m_pitchStreaming != 0,
+                                                 .adjustStreaming = m_adjustStreaming != 0,
+                                                 .syncStreaming = m_syncStreaming != 0,
+                                                 .syncAccuracy = m_syncAccuracy,
+                                                 .pitchMode = m_pitchMode});
+  if (choice.inner != RoutineId::kKeep)
+    innerProcess = kInner[static_cast<size_t>(choice.inner)];
+  if (choice.installed != RoutineId::kKeep)
+    InstallProcessRoutine(kInstalled[static_cast<size_t>(choice.installed)]);
 }
 
 } // namespace osc

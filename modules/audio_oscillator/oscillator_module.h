@@ -40,6 +40,16 @@ private:
   // Points pitchTables at the set for `rate` (building it if need be).
   void UsePitchTablesFor(float rate);
   void SetStaticStep(double s);
+  // The pin reactions: each records what its pin changed.
+  void TakePitch();
+  void TakeSync(SEPin &pin, bool streaming);
+  void TakeTable();
+  void TakeHarmonics();
+  void TakeFreqLimit(SEPin &pin);
+  void TakeHold();
+  void TakeActive();
+  // Installs the routine the state calls for (routine_choice.h), freezing the
+  // output first when a reaction asked for it.
   void ChooseRoutine();
   // The table for one call (from the harmonic limit at `first`), or null.
   const float *TableForCall(int32_t first) const;
@@ -51,6 +61,9 @@ private:
   void WriteSettled(int32_t first, int32_t count, float value);
   // Installs processHold or processSilence and announces a static output.
   void FreezeOutput(SEProcessEntry routine);
+
+  // A freeze that HOLD or Active asked for, made by the next routine choice.
+  enum class Freeze : uint8_t { kNone, kHold, kSilence };
 
   const float *m_tableSet = nullptr;
   // The pitch tables of the rate this instance opened at: a shared set, or
@@ -81,6 +94,7 @@ private:
   se::SettledOutput m_settled; // how much of "Wave.Out" holds the frozen value
   float m_heldValue = 0.0f;    // the value processHold writes, once taken
   bool m_heldValueTaken = false;
+  Freeze m_freeze = Freeze::kNone;
   intptr_t m_linkValue = 0; // address of the generator's table directory, or 0
   int32_t m_linkConnected = 0;
   Routine innerProcess = &Module::processLow;

@@ -3,14 +3,11 @@
 #ifndef LADDER_FILTER_BASS_BOOST_H
 #define LADDER_FILTER_BASS_BOOST_H
 
+#include "ladder_filter/filter_voice.h"
 #include "ladder_limits.h"
+#include "simd_lanes.h"
 
 namespace ladder {
-
-struct BassBoostSetting {
-  float threshold; // a pitch sample
-  double strength;
-};
 
 // The pin's items: None, Low, Default, Extra.
 inline constexpr BassBoostSetting kBassBoost[] = {
@@ -22,15 +19,17 @@ inline constexpr int kBassBoostDefault = 2;
 inline constexpr int kFixedBoostRoutine = 0;
 inline constexpr BassBoostSetting kFixedBoostCurve = {0.5f, 0.5};
 
-// The boost of one call, in the call's working type W.
+// The boost of one call, in the call's working type W (a lane type: one
+// curve per lane). The pitch comes in W's float type.
 template <class W> struct BoostCurve {
-  float threshold;
+  se_lanes::FloatOf<W> threshold;
   W reference;
   W slope;
 
-  W At(float v) const {
-    const W boost = v < threshold ? W(1) + (reference - W(v)) * slope : W(1);
-    return boost < W(kBoostLimit) ? boost : W(kBoostLimit);
+  W At(se_lanes::FloatOf<W> v) const {
+    using se_lanes::Less, se_lanes::LessOf, se_lanes::Select;
+    const W boost = Select(Less(v, threshold), W(1) + (reference - W(v)) * slope, W(1));
+    return LessOf(boost, W(kBoostLimit));
   }
 };
 

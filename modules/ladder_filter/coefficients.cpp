@@ -1,26 +1,14 @@
 // The coefficient update of the combination routines: pole from "Pitch",
 // feedback gain from "Resonance", "(Zing)" and the pole.
-#include "coefficients.h"
+#include "ladder_filter/coefficients.h"
 
+#include "combination_row.h"
 #include "cutoff.h"
 #include "resonance_gain_table.h"
 
 #include <cmath>
 
 namespace ladder {
-
-namespace {
-// Beyond this the gain only drives the feedback into its limit; a NaN gain
-// (from a NaN "Resonance" or "(Zing)") means no resonance.
-constexpr double kMaxResonanceGain = 1e6;
-
-// A resonance below 0 V turns the feedback positive, and the Digital rows,
-// whose only clip is on the first stage, then run away to ten times full
-// scale. It is held at 0 V, where the ladder has no resonance; a NaN also
-// means none (it stays NaN here and the gain check below makes it 0).
-// Values from 0 V up, above 10 V too, pass unchanged.
-inline float HeldResonance(float r) { return r < 0.0f ? 0.0f : r; }
-} // namespace
 
 void Coefficients::Update(float v, float r, float z, float twoOverRate, const CombinationRow &row) {
   lastResonance = r;

@@ -4,13 +4,21 @@
 // step is forced inline into the routine's loop: left to itself the compiler
 // keeps the five-stage rows out of line, a call per sample with the states
 // and the feedback passed through memory.
+//
+// W may also be a lane type of simd_lanes.h (F32x4 for Clear, F64x4 for
+// Furry): then the object holds the ladders of four voices, lane l loaded
+// from and stored to the l-th LadderState, and each sample step runs the
+// same IEEE operations in every lane as on one voice. What differs per voice
+// outside the sample steps (the coefficient update, the store) runs one lane
+// at a time, through the same scalar code.
 #ifndef LADDER_FILTER_LADDER_H
 #define LADDER_FILTER_LADDER_H
 
 #include "bass_boost.h"
-#include "coefficients.h"
 #include "combination_table.h"
+#include "ladder_filter/filter_voice.h"
 #include "ladder_limits.h"
+#include "simd_lanes.h"
 
 #include <cmath>
 #include <cstdint>
@@ -32,26 +40,73 @@ template <class W> OutputMix<W> OutputMixFor(float gain, int16_t filterType) {
 }
 
 template <int E, class W> class Ladder {
+  using Lanes = se_lanes::LaneTraits<W>;
+  using Scalar = typename Lanes::Scalar; // float or double
+  static constexpr int kLanes = Lanes::kCount;
+
 public:
   static constexpr CombinationRow kRow = kCombinations[E];
   static constexpr int kStages = StageCount(kRow);
 
-  // Load state into locals.
-  Ladder(const float *stageState, float feedback, const Coefficients &coefficients)
-      : m_feedback(feedback) {
-    for (int k = 0; k < kStages; ++k)
-      m_state[k] = stageState[k];
-    LoadCoefficients(coefficients);
+  // Loads the state of kLanes ladders into locals, lane l from ladders[l].
+  explicit Ladder(const LadderState *const *ladders) {
+    Scalar s[kLanes];
+    for (int k = 0; k < kStages; ++k) {
+      for (int l = 0; l < kLanes; ++l)
+        s[l] = ladders[l]->stage[k];
+      m_state[k] = Lanes::FromScalars(s);
+    }
+    for (int l = 0; l < kLanes; ++l)
+      s[l] = ladders[l]->feedback;
+    m_feedback = Lanes::FromScalars(s);
+    LoadCoefficients(ladders);
   }
 
-  // The coefficient update: new coefficients from pitch v, resonance r and
-  // zing z, and a feedback that has decayed to nothing flushed to zero.
-  void Update(Coefficients &coefficients, float v, float r, float z, float twoOverRate) {
-    coefficients.Update(v, r, z, twoOverRate, kCombinations[E]);
-    LoadCoefficients(coefficients);
-    if (std::abs(static_cast<double>(m_feedback)) < kFeedbackFlush)
-      m_feedback = 0;
+  // The coefficient update of one ladder (W float or double).
+  void Update(LadderState &ladder, float v, float r, float z, float twoOverRate) {
+    ladder.coefficients.Update(v, r, z, twoOverRate, kCombinations[E]);
+    FlushFeedback(1);
+    const LadderState *one[] = {&ladder};
+    LoadCoefficients(one);
   }
+
+  // What goes with a coefficient update of the lanes in `lanes` (bit l:
+  // lane l): a feedback that has decayed to nothing is flushed to zero.
+  void FlushFeedback(int lanes) {
+    Scalar f[kLanes];
+    Lanes::Store(m_feedback, f);
+    bool flushed = false;
+    for (int l = 0; l < kLanes; ++l)
+      if ((lanes >> l & 1) != 0 && std::abs(static_cast<double>(f[l])) < kFeedbackFlush) {
+        f[l] = 0;
+        flushed = true;
+      }
+    if (flushed)
+      m_feedback = Lanes::FromScalars(f);
+  }
+
+  // Per stage c, and 1 + c and 1 - c for the stage's arithmetic (below), and
+  // Q, of every lane.
+  struct Loaded {
+    W c[kStages], cPlus[kStages], cMinus[kStages];
+    W q;
+  };
+  static void LoadCoefficients(const LadderState *const *ladders, Loaded &k) {
+    Scalar c[kLanes], q[kLanes];
+    for (int s = 0; s < kStages; ++s) {
+      for (int l = 0; l < kLanes; ++l)
+        c[l] = StageCoefficient(s, ladders[l]->coefficients);
+      k.c[s] = Lanes::FromScalars(c);
+      k.cPlus[s] = W(1) + k.c[s];
+      k.cMinus[s] = W(1) - k.c[s];
+    }
+    for (int l = 0; l < kLanes; ++l)
+      q[l] = ladders[l]->coefficients.resonanceGain;
+    k.q = Lanes::FromScalars(q);
+  }
+  void LoadCoefficients(const LadderState *const *ladders) { LoadCoefficients(ladders, m_k); }
+  // Coefficients loaded ahead (LoadCoefficients above) take over.
+  void Use(const Loaded &k) { m_k = k; }
 
   // One sample through the ladder: input x, boost of the output stage.
   [[gnu::always_inline]] W Sample(W x, W boost, const OutputMix<W> &mix) {
@@ -64,37 +119,39 @@ public:
   }
 
   // Store state: in float32. A non-finite value (only from non-finite inputs)
-  // would stay forever, so it empties the ladder. Values below 1e-30 (600 dB
-  // down) are stored as zero, so that a decaying ladder does not sit in the
-  // subnormal range, which is slow on many processors.
-  void Store(float *stageState, float &feedback) const {
-    bool finite = std::isfinite(static_cast<float>(m_feedback));
+  // would stay forever, so it empties the ladder (of that lane only). Values
+  // below 1e-30 (600 dB down) are stored as zero, so that a decaying ladder
+  // does not sit in the subnormal range, which is slow on many processors.
+  void Store(LadderState *const *ladders) const {
+    Scalar state[kStages][kLanes], feedback[kLanes];
     for (int k = 0; k < kStages; ++k)
-      finite = finite && std::isfinite(static_cast<float>(m_state[k]));
-    for (int k = 0; k < kStages; ++k)
-      stageState[k] = Stored(m_state[k], finite);
-    feedback = Stored(m_feedback, finite);
+      Lanes::Store(m_state[k], state[k]);
+    Lanes::Store(m_feedback, feedback);
+    for (int l = 0; l < kLanes; ++l) {
+      bool finite = std::isfinite(static_cast<float>(feedback[l]));
+      for (int k = 0; k < kStages; ++k)
+        finite = finite && std::isfinite(static_cast<float>(state[k][l]));
+      for (int k = 0; k < kStages; ++k)
+        ladders[l]->stage[k] = Stored(state[k][l], finite);
+      ladders[l]->feedback = Stored(feedback[l], finite);
+    }
   }
 
 private:
   // The values a sample takes from its stages for the output and feedback.
   struct Taps {
-    W output = 0;
-    W feedback = 0;
+    W output = W(0);
+    W feedback = W(0);
   };
 
-  // Per stage c, and 1 + c and 1 - c for the stage's arithmetic (below).
-  void LoadCoefficients(const Coefficients &co) {
+  // Stage k's coefficient in one ladder: its pole, held above -1 in a stage
+  // without a state clip.
+  static Scalar StageCoefficient(int k, const Coefficients &co) {
     const float poles[] = {co.pole, co.poleA, co.poleB, co.poleC};
-    for (int k = 0; k < kStages; ++k) {
-      W c = poles[static_cast<int>(kRow.stages[k].pole)];
-      if (kRow.stages[k].stateClip == kNoClip)
-        c = c < W(-1) ? W(kUnclippedCoefFloor) : c;
-      m_c[k] = c;
-      m_cPlus[k] = W(1) + c;
-      m_cMinus[k] = W(1) - c;
-    }
-    m_q = co.resonanceGain;
+    Scalar c = poles[static_cast<int>(kRow.stages[k].pole)];
+    if (kRow.stages[k].stateClip == kNoClip)
+      c = c < Scalar(-1) ? Scalar(kUnclippedCoefFloor) : c;
+    return c;
   }
 
   template <int... K>
@@ -108,13 +165,13 @@ private:
   // on the path from a to y. c S and (1 - c) S are known ahead.
   template <int K> [[gnu::always_inline]] void RunStage(W &a, W boost, Taps &taps) {
     constexpr Stage S = kRow.stages[K];
-    W h = m_cPlus[K] * a - m_c[K] * m_state[K];
+    W h = m_k.cPlus[K] * a - m_k.c[K] * m_state[K];
     W y;
     if constexpr (S.stateClip != kNoClip) {
       h = SoftClip(h, S.stateClip);
       y = h + m_state[K];
     } else {
-      y = m_cPlus[K] * a + m_cMinus[K] * m_state[K];
+      y = m_k.cPlus[K] * a + m_k.cMinus[K] * m_state[K];
     }
     m_state[K] = h;
     if constexpr (S.outputClip != kNoClip)
@@ -140,24 +197,24 @@ private:
   // at 0 from y = -50 down, where it would turn the feedback positive and the
   // ladder would run away. Held within the feedback limit.
   [[gnu::always_inline]] W NextFeedback(W y) const {
-    W f = m_q * y;
+    using se_lanes::GreaterOf, se_lanes::LessOf;
+    W f = m_k.q * y;
     if constexpr (kRow.feedback.shaped) {
       const W shape = W(1) + W(0.02) * y;
-      f = f * (shape > W(0) ? shape : W(0));
+      f = f * GreaterOf(shape, W(0)); // shape > 0 ? shape : 0
     }
-    f = f > W(-kFeedbackLimit) ? f : W(-kFeedbackLimit);
-    return f < W(kFeedbackLimit) ? f : W(kFeedbackLimit);
+    f = GreaterOf(f, W(-kFeedbackLimit));
+    return LessOf(f, W(kFeedbackLimit));
   }
 
-  static float Stored(W value, bool finite) {
+  static float Stored(Scalar value, bool finite) {
     const float f = static_cast<float>(value);
     return finite && !(std::fabs(f) < kSubnormalGuard) ? f : 0.0f;
   }
 
   W m_state[kStages];
   W m_feedback;
-  W m_c[kStages], m_cPlus[kStages], m_cMinus[kStages];
-  W m_q;
+  Loaded m_k;
 };
 
 } // namespace ladder

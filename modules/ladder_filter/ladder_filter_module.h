@@ -5,12 +5,9 @@
 #ifndef LADDER_FILTER_MODULE_H
 #define LADDER_FILTER_MODULE_H
 
-#include "bass_boost.h"
-#include "choices.h"
-#include "coefficients.h"
+#include "ladder_filter/filter_voice.h"
 #include "se_module_base.h"
 #include "se_settled_output.h"
-#include "version.h"
 
 #include <cstdint>
 
@@ -24,41 +21,29 @@ public:
   void PinChanged(SEPin *pin) override;
   bool DescribePin(int32_t index, SEPinProperties *properties) override;
 
-  // Combination routine e in version V (ladder_routine.h).
+  // Combination routine e in version V (ladder_routine.h) on the module's
+  // voice.
   template <int E, Version V> void processCombination(int32_t first, int32_t count);
   // Writes silence, keeps the ladder empty and asks for sleep once the whole
   // of the largest block is silent.
   void processSilent(int32_t first, int32_t count);
 
 private:
-  void SelectRoutine();
-  void EmptyStages();
-  void ApplyBassBoost();
-  void SetRate();
+  void InstallRoutine();
+  FilterBuffers Buffers(int32_t first) const {
+    return {m_signalIn + first, m_pitchIn + first, m_resonanceIn + first, m_zingIn + first,
+            m_signalOut + first};
+  }
 
-  // Pin variables, written by the host.
+  // Pin variables, written by the host (the choice pins' are the voice's).
   float *m_signalIn = nullptr;
   float *m_pitchIn = nullptr;
   float *m_resonanceIn = nullptr;
   float *m_zingIn = nullptr;
-  int16_t m_filterTap = static_cast<int16_t>(Tap::kTap5);
-  int16_t m_qTap = static_cast<int16_t>(Tap::kTap5);
-  int16_t m_emulate = static_cast<int16_t>(Emulate::kDigital);
-  int16_t m_filterType = 0; // FilterType: 0 low-pass, anything else high-pass
-  int16_t m_version = 0;    // Version: 0 Clear, anything else Furry
-  int16_t m_bassBoost = kBassBoostDefault;
   float *m_signalOut = nullptr;
 
-  float m_outputGain = 0.06f;
   se::SettledOutput m_silence; // how much of the output processSilent has cleared
-  float m_stageState[kMaxStages] = {};
-  float m_feedback = 0.0f;
-  int16_t m_prevFilterTap = 0, m_prevEmulate = 0, m_prevQTap = 0;
-  BassBoostSetting m_bassBoostSetting = kBassBoost[kBassBoostDefault];
-  Coefficients m_coefficients;
-  bool m_restart = true;
-  float m_twoOverRate = 2.0f / 44100.0f;
-  int32_t m_duckCount = 0;
+  FilterVoice m_voice;
 };
 
 } // namespace ladder

@@ -3,7 +3,7 @@
 #ifndef LADDER_FILTER_LADDER_LIMITS_H
 #define LADDER_FILTER_LADDER_LIMITS_H
 
-#include <cmath>
+#include "simd_lanes.h"
 
 namespace ladder {
 
@@ -33,15 +33,18 @@ inline constexpr double kFeedbackFlush = 3e-34;
 inline constexpr float kSignalLimit = 1e6f;
 inline constexpr float kBoostLimit = 1000.0f;
 
-inline float HeldSignal(float x) {
-  return x > kSignalLimit ? kSignalLimit : x < -kSignalLimit ? -kSignalLimit : x;
+// x > limit ? limit : x < -limit ? -limit : x, per lane for a lane type.
+template <class F> inline F HeldSignal(F x) {
+  using se_lanes::GreaterOf, se_lanes::LessOf;
+  return LessOf(F(kSignalLimit), GreaterOf(F(-kSignalLimit), x));
 }
 
 // softClip(w, L) = 0.3315 * (w + |w + L| - |w - L|): slope 0.9945 within +-L,
 // 0.3315 beyond.
 template <class W> inline W SoftClip(W w, float level) {
-  const W l = level;
-  return W(0.3315) * (w + std::abs(w + l) - std::abs(w - l));
+  using se_lanes::Abs;
+  const W l(level);
+  return W(0.3315) * (w + Abs(w + l) - Abs(w - l));
 }
 
 } // namespace ladder

@@ -1,5 +1,6 @@
 // Instantiates the combination routines: one per row of the combination
 // table and version.
+#include "ladder_filter_module.h"
 #include "ladder_routine.h"
 #include "routine_table.h"
 
@@ -7,6 +8,10 @@
 #include <utility>
 
 namespace ladder {
+
+template <int E, Version V> void Module::processCombination(int32_t first, int32_t count) {
+  RunCombination<E, V>(m_voice, Buffers(first), count);
+}
 
 namespace {
 

@@ -4,7 +4,22 @@
 #ifndef LADDER_FILTER_RESONANCE_GAIN_TABLE_H
 #define LADDER_FILTER_RESONANCE_GAIN_TABLE_H
 
+#include "simd_lanes.h"
+
 namespace ladder {
+
+// Beyond this the gain only drives the feedback into its limit; a NaN gain
+// (from a NaN "Resonance" or "(Zing)") means no resonance.
+inline constexpr double kMaxResonanceGain = 1e6;
+
+// A resonance below 0 V turns the feedback positive, and the Digital rows,
+// whose only clip is on the first stage, then run away to ten times full
+// scale. It is held at 0 V, where the ladder has no resonance; a NaN also
+// means none (it stays NaN here and the gain check makes it 0). Values from
+// 0 V up, above 10 V too, pass unchanged. For F a lane type, per lane.
+template <class F> inline F HeldResonance(F r) {
+  return se_lanes::GreaterOf(F(0.0f), r); // r < 0 ? 0 : r
+}
 
 inline constexpr int kResonanceGainSize = 200;
 

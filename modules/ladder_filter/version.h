@@ -9,13 +9,14 @@
 #ifndef LADDER_FILTER_VERSION_H
 #define LADDER_FILTER_VERSION_H
 
+#include "ladder_filter/filter_voice.h"
+
 #include <cstdint>
 #include <type_traits>
 
 namespace ladder {
 
-// The pin's item values ("Clear = 0, Furry = 1").
-enum class Version : int16_t { kClear = 0, kFurry = 1 };
+// Version holds the pin's item values ("Clear = 0, Furry = 1").
 
 // Any value other than Clear counts as Furry.
 constexpr Version VersionOf(int16_t choice) {

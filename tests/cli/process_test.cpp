@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 namespace setest {
 namespace {
@@ -48,6 +49,60 @@ TEST(Process, EveryChannelThroughThePatchAtTheFilesRateWithATail) {
   }
 }
 
+// A FLAC file whose header gives `total` samples per channel (0: "unknown", as
+// streaming encoders write it) whatever it holds.
+void SetFlacLength(const std::string &path, uint64_t total) {
+  std::string bytes = ReadBytes(path);
+  ASSERT_EQ(bytes.compare(0, 4, "fLaC"), 0);
+  // The first block is the stream info; its 36-bit sample count ends at byte 26.
+  bytes[21] = static_cast<char>((bytes[21] & 0xF0) | ((total >> 32) & 0x0F));
+  for (int i = 0; i < 4; ++i)
+    bytes[22 + i] = static_cast<char>(total >> (24 - 8 * i));
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<float> Tone(size_t frames) {
+  std::vector<float> x;
+  for (size_t i = 0; i < frames; ++i)
+    x.push_back(0.5f * static_cast<float>(std::sin(0.01 * static_cast<double>(i))));
+  return x;
+}
+
+TEST(Process, TheOutputLastsAsLongAsTheDataWhateverTheHeaderClaims) {
+  TempDir dir;
+  dir.Write("chain.json", kGainChain);
+  const std::vector<float> tone = Tone(kFrames);
+  struct Case {
+    const char *name;
+    uint64_t claim; // 0: unknown
+    const char *tail;
+    size_t frames;
+  };
+  const Case cases[] = {
+      {"unknown.flac", 0, "0.5", kFrames + kRate / 2},
+      // Without a tail a render of unknown length must still end.
+      {"unknown0.flac", 0, "0", kFrames},
+      // Ten minutes claimed, a few milliseconds held.
+      {"liar.flac", 600ull * kRate, "0.1", kFrames + kRate / 10},
+      // More than a FLAC header can hold in a 32-bit count.
+      {"huge.flac", (1ull << 36) - 1, "0", kFrames},
+  };
+  for (const Case &c : cases) {
+    ASSERT_TRUE(WriteSound(dir / c.name, kRate, 1, tone, SF_FORMAT_FLAC | SF_FORMAT_PCM_16));
+    SetFlacLength(dir / c.name, c.claim);
+    for (const char *out : {"out.wav", "out.flac"}) {
+      const std::string format = std::string(out).ends_with(".wav") ? "float" : "24";
+      RunningTool tool({"--plugin-dir", TestPluginDir(), "process", dir / c.name, "-o", dir / out,
+                        "--patch", dir / "chain.json", "--tail", c.tail, "-f", format});
+      ASSERT_EQ(tool.Wait(), 0) << c.name << " " << out;
+      const Sound s = ReadSound(dir / out);
+      ASSERT_EQ(s.Frames(), c.frames) << c.name << " " << out;
+      for (size_t i = 0; i < s.Frames(); i += 97)
+        ASSERT_NEAR(s.At(i, 0), i < kFrames ? tone[i] : 0.0f, 1e-4f) << c.name << " " << i;
+    }
+  }
+}
+
 TEST(Process, MistakesAreOneLineAndChangeNothing) {
   TempDir dir;
   dir.Write("chain.json", kGainChain);
@@ -69,9 +124,12 @@ TEST(Process, MistakesAreOneLineAndChangeNothing) {
       {{in, "-o", out, "--patch", chain, "--set", "g.Nothing=1"}, 2, "no pin named"},
       {{in, "-o", out, "--patch", dir / "no_input.json"}, 1, "no source of type \"input\""},
       {{in, "-o", in, "--patch", chain}, 1, "in.wav"},
-      {{in, "-o", chain, "--patch", chain}, 1, "chain.json"},
+      {{in, "-o", chain, "--patch", chain}, 2, "chain.json: unknown output format"},
       {{in, "-o", out, "--rate", "48000"}, 2, "--rate"},
       {{in, "-o", out, "--tail", "-1"}, 2, "--tail"},
+      {{in, "-o", out, "--tail="}, 2, "--tail"},
+      {{in, "-o", out, "-f", "32"}, 2, "unknown format \"32\""},
+      {{"-", "-o", out}, 2, "standard input is not accepted"},
   };
   for (const Case &c : cases) {
     std::vector<std::string> args = c.args;

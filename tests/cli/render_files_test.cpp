@@ -92,7 +92,7 @@ TEST(RenderFiles, WhatCannotBeWrittenIsRefusedBeforeRendering) {
   dir.Write("long.json", kLong);
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"-o", "-"}, "standard output has no extension; name the file type with --format"},
-      {{"-o", "-", "-f", "wav"}, "WAV files cannot be written as a stream"},
+      {{"-o", "-", "-f", "rf64"}, "RF64 files cannot be written as a stream"},
       {{"-o", dir / "x.ogg", "-f", "16"}, "Ogg Vorbis is a lossy codec"},
       {{"-o", dir / "x.wav", "-f", "flac,ogg"}, "names two file types"},
       {{"-o", dir / "x.opus"}, "Opus only supports sample rates of 8000"},

@@ -207,7 +207,8 @@ struct Sound {
   }
 };
 
-// Reads a file with libsndfile directly; channels == 0 if it cannot.
+// Reads a file with libsndfile directly, to the end of its data whatever its
+// header says; channels == 0 if it cannot.
 inline Sound ReadSound(const std::string &path) {
   Sound s;
   SF_INFO info{};
@@ -217,8 +218,9 @@ inline Sound ReadSound(const std::string &path) {
   s.rate = info.samplerate;
   s.channels = info.channels;
   s.format = info.format;
-  s.samples.resize(static_cast<size_t>(info.frames * info.channels));
-  sf_readf_float(f, s.samples.data(), info.frames);
+  std::vector<float> piece(4096 * static_cast<size_t>(info.channels));
+  for (sf_count_t got; (got = sf_readf_float(f, piece.data(), 4096)) > 0;)
+    s.samples.insert(s.samples.end(), piece.begin(), piece.begin() + got * info.channels);
   sf_close(f);
   return s;
 }

@@ -4,11 +4,11 @@
 #ifndef LADDER_FILTER_COEFFICIENTS_H
 #define LADDER_FILTER_COEFFICIENTS_H
 
-#include "combination_row.h"
-
 #include <cstdint>
 
 namespace ladder {
+
+struct CombinationRow; // one row of the combination table (private)
 
 struct Coefficients {
   float pole = 0.5f;

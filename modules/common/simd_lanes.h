@@ -1,0 +1,85 @@
+// Four voices side by side: the lane types that the modules' per-sample steps
+// run on when an engine plays many voices at once.
+//
+//   F32x4  four floats (one SSE register)
+//   F64x4  four doubles (two SSE2 registers of two)
+//   M32x4, M64x4  lane masks, answered by the comparisons
+//
+// Every operation does, in each lane, exactly the IEEE operation that the
+// same function or operator does on one float or double, so a routine written
+// once for a working type W gives every lane the bits of the one-voice
+// routine. What that excludes: approximate reciprocals and square roots,
+// fused multiply-adds, and minimum or maximum instructions wherever the
+// one-voice form is not the comparison they implement. GreaterOf(a, b) is
+// `a > b ? a : b` and LessOf(a, b) is `a < b ? a : b` (a NaN a gives b),
+// which are exactly what SSE's MAXPS and MINPS do; other selections go
+// through Select.
+//
+// The same functions exist for float and double (below), so that code
+// written for a lane type also runs on one voice. Where SSE2 is missing, or
+// SE_LANES_PORTABLE is defined, the lanes are plain arrays with a loop per
+// operation: the same bits, only slower.
+#ifndef SE_COMMON_SIMD_LANES_H
+#define SE_COMMON_SIMD_LANES_H
+
+#include "ieee_rounding.h"
+
+#include <cmath>
+
+#if defined(__SSE2__) && !defined(SE_LANES_PORTABLE)
+#include "simd_lanes_sse2.h"
+#else
+#include "simd_lanes_portable.h"
+#endif
+
+namespace se_lanes {
+
+// How many voices a working type carries, and the type of one of them.
+template <class W> struct LaneTraits {
+  static constexpr int kCount = 1;
+  using Scalar = W;
+  using Float = float; // W's float lanes: the type samples come in
+  static W Load(const Scalar *p) { return p[0]; }
+  static W FromScalars(const Scalar *p) { return p[0]; }
+  static void Store(W v, Scalar *p) { p[0] = v; }
+};
+template <> struct LaneTraits<F32x4> {
+  static constexpr int kCount = 4;
+  using Scalar = float;
+  using Float = F32x4;
+  static F32x4 Load(const float *p) { return F32x4::Load(p); }
+  static F32x4 FromScalars(const float *p) { return F32x4::FromScalars(p); }
+  static void Store(F32x4 v, float *p) { v.Store(p); }
+};
+template <> struct LaneTraits<F64x4> {
+  static constexpr int kCount = 4;
+  using Scalar = double;
+  using Float = F32x4;
+  static F64x4 Load(const double *p) { return F64x4::Load(p); }
+  static F64x4 FromScalars(const double *p) { return F64x4::FromScalars(p); }
+  static void Store(F64x4 v, double *p) { v.Store(p); }
+};
+
+template <class W> inline constexpr int kLaneCount = LaneTraits<W>::kCount;
+// The float type of a working type: float for float and double, F32x4 for
+// the lane types.
+template <class W> using FloatOf = typename LaneTraits<W>::Float;
+
+// One voice: the same functions on plain values.
+inline float GreaterOf(float a, float b) { return a > b ? a : b; }
+inline double GreaterOf(double a, double b) { return a > b ? a : b; }
+inline float LessOf(float a, float b) { return a < b ? a : b; }
+inline double LessOf(double a, double b) { return a < b ? a : b; }
+inline bool Less(float a, float b) { return a < b; }
+inline bool Less(double a, double b) { return a < b; }
+inline bool Greater(float a, float b) { return a > b; }
+inline bool Greater(double a, double b) { return a > b; }
+template <class T> inline T Select(bool m, T a, T b) { return m ? a : b; }
+inline float Abs(float a) { return std::fabs(a); }
+inline double Abs(double a) { return std::fabs(a); }
+inline float Narrow(float a) { return a; }
+inline float Narrow(double a) { return static_cast<float>(a); }
+
+} // namespace se_lanes
+
+#endif // SE_COMMON_SIMD_LANES_H

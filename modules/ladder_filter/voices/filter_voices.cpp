@@ -1,0 +1,112 @@
+// Running filter voices: each voice's installed routine, and voices that
+// share a routine four at a time in lanes.
+#include "ladder_filter/filter_voice.h"
+
+#include "combination_table.h"
+#include "ladder_lane_routine.h"
+#include "ladder_routine.h"
+
+#include <array>
+#include <cstdint>
+#include <utility>
+
+namespace ladder {
+
+namespace {
+
+using VoiceRoutine = void (*)(FilterVoice &, const FilterBuffers &, int32_t);
+using LaneRoutine = void (*)(FilterVoice *const *, const FilterBuffers *, int, int32_t);
+
+template <int E, Version V> void OneVoice(FilterVoice &v, const FilterBuffers &b, int32_t n) {
+  RunCombination<E, V>(v, b, n);
+}
+
+template <int E, Version V>
+void FourVoices(FilterVoice *const *v, const FilterBuffers *b, int voiceCount, int32_t n) {
+  RunCombinationLanes<E, V>(v, b, voiceCount, n);
+}
+
+template <Version V, int... E>
+constexpr std::array<VoiceRoutine, kRoutineCount> VoiceRoutines(std::integer_sequence<int, E...>) {
+  return {&OneVoice<E, V>...};
+}
+
+template <Version V, int... E>
+constexpr std::array<LaneRoutine, kRoutineCount> LaneRoutines(std::integer_sequence<int, E...>) {
+  return {&FourVoices<E, V>...};
+}
+
+constexpr auto kRows = std::make_integer_sequence<int, kRoutineCount>{};
+constexpr std::array<VoiceRoutine, kRoutineCount> kVoiceRoutines[] = {
+    VoiceRoutines<Version::kClear>(kRows), VoiceRoutines<Version::kFurry>(kRows)};
+constexpr std::array<LaneRoutine, kRoutineCount> kLaneRoutines[] = {
+    LaneRoutines<Version::kClear>(kRows), LaneRoutines<Version::kFurry>(kRows)};
+
+int VersionIndex(Version v) { return v == Version::kClear ? 0 : 1; }
+
+bool SameRoutine(const FilterVoice &a, const FilterVoice &b) {
+  return !b.silent && a.routine == b.routine && a.version == b.version;
+}
+
+// Two to four voices of one routine in lanes; missing lanes repeat voice 0.
+void RunGroup(FilterVoice *const *voices, const FilterBuffers *const *buffers, int n,
+              int32_t count) {
+  FilterVoice spare[kFilterLanes - 1];
+  FilterVoice *lanes[kFilterLanes];
+  FilterBuffers io[kFilterLanes];
+  for (int l = 0; l < kFilterLanes; ++l) {
+    if (l < n) {
+      lanes[l] = voices[l];
+    } else {
+      spare[l - 1] = *voices[0];
+      lanes[l] = &spare[l - 1];
+    }
+    io[l] = *buffers[l < n ? l : 0];
+  }
+  kLaneRoutines[VersionIndex(voices[0]->version)][voices[0]->routine](lanes, io, n, count);
+}
+
+} // namespace
+
+void ProcessFilterVoice(FilterVoice &voice, const FilterBuffers &buffers, int32_t count) {
+  if (voice.silent) {
+    for (int32_t i = 0; i < count; ++i)
+      buffers.out[i] = 0.0f;
+    voice.Silence(voice.sampleRate);
+    return;
+  }
+  kVoiceRoutines[VersionIndex(voice.version)][voice.routine](voice, buffers, count);
+}
+
+void ProcessFilterVoices(FilterVoice *const *voices, const FilterBuffers *buffers, int voiceCount,
+                         int32_t count) {
+  // Greedy groups within batches of 64 voices: a voice takes up to three
+  // later ones of its routine.
+  constexpr int kBatch = 64;
+  for (int start = 0; start < voiceCount; start += kBatch) {
+    const int n = voiceCount - start < kBatch ? voiceCount - start : kBatch;
+    FilterVoice *const *v = voices + start;
+    const FilterBuffers *b = buffers + start;
+    uint64_t done = 0;
+    for (int i = 0; i < n; ++i) {
+      if ((done >> i & 1) != 0)
+        continue;
+      FilterVoice *group[kFilterLanes] = {v[i]};
+      const FilterBuffers *io[kFilterLanes] = {&b[i]};
+      int members = 1;
+      if (!v[i]->silent && count > 0)
+        for (int j = i + 1; j < n && members < kFilterLanes; ++j)
+          if ((done >> j & 1) == 0 && SameRoutine(*v[i], *v[j])) {
+            group[members] = v[j];
+            io[members++] = &b[j];
+            done |= uint64_t{1} << j;
+          }
+      if (members == 1)
+        ProcessFilterVoice(*v[i], b[i], count);
+      else
+        RunGroup(group, io, members, count);
+    }
+  }
+}
+
+} // namespace ladder
