@@ -77,9 +77,10 @@ TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
     ++commands;
   }
   EXPECT_EQ(commands, 5);
-  // Hidden: process's refused --rate, the completion command.
+  // Hidden: process's refused --duration, the completion command.
   const size_t process = man.out.find(".SS \"process\""), plot = man.out.find(".SS \"plot\"");
-  EXPECT_EQ(man.out.substr(process, plot - process).find(RoffBold("--rate")), std::string::npos);
+  EXPECT_EQ(man.out.substr(process, plot - process).find(RoffBold("--duration")),
+            std::string::npos);
   EXPECT_EQ(man.out.find("__complete"), std::string::npos);
   EXPECT_EQ(help.out.find("__complete"), std::string::npos);
   // No line a formatter would take for a request it does not know.
@@ -115,7 +116,7 @@ TEST(Completion, CommandsOptionsPluginsPinsChoicesAndFormats) {
             process_options.end());
   EXPECT_NE(std::find(process_options.begin(), process_options.end(), "--plugin-dir"),
             process_options.end());
-  EXPECT_EQ(std::find(process_options.begin(), process_options.end(), "--rate"),
+  EXPECT_EQ(std::find(process_options.begin(), process_options.end(), "--duration"),
             process_options.end());
   // process names the filter's pins; a choice pin's value, its items.
   const Lines filter_pins = Candidates(dir, {"process", "in.wav", "--set", ""});
