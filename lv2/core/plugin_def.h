@@ -140,6 +140,10 @@ struct PluginDef {
   // The module's public pin metadata: the Turtle writer checks every port of
   // a pin against it (choices, ranges), so that no two descriptions differ.
   const se::ModuleMeta *meta = nullptr;
+  // The largest magnitude an audio output ever carries at unity output level,
+  // whatever the settings, inputs or host (output_limit.h holds it: samples
+  // within half of it pass unchanged). Every plugin states its own.
+  float outputCeiling = 0.0f;
 };
 
 // The bundle's plugins. Each plugin's source registers its definition with a
