@@ -10,13 +10,13 @@ export class MidiInput {
 
   async start() {
     if (!navigator.requestMIDIAccess) {
-      this.onStatus('Web MIDI: not offered by this browser');
+      this.onStatus('MIDI devices: this browser offers no Web MIDI');
       return;
     }
     try {
       this.access = await navigator.requestMIDIAccess({ sysex: false });
     } catch (error) {
-      this.onStatus(`Web MIDI: ${error.message || 'not allowed'}`);
+      this.onStatus('MIDI devices: the browser did not allow Web MIDI');
       return;
     }
     this.access.onstatechange = () => this.connect();
@@ -32,6 +32,6 @@ export class MidiInput {
       };
       names.push(input.name);
     }
-    this.onStatus(names.length ? `MIDI: ${names.join(', ')}` : 'MIDI: no device');
+    this.onStatus(names.length ? `MIDI devices: ${names.join(', ')}` : 'MIDI devices: none connected');
   }
 }

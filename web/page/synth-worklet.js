@@ -95,7 +95,8 @@ class LadderSynthProcessor extends AudioWorkletProcessor {
     this.quanta++;
     this.busyMs += Date.now() - start;
     if (this.reportAfter > 0 && this.frame >= this.reportAfter) {
-      this.port.postMessage({ type: 'timing', quanta: this.quanta, busyMs: this.busyMs, wallMs: Date.now() - this.started });
+      this.port.postMessage({ type: 'timing', quanta: this.quanta, busyMs: this.busyMs, wallMs: Date.now() - this.started,
+                              voices: this.synth.activeVoices() });
       this.reportAfter = 0;
     }
     return true;
