@@ -55,12 +55,15 @@ TEST(OutputStages, GainAndNormalizeScaleTheWholeSignal) {
     EXPECT_NEAR(s.At(20, 0), target * std::sin(2 * std::numbers::pi * 100 * 20 / 8000.0), 1e-4)
         << patch;
   }
+#if !defined(_WIN32) // every program start is slow under wine
   // A stream too: the signal is written once its peak is known.
   r = SeHost(dir, {"render", dir / "hot.json", "-o", "-", "-f", "flac", "--normalize"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::ofstream(dir / "streamed.flac", std::ios::binary) << r.out;
   EXPECT_NEAR(Peak(ReadSound(dir / "streamed.flac")), target, 2e-4f);
-  EXPECT_EQ(dir.Files().size(), 5u);
+  fs::remove(dir / "streamed.flac");
+#endif
+  EXPECT_EQ(dir.Files().size(), 4u);
 }
 
 TEST(OutputStages, TheClippingWarningNamesAGainThatAvoidsIt) {
