@@ -148,6 +148,8 @@ struct PluginDef {
 
 // The bundle's plugins. Each plugin's source registers its definition with a
 // static Registration; the list is complete before any host can ask for it.
+// A registration past kMaxPlugins is refused and counted (Refused()): the
+// Turtle generator, which the build runs, then fails the build.
 class Registry {
 public:
   static constexpr int kMaxPlugins = 16;
@@ -155,6 +157,7 @@ public:
     explicit Registration(const PluginDef &def);
   };
   static int Count();
+  static int Refused();                  // registrations that found the list full
   static const PluginDef *At(int index); // in URI order; nullptr beyond the end
   static const PluginDef *Find(const char *uri);
 };
@@ -167,6 +170,7 @@ public:
     Registration(const char *plugin_uri, const PresetSpec *presets, size_t count);
   };
   static size_t Presets(const char *plugin_uri, const PresetSpec **presets);
+  static int Refused(); // lists that found the registry full
 };
 
 } // namespace se_lv2
