@@ -3,6 +3,7 @@
 //
 //   F32x4  four floats (one SSE register)
 //   F64x4  four doubles (two SSE2 registers of two)
+//   U32x4  four uint32 (fixed-point phases)
 //   M32x4, M64x4  lane masks, answered by the comparisons
 //
 // Every operation does, in each lane, exactly the IEEE operation that the
