@@ -108,6 +108,13 @@ bool SameRead(const Setup &a, const Setup &b) {
   return a.read == b.read && (a.read < Read::kHighPulse || a.linear == b.linear);
 }
 
+// The reads that run faster four voices to a register than one voice two
+// samples to a register (the one-voice routine's pair reads), as measured
+// by bench/audio_oscillator/oscillator_lanes_bench: only the plain
+// fixed-point read. The others are bound by reading each voice's table
+// points one voice at a time, which lanes do not make cheaper.
+bool LanesPay(Read read) { return read == Read::kFixedPlain; }
+
 // One voice's read, as its routine runs it.
 void ReadOne(OscillatorVoice &v, const OscillatorBuffers &b, const Setup &s, int32_t first,
              int32_t count) {
@@ -209,17 +216,31 @@ FilledSteps<Pulse, Linear> StepsOf(const LaneGroup &g, int32_t first) {
   return f;
 }
 
-template <bool Linear>
+// processHigh's reads of a group: each voice's steps filled into its
+// scratch buffer first, as its routine fills them, then read in lanes.
 void ReadHighLanes(const LaneGroup &g, const LaneTables &tables, float *const *out,
                    const float *const *width, int32_t first, int32_t count, F64x4 x, F64x4 w,
                    double *phase) {
   const Read read = g.setup[0]->read;
+  StepArrayLanes steps;
+  for (int l = 0; l < kOscLanes; ++l) {
+    const OscillatorVoice &v = *g.voice[l];
+    const float *pitch = g.io[l]->pitch + first;
+    const float *adjust = g.io[l]->pitchAdjust + first;
+    if (read == Read::kHighPulse)
+      FillSteps<true>(g.scratch[l], pitch, adjust, count, v.choices.pitchMode, v.linearScale,
+                      *v.pitchTables);
+    else
+      FillSteps<false>(g.scratch[l], pitch, adjust, count, v.choices.pitchMode, v.linearScale,
+                       *v.pitchTables);
+    steps.steps[l] = g.scratch[l];
+  }
   if (read == Read::kHighPulse)
-    ReadPulseLanes(tables, out, width, count, x, StepsOf<true, Linear>(g, first), phase);
+    ReadPulseLanes(tables, out, width, count, x, steps, phase);
   else if (read == Read::kHighMod)
-    ReadPlainModulatedLanes(tables, out, width, count, x, StepsOf<false, Linear>(g, first), phase);
+    ReadPlainModulatedLanes(tables, out, width, count, x, steps, phase);
   else
-    ReadPlainShiftedLanes(tables, out, count, x, w, StepsOf<false, Linear>(g, first), phase);
+    ReadPlainShiftedLanes(tables, out, count, x, w, steps, phase);
 }
 
 // The reads of a group. Lanes from `voiceCount` on repeat lane 0 into
@@ -269,12 +290,8 @@ void ReadLanes(const LaneGroup &g, int voiceCount, int32_t first, int32_t count)
   case Read::kHighPulse:
   case Read::kHighMod:
   case Read::kHighShifted:
-    if (g.setup[0]->linear)
-      ReadHighLanes<true>(g, tables, out, width, first, count, F64x4::FromScalars(x),
-                          F64x4::FromScalars(w), phase);
-    else
-      ReadHighLanes<false>(g, tables, out, width, first, count, F64x4::FromScalars(x),
-                           F64x4::FromScalars(w), phase);
+    ReadHighLanes(g, tables, out, width, first, count, F64x4::FromScalars(x), F64x4::FromScalars(w),
+                  phase);
     break;
   case Read::kDone: return;
   }
@@ -303,8 +320,8 @@ void ReadPartialGroup(LaneGroup g, int voiceCount, int32_t first, int32_t count)
 } // namespace
 
 void ProcessOscillatorVoices(OscillatorVoice *const *voices, const OscillatorBuffers *buffers,
-                             int voiceCount, int32_t first, int32_t count,
-                             int32_t currentBlockSize) {
+                             int voiceCount, int32_t first, int32_t count, int32_t currentBlockSize,
+                             LaneUse use) {
   constexpr int kBatch = 64;
   Setup setups[kBatch];
   for (int start = 0; start < voiceCount; start += kBatch) {
@@ -320,8 +337,12 @@ void ProcessOscillatorVoices(OscillatorVoice *const *voices, const OscillatorBuf
         ProcessOscillatorVoice(*v[i], b[i], first, count, currentBlockSize);
         setups[i] = {};
       }
-      if (setups[i].read == Read::kDone)
+      if (setups[i].read == Read::kDone) {
         done |= uint64_t{1} << i;
+      } else if (use == LaneUse::kWherePaying && !LanesPay(setups[i].read)) {
+        ReadOne(*v[i], b[i], setups[i], first, count);
+        done |= uint64_t{1} << i;
+      }
     }
     for (int i = 0; i < n; ++i) {
       if ((done >> i & 1) != 0)

@@ -2,10 +2,12 @@
 // lane: each lane has its own table, phase, steps and output, and goes
 // through the IEEE operations of the one-voice read (Lerp, FixedRead, the
 // phase additions) in the same order, so it writes that read's samples.
-// The tables' points are read per lane.
+// The tables' points are read per lane; with SSE2 two lanes at a time as the
+// one-voice pair reads do (pair_math.h).
 #ifndef AUDIO_OSCILLATOR_READ_LANES_H
 #define AUDIO_OSCILLATOR_READ_LANES_H
 
+#include "pair_math.h"
 #include "simd_lanes.h"
 #include "table_read.h"
 
@@ -27,6 +29,14 @@ struct LaneTables {
 
 // The points p[0] and p[1] of lane l's table at point[l].
 inline void GatherPoints(const LaneTables &t, const int32_t *point, F32x4 &p0, F32x4 &p1) {
+#if defined(SE_LANES_SSE2)
+  // Each lane's two neighbouring points in one 8-byte load, two lanes
+  // interleaved per register: (a0, b0, a1, b1) and (c0, d0, c1, d1).
+  const __m128 ab = InterleavePair(t.table[0] + point[0], t.table[1] + point[1]);
+  const __m128 cd = InterleavePair(t.table[2] + point[2], t.table[3] + point[3]);
+  p0 = F32x4(_mm_movelh_ps(ab, cd));
+  p1 = F32x4(_mm_movehl_ps(cd, ab));
+#else
   float a[kOscLanes], b[kOscLanes];
   for (int l = 0; l < kOscLanes; ++l) {
     const float *p = t.table[l] + point[l];
@@ -35,18 +45,30 @@ inline void GatherPoints(const LaneTables &t, const int32_t *point, F32x4 &p0, F
   }
   p0 = F32x4::FromScalars(a);
   p1 = F32x4::FromScalars(b);
+#endif
 }
 
 // Lerp (table_read.h) per lane at positions t, in points.
 inline F32x4 LerpLanes(const LaneTables &tables, F64x4 t) {
-  using se_lanes::GreaterOf, se_lanes::LessOf, se_lanes::Select;
+  using se_lanes::GreaterOf, se_lanes::LessOf;
   t = LessOf(GreaterOf(t, F64x4(-kPositionLimit)), F64x4(kPositionLimit)); // ClampRange
+  int32_t point[kOscLanes];
+  F64x4 floor;
+#if defined(SE_LANES_SSE2)
+  // FloorSplit two lanes at a time, as LerpPair does.
+  const FloorPairParts lo = FloorPair(t.lo), hi = FloorPair(t.hi);
+  const LanePair a = FloorLanes(lo), b = FloorLanes(hi);
+  point[0] = a.first;
+  point[1] = a.second;
+  point[2] = b.first;
+  point[3] = b.second;
+  floor = {lo.d, hi.d};
+#else
   // FloorSplit: the truncation, one lower where it went up.
   const F64x4 truncated = se_lanes::TruncatedDoubles(t);
-  const se_lanes::M64x4 below = se_lanes::Less(t, truncated);
-  const F64x4 floor = Select(below, truncated - F64x4(1.0), truncated);
-  int32_t point[kOscLanes];
+  floor = se_lanes::Select(se_lanes::Less(t, truncated), truncated - F64x4(1.0), truncated);
   se_lanes::TruncateToInts(floor, point);
+#endif
   for (int32_t &p : point)
     p &= kCyclePoints - 1;
   const F64x4 fr = t - floor;
@@ -57,11 +79,20 @@ inline F32x4 LerpLanes(const LaneTables &tables, F64x4 t) {
 
 // FixedRead per lane at 32-bit fixed-point phases.
 inline F32x4 FixedReadLanes(const LaneTables &tables, U32x4 acc) {
+  int32_t point[kOscLanes];
+#if defined(SE_LANES_SSE2)
+  const __m128i top = _mm_srli_epi32(acc.v, 23);
+  const LanePair a = Lanes(top), b = Lanes(_mm_unpackhi_epi64(top, top));
+  point[0] = a.first;
+  point[1] = a.second;
+  point[2] = b.first;
+  point[3] = b.second;
+#else
   uint32_t top[kOscLanes];
   se_lanes::ShiftRight<23>(acc).Store(top);
-  int32_t point[kOscLanes];
   for (int l = 0; l < kOscLanes; ++l)
     point[l] = static_cast<int32_t>(top[l]);
+#endif
   F32x4 p0, p1;
   GatherPoints(tables, point, p0, p1);
   const F32x4 fr = se_lanes::FloatBits((acc & U32x4(0x7FFFFFu)) | U32x4(0x3F800000u)) - F32x4(1.0f);

@@ -158,7 +158,7 @@ void Deliver(VoiceRun &v, const OscPlan &p, int pin, bool streaming, int pos) {
 
 // The voices, all at once.
 std::vector<std::vector<float>> RunVoices(const std::vector<OscPlan> &plans,
-                                          const std::vector<int32_t> &calls) {
+                                          const std::vector<int32_t> &calls, osc::LaneUse use) {
   const size_t n = plans.size();
   std::vector<VoiceRun> runs(n);
   std::vector<std::vector<float>> out(
@@ -201,7 +201,7 @@ std::vector<std::vector<float>> RunVoices(const std::vector<OscPlan> &plans,
                     in(osc::kFreqLimit), run.scratch.data()};
     }
     osc::ProcessOscillatorVoices(ptrs.data(), buffers.data(), static_cast<int>(n), 0, calls[k],
-                                 kCapacity);
+                                 kCapacity, use);
     pos += calls[k];
   }
   for (auto &o : out)
@@ -214,10 +214,13 @@ uint32_t Bits(float x) { return std::bit_cast<uint32_t>(x); }
 // Answers how many voices sounded.
 int ExpectSameAsModules(const std::vector<OscPlan> &plans, const std::vector<int32_t> &calls,
                         const char *what) {
-  const auto lanes = RunVoices(plans, calls);
+  // Every read in lanes, and the default choice of reads.
+  const auto lanes = RunVoices(plans, calls, osc::LaneUse::kAlways);
+  const auto chosen = RunVoices(plans, calls, osc::LaneUse::kWherePaying);
   int sounding = 0;
   for (size_t v = 0; v < plans.size(); ++v) {
     const auto module = RunModule(plans[v], calls);
+    EXPECT_EQ(chosen[v], lanes[v]);
     EXPECT_EQ(module.size(), lanes[v].size());
     bool sounds = false;
     for (size_t i = 0; i < module.size() && i < lanes[v].size(); ++i) {

@@ -122,12 +122,16 @@ struct OscillatorVoice {
 void ProcessOscillatorVoice(OscillatorVoice &voice, const OscillatorBuffers &buffers, int32_t first,
                             int32_t count, int32_t currentBlockSize);
 
+// Which reads run in lanes: those that run faster so (the default), or all
+// of them (for tests of every lane read).
+enum class LaneUse : uint8_t { kWherePaying, kAlways };
+
 // One call for each of `voiceCount` voices, each as ProcessOscillatorVoice
 // would run it; voices that read their tables the same way run four at a
 // time in lanes. No two voices may share an output or scratch buffer.
 void ProcessOscillatorVoices(OscillatorVoice *const *voices, const OscillatorBuffers *buffers,
-                             int voiceCount, int32_t first, int32_t count,
-                             int32_t currentBlockSize);
+                             int voiceCount, int32_t first, int32_t count, int32_t currentBlockSize,
+                             LaneUse use = LaneUse::kWherePaying);
 
 } // namespace osc
 
