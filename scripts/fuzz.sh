@@ -2,7 +2,7 @@
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer; every plugin instrumented too) in build-fuzz/ and
 # runs each for a bounded time from the seeds in fuzz/corpus/:
-#   scripts/fuzz.sh [plugins] [patch] [audio]       (default: all three)
+#   scripts/fuzz.sh [plugins] [patch] [audio] [midi]   (default: all four)
 #   SE_FUZZ_SECONDS=300 scripts/fuzz.sh patch       (default: 30 s each)
 # A crash, leak, sanitizer report, out-of-memory or timeout fails the run. The
 # input that caused it is kept in build-fuzz/run/findings/ (its path printed,
@@ -13,11 +13,11 @@ cd "$(dirname "$0")/.."
 
 seconds="${SE_FUZZ_SECONDS:-30}"
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(plugins patch audio)
+[ ${#targets[@]} -gt 0 ] || targets=(plugins patch audio midi)
 for t in "${targets[@]}"; do
   case "$t" in
-    plugins | patch | audio) ;;
-    *) echo "fuzz: unknown target '$t' (plugins, patch, audio)" >&2; exit 2 ;;
+    plugins | patch | audio | midi) ;;
+    *) echo "fuzz: unknown target '$t' (plugins, patch, audio, midi)" >&2; exit 2 ;;
   esac
 done
 
@@ -40,6 +40,7 @@ seeds() { # <target> <corpus dir>
     plugins) cp fuzz/corpus/plugins/*.bin "$2/" ;;
     patch) cp fuzz/corpus/patch/*.json examples/*.json "$2/" ;;
     audio) "$bin/fuzz_audio_seeds" "$2" ;;
+    midi) cp fuzz/corpus/midi/*.mid "$2/" ;;
   esac
 }
 options() { # <target>: what each input may be
@@ -47,6 +48,7 @@ options() { # <target>: what each input may be
     plugins) echo "-max_len=2048" ;;
     patch) echo "-max_len=4096 -dict=fuzz/patch.dict" ;;
     audio) echo "-max_len=8192" ;;
+    midi) echo "-max_len=4096 -dict=fuzz/midi.dict" ;;
   esac
 }
 

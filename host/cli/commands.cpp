@@ -4,10 +4,8 @@ namespace sehost::cli {
 
 namespace {
 constexpr Command kCommands[] = {
-    {"describe", AddDescribe},
-    {"render", AddRender},
-    {"process", AddProcess, "ladder_filter"},
-    {"plot", AddPlot},
+    {"describe", AddDescribe}, {"render", AddRender}, {"process", AddProcess, "ladder_filter"},
+    {"plot", AddPlot},         {"synth", AddSynth},
 };
 } // namespace
 

@@ -21,6 +21,7 @@ void AddDescribe(CLI::App &app, const Globals &globals);
 void AddRender(CLI::App &app, const Globals &globals);
 void AddProcess(CLI::App &app, const Globals &globals);
 void AddPlot(CLI::App &app, const Globals &globals);
+void AddSynth(CLI::App &app, const Globals &globals);
 
 // A subcommand: its name as typed, what registers it on the command line,
 // and the plugin whose pins its PIN=VALUE options name when the command line

@@ -14,6 +14,13 @@
 namespace setest {
 namespace {
 
+// A line of the program's output without the CR that Windows' text mode adds.
+std::string WithoutCr(std::string line) {
+  if (!line.empty() && line.back() == '\r')
+    line.pop_back();
+  return line;
+}
+
 // The lines of `se-host __complete INDEX WORDS...`, the mode first.
 std::vector<std::string> Candidates(const TempDir &dir, std::vector<std::string> words) {
   std::vector<std::string> args = {"__complete", std::to_string(words.size()), "se-host"};
@@ -23,7 +30,7 @@ std::vector<std::string> Candidates(const TempDir &dir, std::vector<std::string>
   std::vector<std::string> lines;
   std::istringstream in(r.out);
   for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
+    lines.push_back(WithoutCr(line));
   return lines;
 }
 
@@ -33,7 +40,8 @@ using Lines = std::vector<std::string>;
 std::vector<std::string> HelpOptions(const std::string &help) {
   std::vector<std::string> names;
   std::istringstream in(help);
-  for (std::string line; std::getline(in, line);) {
+  for (std::string raw; std::getline(in, raw);) {
+    const std::string line = WithoutCr(raw);
     if (line.rfind("  -", 0) != 0)
       continue;
     std::istringstream words(line.substr(2, line.find(' ', 2) - 2));
@@ -59,7 +67,7 @@ TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
   for (const std::string &option : HelpOptions(help.out))
     EXPECT_NE(man.out.find(RoffBold(option)), std::string::npos) << option;
   int commands = 0;
-  for (const char *command : {"describe", "render", "process", "plot"}) {
+  for (const char *command : {"describe", "render", "process", "plot", "synth"}) {
     ASSERT_NE(help.out.find(std::string("  ") + command + " "), std::string::npos) << command;
     EXPECT_NE(man.out.find(std::string(".SS \"") + command + "\""), std::string::npos) << command;
     const ToolResult sub = RunTool({command, "--help"}, dir.Path());
@@ -68,7 +76,7 @@ TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
     }
     ++commands;
   }
-  EXPECT_EQ(commands, 4);
+  EXPECT_EQ(commands, 5);
   // Hidden: process's refused --rate, the completion command.
   const size_t process = man.out.find(".SS \"process\""), plot = man.out.find(".SS \"plot\"");
   EXPECT_EQ(man.out.substr(process, plot - process).find(RoffBold("--rate")), std::string::npos);
@@ -76,7 +84,8 @@ TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
   EXPECT_EQ(help.out.find("__complete"), std::string::npos);
   // No line a formatter would take for a request it does not know.
   std::istringstream lines(man.out);
-  for (std::string line; std::getline(lines, line);) {
+  for (std::string raw; std::getline(lines, raw);) {
+    const std::string line = WithoutCr(raw);
     if (line.empty() || (line[0] != '.' && line[0] != '\''))
       continue;
     EXPECT_TRUE(line.rfind(".TH ", 0) == 0 || line.rfind(".SH ", 0) == 0 ||
@@ -90,7 +99,8 @@ TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
 TEST(Completion, CommandsOptionsPluginsPinsChoicesAndFormats) {
   TempDir dir;
   const std::string plugins = PluginDir();
-  EXPECT_EQ(Candidates(dir, {""}), (Lines{"words", "describe", "render", "process", "plot"}));
+  EXPECT_EQ(Candidates(dir, {""}),
+            (Lines{"words", "describe", "render", "process", "plot", "synth"}));
   EXPECT_EQ(Candidates(dir, {"--plugin-dir", plugins, "desc"}), (Lines{"words", "describe"}));
   EXPECT_EQ(Candidates(dir, {"--plugin-dir", ""}), (Lines{"dirs"}));
   EXPECT_EQ(Candidates(dir, {"--vers"}), (Lines{"words", "--version"}));
@@ -160,16 +170,17 @@ TEST(PluginLocator, AnInstalledProgramFindsItsPluginsFromItsOwnFolder) {
   const std::string from_program = sehost::PluginDirFromProgram();
   EXPECT_EQ(from_program.rfind("../lib/", 0), 0u) << from_program;
   EXPECT_EQ(fs::path(from_program).filename(), "se-modules") << from_program;
-  const std::string installed = (root / "usr/bin" / from_program).lexically_normal().string();
+  const fs::path installed = (root / "usr/bin" / from_program).lexically_normal();
+  const auto found = [&] {
+    return fs::path(sehost::PluginDirOfProgram((root / "usr/bin").string())).lexically_normal();
+  };
   // Neither folder: the build's plugins/ is named in the message.
-  EXPECT_EQ(sehost::PluginDirOfProgram((root / "usr/bin").string()),
-            (root / "usr/bin/plugins").string());
+  EXPECT_EQ(found(), (root / "usr/bin/plugins").lexically_normal());
   fs::create_directories(installed);
-  EXPECT_EQ(sehost::PluginDirOfProgram((root / "usr/bin").string()), installed);
+  EXPECT_EQ(found(), installed);
   // A build's plugins/ beside the program comes first.
   fs::create_directories(root / "usr/bin/plugins");
-  EXPECT_EQ(sehost::PluginDirOfProgram((root / "usr/bin").string()),
-            (root / "usr/bin/plugins").string());
+  EXPECT_EQ(found(), (root / "usr/bin/plugins").lexically_normal());
 }
 
 } // namespace

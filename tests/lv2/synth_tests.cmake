@@ -15,3 +15,21 @@ if(TARGET PkgConfig::LILV)
   target_include_directories(lv2_synth_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/synth)
   target_compile_definitions(lv2_synth_tests PRIVATE SE_LV2_BUNDLE_DIR="${SE_LV2_BUNDLE_DIR}")
 endif()
+
+# `se-host synth` against the plugin, bit for bit (where the tool is built).
+if(TARGET PkgConfig::LILV AND TARGET se-host)
+  se_add_test(lv2_synth_cli_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/synth_cli_lv2_test.cpp ${CMAKE_CURRENT_LIST_DIR}/lv2_rig.cpp
+    PLUGINS lv2_bundle se-host
+    LIBS PkgConfig::LILV host_render synth_song synth_engine
+    LABELS lv2)
+  target_include_directories(lv2_synth_cli_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/synth
+                                                         ${PROJECT_SOURCE_DIR}/tests/cli)
+  target_compile_definitions(lv2_synth_cli_tests PRIVATE SE_LV2_BUNDLE_DIR="${SE_LV2_BUNDLE_DIR}"
+                                                         SE_HOST_PROGRAM="$<TARGET_FILE:se-host>")
+endif()
+
+# lv2ls and lv2info find the synth with its presets.
+add_test(NAME lv2_synth_tools
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/synth_tools_test.sh ${CMAKE_BINARY_DIR}/lv2)
+set_tests_properties(lv2_synth_tools PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77)
