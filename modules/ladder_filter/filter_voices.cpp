@@ -54,14 +54,14 @@ void RunGroup(FilterVoice *const *voices, const FilterBuffers *const *buffers, i
   FilterVoice spare[kFilterLanes - 1];
   FilterVoice *lanes[kFilterLanes];
   FilterBuffers io[kFilterLanes];
-  for (int l = 0; l < kFilterLanes; ++l) {
-    if (l < n) {
-      lanes[l] = voices[l];
-    } else {
-      spare[l - 1] = *voices[0];
-      lanes[l] = &spare[l - 1];
-    }
-    io[l] = *buffers[l < n ? l : 0];
+  for (int l = 0; l < n; ++l) {
+    lanes[l] = voices[l];
+    io[l] = *buffers[l];
+  }
+  for (int k = 0; n + k < kFilterLanes; ++k) {
+    spare[k] = *voices[0];
+    lanes[n + k] = &spare[k];
+    io[n + k] = *buffers[0];
   }
   kLaneRoutines[VersionIndex(voices[0]->version)][voices[0]->routine](lanes, io, n, count);
 }
