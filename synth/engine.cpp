@@ -1,9 +1,9 @@
 #include "synth/engine.h"
 
 #include "envelope.h"
+#include "lanes_voice_bank.h"
 #include "lfo.h"
 #include "portable_sine.h"
-#include "lanes_voice_bank.h"
 #include "units.h"
 #include "voice_allocator.h"
 #include "voice_bank.h"
