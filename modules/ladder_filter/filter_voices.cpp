@@ -58,7 +58,7 @@ void RunGroup(FilterVoice *const *voices, const FilterBuffers *const *buffers, i
     lanes[l] = voices[l];
     io[l] = *buffers[l];
   }
-  for (int k = 0; n + k < kFilterLanes; ++k) {
+  for (int k = 0; k < kFilterLanes - 1 && n + k < kFilterLanes; ++k) {
     spare[k] = *voices[0];
     lanes[n + k] = &spare[k];
     io[n + k] = *buffers[0];
