@@ -1,10 +1,11 @@
 // The voice bank that runs the voices' modules as plain voice objects
 // (ladder::FilterVoice, osc::OscillatorVoice: each module's own state, pin
 // reactions and routines), all voices' oscillators and then all voices'
-// ladders together, four voices to a group in SIMD lanes. Every pin event the
-// runner bank (runner_voice_bank.h) sends a module reaches the voice object
-// at the same frame, in the same order, and every module call has the same
-// length, so each voice's samples are those of the runner bank, bit for bit.
+// ladders together, in SIMD lanes (filter_voice.h, oscillator_voice.h).
+// Every pin event the runner bank (runner_voice_bank.h) sends a module
+// reaches the voice object at the same frame, in the same order, and every
+// module call has the same length, so each voice's samples are those of the
+// runner bank, bit for bit.
 #ifndef SYNTH_LANES_VOICE_BANK_H
 #define SYNTH_LANES_VOICE_BANK_H
 
