@@ -1,6 +1,8 @@
-# se_add_plugin(<name> [CHECKS] [TEST] SOURCES <files...> [LIBS <targets...>])
+# se_add_plugin(<name> [CHECKS] [TEST] [SOURCES <files...>] [LIBS <targets...>])
 #
-# Builds one module library: the module's sources plus the framework, compiled
+# Builds one module library: the module's sources (the C++ files of its folder,
+# se_folder_sources; plugins of the tests, whose folders hold other programs
+# too, name theirs) plus the framework, compiled
 # with the framework's precondition checks (CHECKS) or without, and linked with
 # the header libraries LIBS. The library is named after the deliverable,
 # without a "lib" prefix, and exports only the two entry points. Deliverables
@@ -17,6 +19,9 @@
 # (global property SE_PLUGIN_SOURCES_<name>) with its <name>_internals.
 function(se_add_plugin name)
   cmake_parse_arguments(ARG "CHECKS;TEST" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    se_folder_sources(ARG_SOURCES)
+  endif()
   if(ARG_TEST)
     set(out_dir ${SE_TEST_PLUGIN_DIR})
   else()
@@ -59,6 +64,10 @@ function(se_add_plugin name)
     set_property(GLOBAL APPEND PROPERTY SE_PLUGINS ${name})
   endif()
   # The module's sources, for binaries that hold several modules (lv2/).
-  list(TRANSFORM ARG_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE sources)
+  set(sources "")
+  foreach(source IN LISTS ARG_SOURCES)
+    get_filename_component(source ${source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    list(APPEND sources ${source})
+  endforeach()
   set_property(GLOBAL PROPERTY SE_PLUGIN_SOURCES_${name} ${sources})
 endfunction()

@@ -1,6 +1,8 @@
 #include "plugin_rig.h"
 
+#include "event_heap.h"
 #include "fail.h"
+#include "module_runner.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,27 +10,28 @@
 namespace sefuzz {
 namespace {
 
-struct Binding {
-  Rig *rig;
-  int id;
-};
-
-intptr_t SE_CDECL Callback(void *record, int32_t opcode, int32_t index, int32_t value, void *ptr,
-                           float) {
-  if (record == nullptr)
-    Fail("a plugin called the host without its record");
-  auto *binding = reinterpret_cast<Binding *>(static_cast<SEModuleRecord *>(record)->host_data);
-  return binding->rig->OnRequest(binding->id, opcode, index, value, ptr);
-}
-
-// A time stamp of the 32-bit clock, read relative to the current block.
-int64_t Unwrap(int64_t block_start, int32_t clock32) {
-  return block_start +
-         static_cast<int32_t>(static_cast<uint32_t>(clock32) - static_cast<uint32_t>(block_start));
+// What a call into a plugin was, for the message of a changed environment.
+const char *CallName(se_runtime::ModuleCall call, int32_t opcode) {
+  switch (call) {
+  case se_runtime::ModuleCall::kMakeModule: return "makeModule";
+  case se_runtime::ModuleCall::kEventEntry: return "event entry";
+  case se_runtime::ModuleCall::kProcess: return "process";
+  case se_runtime::ModuleCall::kDispatcher: break;
+  }
+  switch (opcode) {
+  case DOP_PIN_PROPERTIES: return "dispatcher (pin properties)";
+  case DOP_SAMPLE_RATE: return "dispatcher (sample rate)";
+  case DOP_BLOCK_SIZE: return "dispatcher (block size)";
+  case DOP_OPEN: return "dispatcher (open)";
+  case DOP_CLOSE: return "dispatcher (close)";
+  default: return "dispatcher";
+  }
 }
 
 } // namespace
 
+// The rig keeps every audio buffer itself (the runners are bound to them), so
+// that an instance made anew in its place reads and writes the same ones.
 struct Rig::Pin {
   sehost::PinInfo info;
   std::vector<float> own; // audio pins nothing feeds
@@ -46,29 +49,24 @@ struct Rig::Pin {
   std::vector<float> pattern;
   bool streaming = false;
   std::vector<Step> steps;
-  intptr_t value = 0;         // non-audio inputs
+  intptr_t value = 0;         // non-audio inputs: the value they open with
   int32_t posted = PS_STATIC; // outputs: the status posted last
 };
 
-struct Rig::Event {
-  int64_t clock;
-  uint64_t sequence;
-  bool raw;
-  SETimedEvent event;
-  int pin;
-  int32_t status;
-  bool has_value;
-  intptr_t value;
-};
-
-struct Rig::Instance {
-  Binding binding;
+struct Rig::Instance final : se_runtime::RunnerListener {
+  Rig *rig = nullptr;
+  int id = 0;
   sehost::PluginLibrary *library = nullptr;
-  SEModuleRecord *record = nullptr;
+  se_runtime::EventHeap events; // any number, at any clock the driver picks
+  std::unique_ptr<se_runtime::ModuleRunner> runner;
   std::vector<Pin> pins;
-  std::vector<Event> events; // in (clock, sequence) order
-  bool sleeping = false;
-  int64_t clock = 0;
+
+  void StatusPosted(int pin, int64_t clock, int32_t status) override {
+    rig->Posted(*this, pin, clock, status);
+  }
+  void Returned(se_runtime::ModuleCall call, int32_t opcode) override {
+    CheckFpEnv(rig->m_fp, CallName(call, opcode));
+  }
 };
 
 Rig::Rig(float sample_rate, int32_t block_size)
@@ -81,7 +79,8 @@ Rig::~Rig() {
 
 int Rig::Add(sehost::PluginLibrary &library) {
   auto inst = std::make_unique<Instance>();
-  inst->binding = {this, static_cast<int>(m_instances.size())};
+  inst->rig = this;
+  inst->id = static_cast<int>(m_instances.size());
   inst->library = &library;
   Create(*inst);
   for (Pin &pin : inst->pins) {
@@ -97,28 +96,24 @@ int Rig::Add(sehost::PluginLibrary &library) {
   return static_cast<int>(m_instances.size()) - 1;
 }
 
-// makeModule and the pin list of the new record; pins keep their wiring.
+// A runner with a new instance of the library; pins keep their wiring.
 void Rig::Create(Instance &inst) {
-  void *made =
-      inst.library->MakeModule()(0, MT_DSP, &Callback, reinterpret_cast<intptr_t>(&inst.binding));
-  CheckFpEnv(m_fp, "makeModule");
-  if (made == nullptr)
-    Fail("%s: makeModule made no DSP instance", inst.library->Path().c_str());
-  inst.record = static_cast<SEModuleRecord *>(made);
-  if (inst.record->magic != SE_MODULE_MAGIC)
-    Fail("%s: the DSP record has magic %#x", inst.library->Path().c_str(), inst.record->magic);
-  const std::vector<sehost::PinInfo> infos = sehost::PluginLibrary::ReadPins(inst.record);
-  CheckFpEnv(m_fp, "dispatcher (pin properties)");
-  std::vector<sehost::PinInfo> dsp;
-  for (const auto &info : infos)
-    if (info.dsp_index >= 0)
-      dsp.push_back(info);
+  inst.runner = std::make_unique<se_runtime::ModuleRunner>();
+  se_runtime::ModuleRunner &r = *inst.runner;
+  r.SetListener(&inst);
+  r.SetEventStore(&inst.events);
+  r.SetSilenceWhileAsleep(false); // what a sleeping module leaves is checked (CheckSettled)
+  // Any rate the driver set reaches the module at open, a bogus one included.
+  if (!r.Create(inst.library->Entry(), 44100.0f, m_capacity))
+    Fail("%s: makeModule made no DSP instance (or a record of another kind, or too many pins)",
+         inst.library->Path().c_str());
+  r.SetSampleRate(m_rate);
   if (inst.pins.empty())
-    inst.pins.resize(dsp.size());
-  if (inst.pins.size() != dsp.size())
+    inst.pins.resize(static_cast<size_t>(r.PinCount()));
+  if (inst.pins.size() != static_cast<size_t>(r.PinCount()))
     Fail("%s: the pin list changed between instances", inst.library->Path().c_str());
-  for (size_t i = 0; i < dsp.size(); ++i)
-    inst.pins[i].info = dsp[i];
+  for (int i = 0; i < r.PinCount(); ++i)
+    inst.pins[static_cast<size_t>(i)].info = sehost::PinInfoOf(r.Pin(i), r.ListIndex(i), i);
 }
 
 void Rig::Connect(int from, int out_pin, int to, int in_pin) {
@@ -159,81 +154,43 @@ void Rig::Open() {
 }
 
 void Rig::OpenInstance(Instance &inst) {
-  SEModuleRecord *rec = inst.record;
-  rec->dispatcher(rec, DOP_SAMPLE_RATE, 0, 0, nullptr, m_rate);
-  CheckFpEnv(m_fp, "dispatcher (sample rate)");
-  rec->dispatcher(rec, DOP_BLOCK_SIZE, 0, m_block, nullptr, 0.0f);
-  CheckFpEnv(m_fp, "dispatcher (block size)");
-  for (Pin &p : inst.pins)
-    if (p.info.IsInput() || p.info.IsAudio())
-      WriteVariable(p);
-  inst.clock = m_block_start;
-  rec->dispatcher(rec, DOP_OPEN, 0, 0, nullptr, 0.0f);
-  CheckFpEnv(m_fp, "dispatcher (open)");
+  se_runtime::ModuleRunner &r = *inst.runner;
   for (size_t i = 0; i < inst.pins.size(); ++i) {
     const Pin &p = inst.pins[i];
+    const int pin = static_cast<int>(i);
+    r.SetConnected(pin, p.from >= 0 || !p.targets.empty());
+    if (p.info.IsAudio())
+      r.Bind(pin, p.buffer);
     if (!p.info.IsInput())
       continue;
     bool streaming = p.info.IsAudio() && p.streaming;
-    if (p.from >= 0)
-      streaming = m_instances[p.from]->pins[p.from_pin].posted == PS_RUNNING;
-    Enqueue(inst, {m_block_start,
-                   0,
-                   false,
-                   {},
-                   static_cast<int>(i),
-                   streaming ? PS_RUNNING : PS_ONCE,
-                   false,
-                   0});
+    if (p.from >= 0) {
+      const Instance &feeder = *m_instances[p.from];
+      streaming = feeder.pins[p.from_pin].posted == PS_RUNNING;
+      if (!p.info.IsAudio())
+        r.LinkValue(pin, feeder.runner->Pin(p.from_pin).variable);
+    } else if (!p.info.IsAudio()) {
+      r.SetValue(pin, p.value);
+    }
+    r.SetStreaming(pin, streaming);
   }
+  r.Open(m_block_start);
+  if (m_block != m_capacity) // opened after the block size shrank
+    r.SetBlockSize(m_block);
 }
 
-void Rig::CloseInstance(Instance &inst) {
-  if (inst.record == nullptr)
-    return;
-  inst.record->dispatcher(inst.record, DOP_CLOSE, 0, 0, nullptr, 0.0f);
-  CheckFpEnv(m_fp, "dispatcher (close)");
-  inst.record = nullptr;
-  inst.events.clear();
-  inst.sleeping = false;
-}
+void Rig::CloseInstance(Instance &inst) { inst.runner->Close(); }
 
 void Rig::Reopen(int instance) {
   Instance &inst = *m_instances[instance];
   CloseInstance(inst);
   Create(inst);
   OpenInstance(inst);
-}
-
-void Rig::WriteVariable(Pin &p) {
-  void *var = p.info.variable;
-  if (var == nullptr)
-    return;
-  if (p.info.IsAudio()) {
-    *static_cast<float **>(var) = p.buffer;
-    return;
-  }
-  intptr_t value = p.value;
-  if (p.from >= 0) {
-    const void *src = m_instances[p.from]->pins[p.from_pin].info.variable;
-    if (src == nullptr)
-      return;
-    value = p.info.datatype == DT_INT32 ? *static_cast<const intptr_t *>(src)
-                                        : *static_cast<const int16_t *>(src);
-  }
-  if (p.info.datatype == DT_INT32)
-    *static_cast<intptr_t *>(var) = value;
-  else if (p.info.datatype == DT_CHOICE)
-    *static_cast<int16_t *>(var) = static_cast<int16_t>(value);
-}
-
-void Rig::Enqueue(Instance &inst, Event e) {
-  e.sequence = m_sequence++;
-  auto at = std::upper_bound(
-      inst.events.begin(), inst.events.end(), e, [](const Event &a, const Event &b) {
-        return a.clock != b.clock ? a.clock < b.clock : a.sequence < b.sequence;
-      });
-  inst.events.insert(at, e);
+  // Inputs fed by its outputs read the new instance's variables from now on.
+  for (size_t i = 0; i < inst.pins.size(); ++i)
+    for (const auto &[to, pin] : inst.pins[i].targets)
+      if (!inst.pins[i].info.IsAudio())
+        m_instances[to]->runner->LinkValue(pin, inst.runner->Pin(static_cast<int>(i)).variable);
 }
 
 std::vector<int> Rig::FreeInputs(int instance, int32_t datatype) const {
@@ -262,93 +219,56 @@ void Rig::SetAudio(int instance, int pin, int64_t clock, std::vector<float> patt
       std::upper_bound(p.steps.begin(), p.steps.end(), step,
                        [](const Pin::Step &a, const Pin::Step &b) { return a.clock < b.clock; });
   p.steps.insert(at, step);
-  Enqueue(inst, {clock, 0, false, {}, pin, streaming ? PS_RUNNING : PS_ONCE, false, 0});
+  inst.runner->QueueStatusAt(clock, pin, streaming ? PS_RUNNING : PS_ONCE);
 }
 
 void Rig::SetValue(int instance, int pin, int64_t clock, intptr_t value) {
-  Enqueue(*m_instances[instance], {clock, 0, false, {}, pin, PS_ONCE, true, value});
+  m_instances[instance]->runner->QueueValueAt(clock, pin, value);
 }
 
 void Rig::QueueRaw(int instance, int64_t clock, const SETimedEvent &event) {
-  Enqueue(*m_instances[instance], {clock, 0, true, event, -1, 0, false, 0});
+  m_instances[instance]->runner->QueueEventAt(clock, event);
 }
 
 intptr_t Rig::Dispatch(int instance, int32_t opcode, int32_t index, int32_t value, void *ptr,
                        float opt) {
-  SEModuleRecord *rec = m_instances[instance]->record;
-  const intptr_t answer = rec->dispatcher(rec, opcode, index, value, ptr, opt);
-  CheckFpEnv(m_fp, "dispatcher");
-  return answer;
+  return m_instances[instance]->runner->Dispatch(opcode, index, value, ptr, opt);
 }
 
 void Rig::SetSampleRate(float rate) {
   m_rate = rate;
   for (int id : m_order)
-    Dispatch(id, DOP_SAMPLE_RATE, 0, 0, nullptr, rate);
+    m_instances[id]->runner->SetSampleRate(rate);
 }
 
 void Rig::SetBlockSize(int32_t size) {
   m_block = std::clamp(size, 1, m_block);
   for (int id : m_order)
-    Dispatch(id, DOP_BLOCK_SIZE, 0, m_block, nullptr, 0.0f);
+    m_instances[id]->runner->SetBlockSize(m_block);
 }
 
-void Rig::DeliverDue(Instance &inst, int64_t now) {
-  while (!inst.events.empty() && inst.events.front().clock <= now) {
-    Event e = inst.events.front();
-    inst.events.erase(inst.events.begin());
-    inst.clock = now;
-    SETimedEvent ev = e.event;
-    if (!e.raw) {
-      Pin &p = inst.pins[e.pin];
-      if (e.has_value && p.from < 0)
-        p.value = e.value;
-      WriteVariable(p);
-      inst.sleeping = false;
-      ev = SETimedEvent{};
-      ev.event_type = EV_PIN_STATUS;
-      ev.int_value = e.status;
-      ev.ptr_value = e.pin;
-    }
-    ev.time_stamp = static_cast<int32_t>(now);
-    inst.record->event_entry(inst.record->instance, &ev);
-    CheckFpEnv(m_fp, "event entry");
-  }
+void Rig::Posted(Instance &inst, int pin, int64_t clock, int32_t status) {
+  Pin &out = inst.pins[pin];
+  out.posted = status;
+  for (const auto &[to, in_pin] : out.targets)
+    m_instances[to]->runner->QueueStatusAt(clock, in_pin, status);
 }
 
 void Rig::ProcessInstance(Instance &inst) {
   for (Pin &p : inst.pins) {
-    if (!p.info.IsAudio())
+    if (!p.info.IsAudio() || !p.info.IsInput() || p.from >= 0)
       continue;
-    if (p.info.IsInput() && p.from < 0) {
-      for (int32_t i = 0; i < m_block; ++i) {
-        const int64_t clock = m_block_start + i;
-        while (!p.steps.empty() && p.steps.front().clock <= clock) {
-          p.pattern = std::move(p.steps.front().pattern);
-          p.streaming = p.steps.front().streaming;
-          p.steps.erase(p.steps.begin());
-        }
-        p.buffer[i] = p.pattern[static_cast<uint64_t>(clock) % p.pattern.size()];
+    for (int32_t i = 0; i < m_block; ++i) {
+      const int64_t clock = m_block_start + i;
+      while (!p.steps.empty() && p.steps.front().clock <= clock) {
+        p.pattern = std::move(p.steps.front().pattern);
+        p.streaming = p.steps.front().streaming;
+        p.steps.erase(p.steps.begin());
       }
+      p.buffer[i] = p.pattern[static_cast<uint64_t>(clock) % p.pattern.size()];
     }
-    WriteVariable(p);
   }
-  int32_t pos = 0;
-  while (pos < m_block) {
-    const int64_t now = m_block_start + pos;
-    DeliverDue(inst, now);
-    int64_t next = m_block_start + m_block;
-    if (!inst.events.empty())
-      next = std::min(next, inst.events.front().clock);
-    if (next <= now)
-      continue; // an event queued for now while delivering
-    if (!inst.sleeping) {
-      inst.clock = now;
-      inst.record->process(inst.record->instance, pos, static_cast<int32_t>(next - now));
-      CheckFpEnv(m_fp, "process");
-    }
-    pos = static_cast<int32_t>(next - m_block_start);
-  }
+  inst.runner->Process(m_block);
 }
 
 void Rig::ProcessBlock() {
@@ -356,7 +276,7 @@ void Rig::ProcessBlock() {
     ProcessInstance(*m_instances[id]);
   if (m_check_settled)
     for (const auto &inst : m_instances)
-      if (inst->sleeping)
+      if (inst->runner->Sleeping())
         CheckSettled(*inst);
   m_block_start += m_block;
 }
@@ -372,38 +292,6 @@ void Rig::CheckSettled(const Instance &inst) const {
              inst.library->Description().name.c_str(),
              static_cast<long long>(m_block_start + m_block), p.info.name.c_str(),
              static_cast<double>(p.buffer[0]), i, static_cast<double>(p.buffer[i]), m_block);
-  }
-}
-
-intptr_t Rig::OnRequest(int instance, int32_t opcode, int32_t index, int32_t value, void *ptr) {
-  Instance &inst = *m_instances[instance];
-  const bool valid_pin = index >= 0 && index < static_cast<int>(inst.pins.size());
-  switch (opcode) {
-  case HRQ_PIN_STATUS: {
-    if (!valid_pin || !inst.pins[index].info.IsOutput())
-      return 0;
-    Pin &out = inst.pins[index];
-    out.posted = value;
-    const int64_t clock =
-        Unwrap(m_block_start, static_cast<int32_t>(reinterpret_cast<intptr_t>(ptr)));
-    for (const auto &[to, pin] : out.targets)
-      Enqueue(*m_instances[to], {clock, 0, false, {}, pin, value, false, 0});
-    return 0;
-  }
-  case HRQ_PIN_CONNECTED:
-    return valid_pin && (inst.pins[index].from >= 0 || !inst.pins[index].targets.empty()) ? 1 : 0;
-  case HRQ_SAMPLE_CLOCK: return static_cast<int32_t>(inst.clock);
-  case HRQ_PIN_BUFFER: return valid_pin ? reinterpret_cast<intptr_t>(inst.pins[index].buffer) : 0;
-  case HRQ_BLOCK_START_CLOCK: return static_cast<int32_t>(m_block_start);
-  case HRQ_SLEEP: inst.sleeping = true; return 0;
-  case HRQ_PIN_COUNT: return static_cast<intptr_t>(inst.pins.size());
-  case HRQ_ADD_EVENT:
-    if (ptr != nullptr) {
-      const SETimedEvent e = *static_cast<SETimedEvent *>(ptr);
-      Enqueue(inst, {Unwrap(m_block_start, e.time_stamp), 0, true, e, -1, 0, false, 0});
-    }
-    return 0;
-  default: return 0;
   }
 }
 

@@ -1,9 +1,10 @@
-// A minimal host that drives plugin instances through their C records only:
-// the dispatcher, process and event entries and the host callback, in the
-// way host/core/host.cpp does (feeders first, blocks split at due events,
-// sleep honoured). Unlike that host it lets its driver send what a faulty
-// host might (bogus events, opcodes and pin indices, any sample rate), and it
-// checks the floating-point environment after every call into a plugin.
+// A minimal host around the module runner that every front end uses
+// (runtime/module_runner.h): each instance is a runner, so the fuzzer drives
+// the code users run, not a copy of it. The rig adds a small graph (feeders
+// first, statuses carried to connected inputs, audio patterns) and lets its
+// driver send what a faulty host might (bogus events, opcodes and pin
+// indices, any sample rate); it checks the floating-point environment after
+// every call into a plugin (the runner's listener).
 #ifndef SE_FUZZ_PLUGIN_RIG_H
 #define SE_FUZZ_PLUGIN_RIG_H
 
@@ -62,20 +63,14 @@ public:
   // the block the host keeps replaying holds one value.
   void CheckSettledOutputs(bool on) { m_check_settled = on; }
 
-  // The callback's way back in.
-  intptr_t OnRequest(int instance, int32_t opcode, int32_t index, int32_t value, void *ptr);
-
 private:
   struct Pin;
-  struct Event;
   struct Instance;
 
   void Create(Instance &inst);
   void OpenInstance(Instance &inst);
   void CloseInstance(Instance &inst);
-  void WriteVariable(Pin &pin);
-  void Enqueue(Instance &inst, Event event);
-  void DeliverDue(Instance &inst, int64_t now);
+  void Posted(Instance &inst, int pin, int64_t clock, int32_t status);
   void ProcessInstance(Instance &inst);
   void CheckSettled(const Instance &inst) const;
   std::vector<int> OpenOrder() const;
@@ -84,7 +79,6 @@ private:
   int32_t m_block;
   int32_t m_capacity;
   int64_t m_block_start = 0;
-  uint64_t m_sequence = 0;
   bool m_open = false;
   bool m_check_settled = false;
   FpEnv m_fp;

@@ -187,7 +187,8 @@ intptr_t ModuleRunner::Dispatch(int32_t opcode, int32_t index, int32_t value, vo
 
 void ModuleRunner::SetSampleRate(float rate) {
   m_sampleRate = rate;
-  Dispatch(DOP_SAMPLE_RATE, 0, 0, nullptr, rate);
+  if (m_open)
+    Dispatch(DOP_SAMPLE_RATE, 0, 0, nullptr, rate);
 }
 
 void ModuleRunner::SetBlockSize(int32_t size) {

@@ -30,7 +30,9 @@
 //     entry's makeModule, reads its pin list (DSP pin indices as our host
 //     numbers them) and gives every audio pin its own buffer of `capacity`
 //     floats (zeroed). Answers false when the module cannot be made (no
-//     record, or not a DSP record) or has too many pins.
+//     record, or not a DSP record), has too many pins, or the rate is not a
+//     positive number (a front end that passes any rate on purpose sets it
+//     with SetSampleRate before Open).
 //   - AddPins(count): `count` more pins like the last one, which the module
 //     did not declare (a last pin marked IO_REPEAT_LAST): they have no
 //     variable, and audio ones get their own buffer. Before Open.
@@ -53,7 +55,8 @@
 //     afresh (LV2 activate after a run) a wrapper makes a new runner.
 //   - OutputValue(pin): the current value of a non-audio output (the link).
 //   - Dispatch(...): any dispatcher call, as given (DOP_CLOSE closes).
-//     SetSampleRate, SetBlockSize (1..capacity): the dispatcher's opcodes.
+//     SetSampleRate(rate), any float: before Open the rate Open sends, after
+//     it sent at once. SetBlockSize(1..capacity): sent at once.
 //   - Close(): closes the instance; events still queued are dropped, buffers
 //     keep what they hold, Process does nothing from then on.
 //

@@ -2,7 +2,7 @@
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer; every plugin instrumented too) in build-fuzz/ and
 # runs each for a bounded time from the seeds in fuzz/corpus/:
-#   scripts/fuzz.sh [plugins] [patch] [audio] [midi]   (default: all four)
+#   scripts/fuzz.sh [plugins] [patch] [audio] [midi] [lv2]   (default: all five)
 #   SE_FUZZ_SECONDS=300 scripts/fuzz.sh patch       (default: 30 s each)
 # A crash, leak, sanitizer report, out-of-memory or timeout fails the run. The
 # input that caused it is kept in build-fuzz/run/findings/ (its path printed,
@@ -13,17 +13,17 @@ cd "$(dirname "$0")/.."
 
 seconds="${SE_FUZZ_SECONDS:-30}"
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(plugins patch audio midi)
+[ ${#targets[@]} -gt 0 ] || targets=(plugins patch audio midi lv2)
 for t in "${targets[@]}"; do
   case "$t" in
-    plugins | patch | audio | midi) ;;
-    *) echo "fuzz: unknown target '$t' (plugins, patch, audio, midi)" >&2; exit 2 ;;
+    plugins | patch | audio | midi | lv2) ;;
+    *) echo "fuzz: unknown target '$t' (plugins, patch, audio, midi, lv2)" >&2; exit 2 ;;
   esac
 done
 
 bash scripts/setup.sh --fuzz
 cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
-  -DSE_BUILD_FUZZ=ON -DSE_BUILD_TESTS=OFF -DSE_BUILD_BENCH=OFF -DSE_BUILD_LV2=OFF >/dev/null
+  -DSE_BUILD_FUZZ=ON -DSE_BUILD_TESTS=OFF -DSE_BUILD_BENCH=OFF -DSE_BUILD_LV2=ON >/dev/null
 cmake --build build-fuzz --target se_fuzzers -j "$(nproc)"
 
 run="$PWD/build-fuzz/run"
@@ -41,6 +41,7 @@ seeds() { # <target> <corpus dir>
     patch) cp fuzz/corpus/patch/*.json examples/*.json "$2/" ;;
     audio) "$bin/fuzz_audio_seeds" "$2" ;;
     midi) cp fuzz/corpus/midi/*.mid "$2/" ;;
+    lv2) cp fuzz/corpus/lv2/*.bin "$2/" ;;
   esac
 }
 options() { # <target>: what each input may be
@@ -49,6 +50,7 @@ options() { # <target>: what each input may be
     patch) echo "-max_len=4096 -dict=fuzz/patch.dict" ;;
     audio) echo "-max_len=8192" ;;
     midi) echo "-max_len=4096 -dict=fuzz/midi.dict" ;;
+    lv2) echo "-max_len=2048" ;;
   esac
 }
 

@@ -138,7 +138,7 @@ constinit const ControlSpec kControls[kControlCount] = {
      "Pitch bend at full throw"},
     {"width", "Stereo Width", K::kLinear, 0, 100, 50, U::kPercent, kVoices,
      "Spreads the notes across the stereo field, low to the left, high to the right"},
-    {"volume", "Volume", K::kLinear, -60, 12, -6, U::kDb, kVoices, "Master level"},
+    {"volume", "Volume", K::kLinear, -60, 12, -9, U::kDb, kVoices, "Master level"},
 };
 
 int32_t FindControl(std::string_view symbol) {

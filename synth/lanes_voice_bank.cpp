@@ -8,6 +8,7 @@
 #include "module_table.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -80,6 +81,16 @@ void Hold(float *buffer, int32_t capacity, float value) {
   std::fill(buffer, buffer + capacity, value);
 }
 
+// A pin's default text as the runner bank reads it (HoldDefaults there): a
+// choice's item value, an audio input's volts / 10.
+long DefaultChoice(const se::PinSpec &pin) { return std::strtol(pin.defaultValue, nullptr, 10); }
+float DefaultSample(const se::PinSpec &pin) {
+  return static_cast<float>(std::strtod(pin.defaultValue, nullptr) / 10.0);
+}
+bool HasDefault(const se::PinSpec &pin, int32_t datatype) {
+  return pin.direction == DR_IN && pin.defaultValue != nullptr && pin.datatype == datatype;
+}
+
 // One oscillator: the module's voice object, driven as the runner bank drives
 // the module (runner_voice_bank.cpp: Oscillator).
 struct Oscillator {
@@ -111,14 +122,41 @@ struct Oscillator {
     io.freqLimit = buffers.At(5);
     io.out = buffers.At(6);
     io.stepScratch = buffers.At(7);
+    // Every input at its default first, then the bank's own values.
+    osc::OscillatorChoices &c = voice.choices;
+    int16_t *choice[osc::kPinCount] = {};
+    choice[osc::kSyncAccuracy] = &c.syncAccuracy;
+    choice[osc::kWaveQuality] = &c.waveQuality;
+    choice[osc::kHarmonics] = &c.harmonics;
+    choice[osc::kLimitSystem] = &c.limitSystem;
+    choice[osc::kPitchMode] = &c.pitchMode;
+    choice[osc::kPitchModAccuracy] = &c.pitchModAccuracy;
+    choice[osc::kHold] = &c.hold;
+    choice[osc::kActive] = &c.active;
+    float *audio[osc::kPinCount] = {};
+    audio[osc::kPitch] = io.pitch;
+    audio[osc::kPitchAdjust] = io.pitchAdjust;
+    audio[osc::kPitchRef] = io.pitchRef;
+    audio[osc::kPhasePw] = io.phasePw;
+    audio[osc::kSync] = io.sync;
+    audio[osc::kFreqLimit] = io.freqLimit;
+    for (int p = 0; p < osc::kPinCount; ++p) {
+      const se::PinSpec &pin = osc::kPins[p];
+      if (HasDefault(pin, DT_CHOICE) && p == osc::kWaveform)
+        c.waveform = static_cast<uint16_t>(DefaultChoice(pin));
+      else if (HasDefault(pin, DT_CHOICE) && choice[p] != nullptr)
+        *choice[p] = static_cast<int16_t>(DefaultChoice(pin));
+      else if (HasDefault(pin, DT_FSAMPLE) && audio[p] != nullptr)
+        Hold(audio[p], capacity, DefaultSample(pin));
+    }
     waveform = wave;
     limit = freqLimit;
     Hold(io.pitch, capacity, pitch);
     Hold(io.pitchRef, capacity, pitch);
     Hold(io.phasePw, capacity, width);
     Hold(io.freqLimit, capacity, limit);
-    // The runner opens every choice pin it is not given at 0.
-    voice.choices = {0, static_cast<uint16_t>(waveform), 0, 0, 0, 0, 0, 0, 1, 0};
+    c.waveform = static_cast<uint16_t>(waveform);
+    c.active = 1;
     if (!voice.Open(rate, capacity, true))
       return false;
     // The statuses of every input at open, then the link value.

@@ -6,6 +6,7 @@
 #include "module_table.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -43,6 +44,21 @@ bool SetHeld(ModuleRunner &r, int pin, float value, float &applied) {
   return true;
 }
 
+// Every input at its default text, as a host opens a module whose inputs
+// nothing drives: choices at their item's value, audio inputs held at their
+// volts (a sample of 1.0 is 10 V).
+void HoldDefaults(ModuleRunner &r) {
+  for (int p = 0; p < r.PinCount(); ++p) {
+    const SEPinProperties &pin = r.Pin(p);
+    if (pin.direction != DR_IN || pin.default_value == nullptr)
+      continue;
+    if (pin.datatype == DT_CHOICE)
+      r.SetValue(p, std::strtol(pin.default_value, nullptr, 10));
+    else if (pin.datatype == DT_FSAMPLE)
+      Hold(r, p, static_cast<float>(std::strtod(pin.default_value, nullptr) / 10.0));
+  }
+}
+
 void SetChoice(ModuleRunner &r, int pin, int16_t value, int16_t &applied) {
   if (value == applied)
     return;
@@ -66,6 +82,7 @@ struct Oscillator {
     for (int p = 0; p < r.PinCount(); ++p)
       if (r.Pin(p).name == nullptr || r.PinIndex(r.Pin(p).name) != p)
         return false;
+    HoldDefaults(r); // every harmonic, limited by system A; sync of sub-sample accuracy
     waveform = wave;
     limit = freqLimit;
     Hold(r, osc::kPitch, pitch);
@@ -131,6 +148,7 @@ struct Ladder {
     for (int p = 0; p < kLadderPinCount; ++p)
       if (r.PinIndex(ladder::kPins[p].name) != p)
         return false;
+    HoldDefaults(r);
     r.Bind(kCutoffPin, cutoff);
     r.Bind(kSignalPin, signal);
     r.SetStreaming(kSignalPin, true);

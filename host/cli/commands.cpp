@@ -4,8 +4,11 @@ namespace sehost::cli {
 
 namespace {
 constexpr Command kCommands[] = {
-    {"describe", AddDescribe}, {"render", AddRender}, {"process", AddProcess, "ladder_filter"},
-    {"plot", AddPlot},         {"synth", AddSynth},
+    {"describe", AddDescribe},
+    {"render", AddRender},
+    {"process", AddProcess, "ladder_filter"},
+    {"plot", AddPlot},
+    {"synth", AddSynth, nullptr, SynthValues},
 };
 } // namespace
 

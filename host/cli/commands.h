@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace sehost::cli {
 
@@ -23,14 +24,25 @@ void AddProcess(CLI::App &app, const Globals &globals);
 void AddPlot(CLI::App &app, const Globals &globals);
 void AddSynth(CLI::App &app, const Globals &globals);
 
+// The values a command offers for an option whose value name only it knows
+// ("NAME", "CONTROL=VALUE"), as whole words, given what is typed so far;
+// shell completion keeps those that start with it.
+using ValueLister = std::vector<std::string> (*)(const std::string &kind, const std::string &typed);
+
 // A subcommand: its name as typed, what registers it on the command line,
-// and the plugin whose pins its PIN=VALUE options name when the command line
-// names no plugin or patch (nullptr: none), which shell completion offers.
+// the plugin whose pins its PIN=VALUE options name when the command line
+// names no plugin or patch (nullptr: none), and its own values for shell
+// completion (nullptr: none).
 struct Command {
   const char *name;
   void (*add)(CLI::App &app, const Globals &globals);
   const char *plugin = nullptr;
+  ValueLister values = nullptr;
 };
+
+// The synth's presets (NAME) and controls (CONTROL=VALUE, with a choice's
+// items or on/off after "=").
+std::vector<std::string> SynthValues(const std::string &kind, const std::string &typed);
 
 // Every subcommand, in the order the usage lists them: the one list, which
 // main() registers and names in its messages.

@@ -200,6 +200,13 @@ CompletionAnswer ValueCandidates(const Line &line, const CLI::Option &opt, const
   }
   if (kind.find("PIN") != std::string::npos)
     return PinCandidates(line, kind, answer, prefix);
+  if (line.row != nullptr && line.row->values != nullptr) {
+    std::vector<std::string> words;
+    for (const std::string &w : line.row->values(kind, answer.Typed().substr(prefix.size())))
+      words.push_back(prefix + w);
+    if (!words.empty())
+      return answer.Words(words);
+  }
   if (kind == "TEXT" || kind == "FILE" || kind == "AUDIO")
     return answer.Mode("files");
   return answer.Mode("none"); // a number

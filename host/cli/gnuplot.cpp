@@ -26,7 +26,7 @@ std::string GpQuote(const std::string &text) {
 GnuplotJob::GnuplotJob(const std::string &png_path) : m_png(png_path) {
   const fs::path p(png_path);
   if (p.extension() != ".png")
-    throw HostError(png_path + ": a picture is written as .png");
+    throw UsageError(png_path + ": a picture is written as .png");
   const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
   std::error_code ec;
   if (!fs::is_directory(folder, ec))

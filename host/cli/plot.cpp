@@ -9,8 +9,10 @@
 #include "module_pins.h"
 #include "pin_value.h"
 #include "plugin_locator.h"
+#include "range_warning.h"
 #include "spectrum.h"
 #include "stop_request.h"
+#include "write_signal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <set>
 #include <sstream>
 
 namespace sehost::cli {
@@ -58,8 +61,8 @@ std::pair<int, int> PictureSize(const std::string &size, int width, int height) 
   char end = 0;
   if (std::sscanf(size.c_str(), "%dx%d%c", &w, &h, &end) != 2 || w < 200 || w > 4000 || h < 150 ||
       h > 4000)
-    throw HostError("--size is WIDTHxHEIGHT in pixels, from 200x150 to 4000x4000, not \"" + size +
-                    "\"");
+    throw UsageError("--size is WIDTHxHEIGHT in pixels, from 200x150 to 4000x4000, not \"" + size +
+                     "\"");
   return {w, h};
 }
 
@@ -135,8 +138,8 @@ void PlotAudio(const PlotOptions &opt) {
     }
   }
   if (opt.channel < 0 || opt.channel > channels)
-    throw HostError(opt.audio + ": --channel must be from 1 to " + std::to_string(channels) +
-                    " (0 mixes them)");
+    throw UsageError(opt.audio + ": --channel must be from 1 to " + std::to_string(channels) +
+                     " (0 mixes them)");
   std::vector<float> mix(static_cast<size_t>(frames), 0.0f);
   if (opt.channel > 0) {
     mix = audio.Channel(opt.channel - 1);
@@ -224,7 +227,7 @@ struct Setting {
 Setting SplitSetting(const std::string &text) {
   const auto eq = text.find('=');
   if (eq == std::string::npos || eq == 0)
-    throw HostError("a setting is written PIN=VALUE, like \"Resonance=7\", not \"" + text + "\"");
+    throw UsageError("a setting is written PIN=VALUE, like \"Resonance=7\", not \"" + text + "\"");
   return {text.substr(0, eq), text.substr(eq + 1)};
 }
 
@@ -236,7 +239,7 @@ const PinInfo &FindPin(const std::vector<PinInfo> &pins, const se::ModuleMeta *m
   for (const PinInfo &p : pins)
     if (!p.name.empty())
       names += (names.empty() ? "\"" : ", \"") + p.name + "\"";
-  throw HostError(plugin + " has no pin named \"" + name + "\" (its pins: " + names + ")");
+  throw UsageError(plugin + " has no pin named \"" + name + "\" (its pins: " + names + ")");
 }
 
 const PinInfo &FirstAudio(const std::vector<PinInfo> &pins, const se::ModuleMeta *meta,
@@ -265,6 +268,8 @@ std::vector<double> ResponseDb(const std::vector<float> &y, double amplitude, si
 // The response of one setting, in dB at bins 0 … n/2 of an n-point FFT.
 std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOptions &opt,
                                     const std::vector<Setting> &settings, size_t n) {
+  // Each setting is warned about once, however many curves carry it.
+  static std::set<std::string> warned;
   Host host(static_cast<float>(opt.rate), 256);
   PluginLibrary &lib = host.Load(plugin_path);
   const int id = host.Add(lib, opt.response);
@@ -273,9 +278,9 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
   const PinInfo &in = FirstAudio(pins, meta, opt.inputPin, true, opt.response);
   const PinInfo &out = FirstAudio(pins, meta, opt.outputPin, false, opt.response);
   if (!in.IsInput() || !in.IsAudio())
-    throw HostError("\"" + in.name + "\" is not an audio input of " + opt.response);
+    throw UsageError("\"" + in.name + "\" is not an audio input of " + opt.response);
   if (!out.IsOutput() || !out.IsAudio())
-    throw HostError("\"" + out.name + "\" is not an audio output of " + opt.response);
+    throw UsageError("\"" + out.name + "\" is not an audio output of " + opt.response);
   // Frequencies and notes follow a "Pitch Mode" set among the settings, as in a patch.
   nlohmann::json given = nlohmann::json::object();
   for (const Setting &s : settings)
@@ -284,8 +289,18 @@ std::vector<double> MeasureResponse(const std::string &plugin_path, const PlotOp
   for (const Setting &s : settings) {
     const PinInfo &pin = FindPin(pins, meta, s.pin, opt.response);
     if (pin.dsp_index == in.dsp_index)
-      throw HostError("\"" + s.pin + "\" carries the impulse; it cannot be set");
-    host.SetValue(id, pin.dsp_index, PinValueFromText(pin, s.value, scale, PinMetaOf(meta, pin)));
+      throw UsageError("\"" + s.pin + "\" carries the impulse; it cannot be set");
+    double value = 0.0;
+    try {
+      value = PinValueFromText(pin, s.value, scale, PinMetaOf(meta, pin));
+    } catch (const HostError &e) {
+      throw UsageError("--set " + s.pin + "=" + s.value + ": " + e.what());
+    }
+    if (const std::string warning =
+            RangeWarning(pin, PinMetaOf(meta, pin), value * 10.0, s.value, scale);
+        !warning.empty() && warned.insert(s.pin + "=" + s.value).second)
+      ShowWarnings({"--set " + s.pin + "=" + s.value + ": " + warning});
+    host.SetValue(id, pin.dsp_index, value);
   }
   const double amplitude = opt.level / 10.0;
   std::vector<float> impulse(static_cast<size_t>(kLead) + n, 0.0f);
@@ -301,7 +316,7 @@ void DrawResponses(const PlotOptions &opt, GnuplotJob &job, double rate,
 
 void CheckLevel(double level) {
   if (!(level > 0.0 && level <= 100.0) || !std::isfinite(level))
-    throw HostError("the impulse level must be above 0 and at most 100 V");
+    throw UsageError("--level: the impulse level must be above 0 and at most 100 V");
 }
 
 // Responses measured in files (another host's output for the same impulse).
@@ -332,7 +347,7 @@ void PlotImpulseFiles(const PlotOptions &opt) {
 void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
   GnuplotJob job(opt.output);
   if (!(opt.rate >= 1000.0 && opt.rate <= 768000.0))
-    throw HostError("the sample rate must be from 1000 to 768000 Hz");
+    throw UsageError("--sample-rate: the sample rate must be from 1000 to 768000 Hz");
   CheckLevel(opt.level);
   const std::string path = ResolvePlugin(opt.response, DefaultPluginDir(globals.pluginDir));
   std::vector<Setting> base;
@@ -356,7 +371,7 @@ void PlotResponse(const PlotOptions &opt, const GlobalOptions &globals) {
       labels.push_back(cmp.pin + " = " + v);
     }
     if (curves.empty())
-      throw HostError("--compare needs values: PIN=A,B,C");
+      throw UsageError("--compare needs values: PIN=A,B,C");
   }
   const size_t n = 16384;
   std::vector<std::vector<double>> responses;
@@ -468,8 +483,8 @@ void AddPlot(CLI::App &app, const Globals &globals) {
     InstallStopHandlers();
     const int modes = !opt->response.empty() + !opt->audio.empty() + !opt->impulses.empty();
     if (modes != 1)
-      throw HostError("plot takes an audio file, --response PLUGIN or --impulse FILE=LABEL (one "
-                      "of them)");
+      throw UsageError("plot takes an audio file, --response PLUGIN or --impulse FILE=LABEL (one "
+                       "of them)");
     if (!opt->impulses.empty())
       PlotImpulseFiles(*opt);
     else if (opt->response.empty())

@@ -53,8 +53,7 @@ struct ProcessOptions {
   WriteSettings write;
   double tail = kDefaultTail;
   std::vector<std::string> settings;
-  // Refused: the file gives both.
-  CLI::Option *rateOption = nullptr;
+  // Refused: the file's length gives it.
   CLI::Option *durationOption = nullptr;
   std::string unused;
 };
@@ -154,15 +153,12 @@ void Process(const ProcessOptions &opt, const GlobalOptions &globals) {
   if (opt.input == "-")
     throw UsageError("process reads an audio file; standard input is not accepted (save it to a "
                      "file first)");
-  if (opt.rateOption->count() > 0)
-    throw UsageError("--rate: process runs at the input file's own sample rate");
   if (opt.durationOption->count() > 0)
     throw UsageError("--duration: process runs for the input file's length and --tail");
   if (!(opt.tail >= 0.0 && opt.tail <= kMaxTail))
     throw UsageError("--tail: the tail must be from 0 to 60 seconds");
   // Mistakes in the output path are reported before any work is done.
-  CheckOutputPath(opt.write.output);
-  ChooseOutputFormat(opt.write.output, opt.write.format, 0, 1);
+  CheckOutput(opt.write);
   std::vector<std::string> inputs = {opt.input};
   if (!opt.patch.empty())
     inputs.push_back(opt.patch);
@@ -193,6 +189,14 @@ void Process(const ProcessOptions &opt, const GlobalOptions &globals) {
     options.input = [&input, c](double gain) { return input.ChannelSource(c, gain); };
     patches.push_back(Patch::Parse(text, name, base_dir, options));
   }
+  // Every channel's patch says the same; a setting is quoted as it was typed.
+  std::vector<std::string> warnings = patches.front()->Warnings();
+  const std::string added = "--set " + prefix;
+  for (std::string &w : warnings)
+    for (const std::string &setting : opt.settings)
+      if (single && w.rfind(added + setting + ":", 0) == 0)
+        w.erase(6, prefix.size());
+  ShowWarnings(warnings);
   const int64_t tail = std::llround(opt.tail * reader.SampleRate());
   ProcessSignal signal(std::move(feed), PatchSignal(std::move(patches)), tail);
   WriteSettings settings = opt.write;
@@ -223,9 +227,13 @@ void AddProcess(CLI::App &app, const Globals &globals) {
                   "under \"pins\" (repeatable)")
       ->type_name("PIN=VALUE");
   cmd->add_option("--tail", opt->tail,
-                  "Seconds rendered after the file's end, for the filter to ring out (default 2)");
+                  "Seconds rendered after the file's end, for the filter to ring out (default 2)")
+      ->type_name("SECONDS");
+  cmd->add_option("--rate", opt->write.rate,
+                  "Sample rate of the output in Hz: the result is resampled to it (the patch "
+                  "still runs at the file's own rate)")
+      ->type_name("HZ");
   // Given by the file; named here only to be refused with a clear message.
-  opt->rateOption = cmd->add_option("--rate", opt->unused)->group("");
   opt->durationOption = cmd->add_option("--duration", opt->unused)->group("");
   AddQuietOptions(*cmd, opt->write);
   cmd->callback([opt, globals] { Process(*opt, *globals); });

@@ -22,8 +22,7 @@ struct RenderOptions {
 
 void Render(const RenderOptions &opt, const GlobalOptions &globals) {
   // Mistakes in the output path are reported before any work is done.
-  CheckOutputPath(opt.write.output);
-  ChooseOutputFormat(opt.write.output, opt.write.format, 0, 1);
+  CheckOutput(opt.write);
   PatchOptions options;
   options.pluginDir = DefaultPluginDir(globals.pluginDir);
   if (opt.rateOption->count() > 0)
@@ -32,6 +31,7 @@ void Render(const RenderOptions &opt, const GlobalOptions &globals) {
     options.duration = opt.duration;
   options.settings = opt.settings;
   auto patch = Patch::Load(opt.patch, options);
+  ShowWarnings(patch->Warnings());
   CheckOutputIsNoInput(opt.write.output, patch->InputFiles());
   std::vector<std::unique_ptr<Patch>> patches;
   patches.push_back(std::move(patch));

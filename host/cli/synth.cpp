@@ -147,6 +147,27 @@ std::string ControlList() {
 
 } // namespace
 
+std::vector<std::string> SynthValues(const std::string &kind, const std::string &typed) {
+  std::vector<std::string> words;
+  if (kind == "NAME") {
+    for (const synth::Preset &p : synth::FactoryPresets())
+      words.emplace_back(p.symbol);
+  } else if (kind == "CONTROL=VALUE") {
+    const size_t eq = typed.find('=');
+    for (const synth::ControlSpec &c : synth::kControls) {
+      const std::string symbol = c.symbol;
+      if (eq == std::string::npos)
+        words.push_back(symbol + "=");
+      else if (typed.compare(0, eq, symbol) == 0 && c.kind == synth::Kind::kToggle)
+        words.insert(words.end(), {symbol + "=on", symbol + "=off"});
+      else if (typed.compare(0, eq, symbol) == 0)
+        for (const se::ChoiceMeta &item : c.choices)
+          words.push_back(symbol + "=" + std::string(item.text));
+    }
+  }
+  return words;
+}
+
 void AddSynth(CLI::App &app, const Globals &) {
   auto opt = std::make_shared<SynthOptions>();
   CLI::App *cmd = app.add_subcommand(

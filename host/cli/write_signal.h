@@ -44,9 +44,15 @@ struct WriteSettings {
   uint32_t serial = 0;  // an Ogg stream's serial number
   bool quiet = false;   // no summary line
   bool noProgress = false;
+  double gainDb = 0.0;    // --gain: applied to every sample before anything else
+  bool normalize = false; // --normalize: the peak brought to -1 dBFS (after resampling)
+  // The output's sample rate: 0 for the signal's own, which a codec that does
+  // not take it (Opus) changes to one it does. The signal is resampled to it.
+  double rate = 0.0;
 };
 
-// -o and -f, the output's path and format.
+// -o, -f, --gain and --normalize: where and how the signal is written. Every
+// command that writes audio takes them from here.
 void AddOutputOptions(CLI::App &cmd, WriteSettings &settings);
 // -q and --no-progress.
 void AddQuietOptions(CLI::App &cmd, WriteSettings &settings);
@@ -57,8 +63,18 @@ uint32_t TextSerial(const std::string &text);
 // The same for a file's bytes.
 uint32_t FileSerial(const std::string &path);
 
-// Writes the whole signal; throws HostError when it cannot or is stopped
-// (leaving no partial file behind).
+// Checks the output's path, format, gain and rate before any work is done;
+// throws UsageError (or HostError for a path that cannot be written).
+void CheckOutput(const WriteSettings &settings);
+
+// Shows each line on standard error as "se-host: warning: <line>".
+void ShowWarnings(const std::vector<std::string> &lines);
+
+// Writes the whole signal: the gain, then resampling to the output's rate,
+// then (for --normalize) the whole signal kept in a temporary file until its
+// peak is known and read back scaled; memory never grows with the length.
+// Throws HostError when it cannot or is stopped (leaving no partial file
+// behind), UsageError for settings that cannot go together.
 void WriteSignal(RenderedSignal &signal, const WriteSettings &settings);
 
 } // namespace sehost::cli

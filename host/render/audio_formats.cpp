@@ -5,8 +5,10 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
+#include <vector>
 
 namespace sehost {
 namespace {
@@ -20,15 +22,23 @@ constexpr SampleFormatInfo kSampleFormats[] = {
     {nullptr, nullptr, 0, 0},
 };
 
+constexpr const char *kOpusRates = "8000 12000 16000 24000 48000";
+constexpr const char *kMp3Rates = "8000 11025 12000 16000 22050 24000 32000 44100 48000";
+
 constexpr ContainerInfo kContainers[] = {
-    {"wav", "WAV", "wav", SF_FORMAT_WAV, kPcm16 | kPcm24 | kFloat, true, true, "rf64"},
-    {"rf64", "RF64", "rf64", SF_FORMAT_RF64, kPcm16 | kPcm24 | kFloat, false, false, nullptr},
-    {"flac", "FLAC", "flac", SF_FORMAT_FLAC, kPcm16 | kPcm24, true, false, nullptr},
-    {"ogg", "Ogg Vorbis", "ogg oga", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0, true, false, nullptr},
-    {"opus", "Opus", "opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 0, true, false, nullptr},
-    {"aiff", "AIFF", "aiff aif", SF_FORMAT_AIFF, kPcm16 | kPcm24 | kFloat, false, true, nullptr},
-    {"caf", "CAF", "caf", SF_FORMAT_CAF, kPcm16 | kPcm24 | kFloat, false, false, nullptr},
-    {nullptr, nullptr, nullptr, 0, 0, false, false, nullptr},
+    {"wav", "WAV", "wav", SF_FORMAT_WAV, kPcm16 | kPcm24 | kFloat, true, true, "rf64", nullptr},
+    {"rf64", "RF64", "rf64", SF_FORMAT_RF64, kPcm16 | kPcm24 | kFloat, false, false, nullptr,
+     nullptr},
+    {"flac", "FLAC", "flac", SF_FORMAT_FLAC, kPcm16 | kPcm24, true, false, nullptr, nullptr},
+    {"ogg", "Ogg Vorbis", "ogg oga", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0, true, false, nullptr,
+     nullptr},
+    {"opus", "Opus", "opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 0, true, false, nullptr, kOpusRates},
+    {"mp3", "MP3", "mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 0, true, false, nullptr,
+     kMp3Rates},
+    {"aiff", "AIFF", "aiff aif", SF_FORMAT_AIFF, kPcm16 | kPcm24 | kFloat, false, true, nullptr,
+     nullptr},
+    {"caf", "CAF", "caf", SF_FORMAT_CAF, kPcm16 | kPcm24 | kFloat, false, false, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, 0, 0, false, false, nullptr, nullptr},
 };
 
 // Room left for the header and other chunks below the 4 GiB of a 32-bit size.
@@ -73,6 +83,47 @@ const ContainerInfo *FindContainer(const std::string &name) {
 const ContainerInfo *ContainerForPath(const std::string &path) {
   const std::string ext = std::filesystem::path(path).extension().string();
   return ext.size() > 1 ? FindContainer(ext.substr(1)) : nullptr;
+}
+
+namespace {
+std::vector<int> RatesOf(const ContainerInfo &c) {
+  std::vector<int> rates;
+  std::istringstream words(c.rates ? c.rates : "");
+  for (int r; words >> r;)
+    rates.push_back(r);
+  return rates;
+}
+} // namespace
+
+int ContainerRate(const ContainerInfo &container, int rate) {
+  const std::vector<int> rates = RatesOf(container);
+  if (rates.empty() || std::find(rates.begin(), rates.end(), rate) != rates.end())
+    return rate;
+  for (int r : rates)
+    if (r > rate)
+      return r;
+  return rates.back();
+}
+
+std::string ContainerRateList(const ContainerInfo &container) {
+  const std::vector<int> rates = RatesOf(container);
+  std::string list;
+  for (size_t i = 0; i < rates.size(); ++i)
+    list += (i == 0 ? "" : i + 1 == rates.size() ? " or " : ", ") + std::to_string(rates[i]);
+  return list + " Hz";
+}
+
+bool ContainerAvailable(const ContainerInfo &container) {
+  int count = 0;
+  sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+  for (int i = 0; i < count; ++i) {
+    SF_FORMAT_INFO info{};
+    info.format = i;
+    if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) == 0 &&
+        info.format == (container.sfFormat & SF_FORMAT_TYPEMASK))
+      return true;
+  }
+  return false;
 }
 
 std::string OutputFormat::Text() const {
@@ -143,6 +194,9 @@ OutputFormat ChooseOutputFormat(const std::string &path, const std::string &form
                                      std::filesystem::path(path).extension().string() +
                                      "\" (use an extension or --format: " + ContainerNames() + ")");
   const ContainerInfo &c = *out.container;
+  if (!ContainerAvailable(c))
+    throw HostError(path + ": this build of se-host writes no " + c.title +
+                    " (its libsndfile has no encoder for it; the Windows tool writes no MP3)");
   if (c.samples == 0) {
     if (out.sample)
       throw UsageError(path + ": " + c.title +

@@ -26,6 +26,7 @@ struct ContainerInfo {
   bool streams;           // can be written to standard output, a FIFO or a device as it is made
   bool limit4gib;         // its sizes are 32-bit: at most 4 GiB of samples
   const char *whenLarge;  // the container written instead past that limit, or nullptr
+  const char *rates;      // the sample rates it takes, in Hz, space-separated; nullptr: any
 };
 
 // The rows of the tables, ended by a row whose name is nullptr.
@@ -56,6 +57,15 @@ struct OutputFormat {
 // text, HostError for a render too long for the container.
 OutputFormat ChooseOutputFormat(const std::string &path, const std::string &format_text,
                                 int64_t frames, int channels);
+
+// The rate a container is written at for a signal at `rate` Hz: `rate` if it
+// takes it, else the lowest rate it takes above `rate`, else its highest.
+int ContainerRate(const ContainerInfo &container, int rate);
+// Its rates for messages: "8000, 12000, 16000, 24000 or 48000 Hz".
+std::string ContainerRateList(const ContainerInfo &container);
+// Whether this build's libsndfile writes the container (the Windows tool's
+// has no MP3 encoder).
+bool ContainerAvailable(const ContainerInfo &container);
 
 // "wav, rf64, flac, ..." and "16, 24, float", for messages and help.
 std::string ContainerNames();

@@ -5,6 +5,7 @@
 #include "patch_json.h"
 #include "pin_value.h"
 #include "plugin_locator.h"
+#include "range_warning.h"
 #include "source_types.h"
 
 #include <nlohmann/json.hpp>
@@ -110,6 +111,9 @@ private:
   void ReadChanges(const json &doc);
   void ReadOutputs(const json &doc);
   class Entry;
+  // Records a warning when `value` (as the host takes it), written as `given`
+  // at `where`, lies outside the pin's range.
+  void CheckRange(const PinRef &ref, double value, const json &given, const std::string &where);
   // A value in volts for an audio input (a number, "5V", "440Hz", "C3").
   double Volts(const json &value, const PinRef &to, const std::string &where) const;
 
@@ -142,6 +146,21 @@ double PatchBuilder::Volts(const json &value, const PinRef &to, const std::strin
   } catch (const HostError &e) {
     Fail(where, to.module + ": " + e.what());
   }
+}
+
+void PatchBuilder::CheckRange(const PinRef &ref, double value, const json &given,
+                              const std::string &where) {
+  if (!ref.info.IsAudio())
+    return;
+  const std::string text = given.is_string() ? given.get<std::string>() : given.dump();
+  const std::string what =
+      RangeWarning(ref.info, ref.meta, value * 10.0, text, ScaleOf(ref.instance));
+  if (what.empty())
+    return;
+  const std::string line = EscapedText(what, std::string::npos);
+  m_patch.m_warnings.push_back(where.rfind("--", 0) == 0
+                                   ? where + ": " + line
+                                   : m_patch.m_name + ": " + where + ": " + line);
 }
 
 void PatchBuilder::CheckKeys(const json &obj, const std::string &where,
@@ -388,6 +407,7 @@ void PatchBuilder::ReadPinSettings(const json &modules) {
       } catch (const HostError &e) {
         Fail(at, EscapedText(id) + ": " + e.what());
       }
+      CheckRange(ref, value, it.value(), at);
       ClaimInput(ref, at);
       m_patch.m_host->SetValue(instance, ref.pin, value);
       m_byValue.insert({instance, ref.pin});
@@ -408,6 +428,7 @@ void PatchBuilder::ApplySettings() {
     } catch (const HostError &e) {
       Fail(where, e.what());
     }
+    CheckRange(ref, value, json(setting.substr(eq + 1)), where);
     const auto key = std::make_pair(ref.instance, ref.pin);
     if (m_fed.count(key) != 0 && m_byValue.count(key) == 0)
       Fail(where, Quoted(ref.Text()) + " is fed by " + m_fed[key].where +
@@ -572,6 +593,7 @@ void PatchBuilder::ReadChanges(const json &doc) {
     } catch (const HostError &e) {
       Fail(JsonChild(where, "value"), EscapedText(ref.module) + ": " + e.what());
     }
+    CheckRange(ref, value, c["value"], JsonChild(where, "value"));
     const auto key = std::make_pair(ref.instance, ref.pin);
     if (m_fed.count(key) != 0 && m_byValue.count(key) == 0)
       Fail(JsonChild(where, "pin"), Quoted(ref.Text()) + " is fed by " + m_fed[key].where +

@@ -62,6 +62,9 @@ public:
   // The files the patch is made from: the patch file (when loaded from one),
   // then the audio files its sources play.
   const std::vector<std::string> &InputFiles() const { return m_inputs; }
+  // Warnings about values that were taken but look like mistakes (outside a
+  // pin's range), one line each, located as errors are.
+  const std::vector<std::string> &Warnings() const { return m_warnings; }
   // The host instance of a module id, or -1.
   int Instance(const std::string &id) const;
 
@@ -80,6 +83,7 @@ private:
   std::vector<std::pair<std::string, int>> m_ids;
   std::vector<OutputChannel> m_outputs;
   std::vector<std::string> m_inputs;
+  std::vector<std::string> m_warnings;
   int64_t m_frames = 0;
   int64_t m_rendered = 0;
   std::vector<float> m_block;

@@ -9,6 +9,7 @@ namespace {
 struct PluginList {
   const PluginDef *defs[Registry::kMaxPlugins];
   int count;
+  int refused;
 };
 
 // Function-local statics: ready before the first registration asks for them.
@@ -26,6 +27,7 @@ struct PresetList {
 struct PresetLists {
   PresetList lists[PresetRegistry::kMaxLists];
   int count;
+  int refused;
 };
 
 PresetLists &PresetTable() {
@@ -37,8 +39,10 @@ PresetLists &PresetTable() {
 
 Registry::Registration::Registration(const PluginDef &def) {
   PluginList &list = Plugins();
-  if (list.count == kMaxPlugins)
+  if (list.count == kMaxPlugins) {
+    ++list.refused;
     return;
+  }
   // Sorted by URI, so the order does not depend on the link order.
   int at = list.count;
   while (at > 0 && std::strcmp(list.defs[at - 1]->uri, def.uri) > 0) {
@@ -50,6 +54,8 @@ Registry::Registration::Registration(const PluginDef &def) {
 }
 
 int Registry::Count() { return Plugins().count; }
+
+int Registry::Refused() { return Plugins().refused; }
 
 const PluginDef *Registry::At(int index) {
   const PluginList &list = Plugins();
@@ -70,7 +76,11 @@ PresetRegistry::Registration::Registration(const char *uri, const PresetSpec *pr
   PresetLists &lists = PresetTable();
   if (lists.count < kMaxLists)
     lists.lists[lists.count++] = {uri, presets, count};
+  else
+    ++lists.refused;
 }
+
+int PresetRegistry::Refused() { return PresetTable().refused; }
 
 size_t PresetRegistry::Presets(const char *uri, const PresetSpec **presets) {
   const PresetLists &lists = PresetTable();

@@ -140,10 +140,16 @@ struct PluginDef {
   // The module's public pin metadata: the Turtle writer checks every port of
   // a pin against it (choices, ranges), so that no two descriptions differ.
   const se::ModuleMeta *meta = nullptr;
+  // The largest magnitude an audio output ever carries at unity output level,
+  // whatever the settings, inputs or host (output_limit.h holds it: samples
+  // within half of it pass unchanged). Every plugin states its own.
+  float outputCeiling = 0.0f;
 };
 
 // The bundle's plugins. Each plugin's source registers its definition with a
 // static Registration; the list is complete before any host can ask for it.
+// A registration past kMaxPlugins is refused and counted (Refused()): the
+// Turtle generator, which the build runs, then fails the build.
 class Registry {
 public:
   static constexpr int kMaxPlugins = 16;
@@ -151,6 +157,7 @@ public:
     explicit Registration(const PluginDef &def);
   };
   static int Count();
+  static int Refused();                  // registrations that found the list full
   static const PluginDef *At(int index); // in URI order; nullptr beyond the end
   static const PluginDef *Find(const char *uri);
 };
@@ -163,6 +170,7 @@ public:
     Registration(const char *plugin_uri, const PresetSpec *presets, size_t count);
   };
   static size_t Presets(const char *plugin_uri, const PresetSpec **presets);
+  static int Refused(); // lists that found the registry full
 };
 
 } // namespace se_lv2

@@ -19,6 +19,12 @@ constexpr const char kComment[] =
     "resonance back. Cutoff and Resonance take modulation on sidechain inputs (1.0 = 10 V; 1 V "
     "per octave on the cutoff).";
 
+// The ladder stays below 1.4 for inputs within full scale at every setting
+// short of the top of Resonance; there, on the Digital rows, it sings on its
+// own at up to 8 (Zing 10) or 19 (Zing 50). The output is held within 4
+// (+12 dBFS), the limit starting at 2.
+constexpr float kCeiling = 4.0f;
+
 constexpr PluginDef kMono{kFilterMonoUri,
                           "Ladder Filter",
                           "FilterPlugin",
@@ -29,7 +35,8 @@ constexpr PluginDef kMono{kFilterMonoUri,
                           kFilterMonoPorts.size(),
                           &kMonoDescriptor,
                           kComment,
-                          &ladder::kModuleMeta};
+                          &ladder::kModuleMeta,
+                          kCeiling};
 constexpr PluginDef kStereo{kFilterStereoUri,
                             "Ladder Filter (stereo)",
                             "FilterPlugin",
@@ -40,7 +47,8 @@ constexpr PluginDef kStereo{kFilterStereoUri,
                             kFilterStereoPorts.size(),
                             &kStereoDescriptor,
                             kComment,
-                            &ladder::kModuleMeta};
+                            &ladder::kModuleMeta,
+                            kCeiling};
 
 const Registry::Registration kRegisterMono(kMono);
 const Registry::Registration kRegisterStereo(kStereo);

@@ -1,8 +1,9 @@
 // The oscillator plugin's ports as a table (plugin_def.h), its LV2 entry
 // points and its registration in the bundle.
 #include "audio_oscillator/pins.h"
-#include "oscillator_plugin.h"
+#include "module_plugin.h"
 #include "oscillator_ports.h"
+#include "oscillator_voice.h"
 
 SE_USE_PLUGIN_ENTRY(audio_oscillator)
 
@@ -97,32 +98,22 @@ constexpr PortSpec kPorts[kPortCount] = {
      .hints = se_lv2::kHintToggled},
 };
 
-constexpr LV2_Descriptor kDescriptor{kOscillatorUri,
-                                     &OscillatorPlugin::Instantiate,
-                                     &OscillatorPlugin::ConnectPort,
-                                     &OscillatorPlugin::Activate,
-                                     &OscillatorPlugin::Run,
-                                     nullptr,
-                                     &OscillatorPlugin::Cleanup,
-                                     nullptr};
+constexpr LV2_Descriptor kDescriptor = se_lv2::ModulePlugin::Descriptor(
+    kOscillatorUri, &se_lv2::ModulePlugin::InstantiateWith<OscillatorVoice>);
 
 } // namespace
 
 const se_lv2::PluginDef kOscillatorDef{
-    kOscillatorUri,
-    "Standard Oscillator",
-    "InstrumentPlugin",
-    "QX_Standard_Osc",
-    &se::entries::audio_oscillator,
-    1,
-    kPorts,
-    kPortCount,
-    &kDescriptor,
+    kOscillatorUri, "Standard Oscillator", "InstrumentPlugin", "QX_Standard_Osc",
+    &se::entries::audio_oscillator, 1, kPorts, kPortCount, &kDescriptor,
     "Band-limited wavetable oscillator played from MIDI: 21 waveforms and their pulse forms, "
     "noise, a harmonic limit that follows the note, and a pitch modulation input (sidechain "
     "audio, 1.0 = 10 V). Each note from silence "
     "starts its cycle at phase 0.",
-    &osc::kModuleMeta};
+    &osc::kModuleMeta,
+    // Full level is 0.5; the loudest waveform without a harmonic limit peaks
+    // near 1.8. Held within 4 (+12 dBFS), the limit starting at 2.
+    4.0f};
 
 namespace {
 const se_lv2::Registry::Registration kRegistration(kOscillatorDef);

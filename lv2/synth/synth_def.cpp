@@ -81,19 +81,17 @@ constexpr LV2_Descriptor kDescriptor{kSynthUri,
 } // namespace
 
 const se_lv2::PluginDef kSynthDef{
-    kSynthUri,
-    "Ladder Synth",
-    "InstrumentPlugin",
-    "QX_Standard_Osc, DO DI Zuderu 3",
-    se_runtime::StaticModules().Find("audio_oscillator"),
-    2,
-    kPorts.data(),
-    kPorts.size(),
+    kSynthUri, "Ladder Synth", "InstrumentPlugin", "QX_Standard_Osc, DO DI Zuderu 3",
+    se_runtime::StaticModules().Find("audio_oscillator"), 2, kPorts.data(), kPorts.size(),
     &kDescriptor,
     "A polyphonic synthesizer of up to 32 voices, each two band-limited wavetable oscillators "
     "(every waveform, pulse width, sync), noise and the resonant ladder filter, with two "
     "envelopes, an LFO that follows the host's tempo, mono, legato and glide, and factory "
-    "presets."};
+    "presets.",
+    nullptr,
+    // Every voice at full level stays near 0.7; held within 4 (+12 dBFS), the
+    // limit starting at 2.
+    4.0f};
 
 namespace {
 const se_lv2::Registry::Registration kRegistration(kSynthDef);

@@ -1,6 +1,8 @@
 #include "synth_plugin.h"
 
 #include "host_features.h"
+#include "output_limit.h"
+#include "synth_ports.h"
 
 #include <algorithm>
 #include <cstring>
@@ -61,6 +63,8 @@ void SynthPlugin::RenderUntil(uint32_t frame) {
       n = std::min<uint32_t>(n, kScratch);
     n = std::min<uint32_t>(n, 1u << 20);
     m_engine.Process(l, r, static_cast<int32_t>(n));
+    se_lv2::LimitOutput(l, static_cast<int32_t>(n), kSynthDef.outputCeiling);
+    se_lv2::LimitOutput(r, static_cast<int32_t>(n), kSynthDef.outputCeiling);
     m_cursor += n;
   }
 }

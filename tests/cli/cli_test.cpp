@@ -137,7 +137,7 @@ TEST(Cli, BadInputGetsOneClearLineAndANonZeroExit) {
       {{"render", dir / "ramp.json", "-o", dir / "no/such/folder/out.wav"},
        dir / "no/such/folder/out.wav" + ": the folder \"" + dir / "no/such/folder" +
            "\" does not exist"},
-      {{"render", dir / "ramp.json", "-o", dir / "out.mp3"}, "unknown output format \".mp3\""},
+      {{"render", dir / "ramp.json", "-o", dir / "out.mp4"}, "unknown output format \".mp4\""},
       {{"render", dir / "ramp.json", "-o", out, "-f", "12"}, "unknown format \"12\""},
       {{"render", dir / "ramp.json", "-o", dir / "x.flac", "-f", "float"},
        "FLAC holds 16-bit or 24-bit samples, not 32-bit float"},
@@ -193,6 +193,62 @@ TEST(Cli, UsageMistakesAndHostileFilesGetOneLineAndADocumentedStatus) {
   EXPECT_EQ(version.out.rfind("se-host ", 0), 0u) << version.out;
   EXPECT_NE(version.out.find("ISC licence"), std::string::npos) << version.out;
   EXPECT_EQ(dir.Files().size(), 3u) << "no output file was left";
+}
+
+TEST(Cli, EveryUsageMistakeOfEveryCommandExitsWithTwo) {
+  TempDir dir;
+  dir.Write("ramp.json", kRamp);
+  ASSERT_TRUE(WriteSound(dir / "in.wav", 8000, 1, std::vector<float>(800, 0.25f)));
+  const std::string ramp = dir / "ramp.json", in = dir / "in.wav", out = dir / "out.wav";
+  const std::vector<std::vector<std::string>> mistakes = {
+      {"--bogus"},
+      {"describe", "--bogus"},
+      {"render", ramp, "-o", out, "--plugin-dir"},
+      {"render", "-o", out},
+      {"render", ramp, "-o", out, "-f", "32"},
+      {"render", ramp, "-o", out, "-f", "float,16"},
+      {"render", ramp, "-o", dir / "out.xyz"},
+      {"render", ramp, "-o", "-"},
+      {"render", ramp, "-o", "-", "-f", "aiff"},
+      {"render", ramp, "-o", dir / "x.ogg", "-f", "16"},
+      {"render", ramp, "-o", out, "--rate", "abc"},
+      {"render", ramp, "-o", out, "--rate", "5"},
+      {"render", ramp, "-o", out, "--duration", "-1"},
+      {"render", ramp, "-o", out, "--set", "g.Level"},
+      {"render", ramp, "-o", out, "--set", "g.Mode=Loud"},
+      {"render", ramp, "-o", out, "--gain", "loud"},
+      {"render", ramp, "-o", out, "--gain", "100"},
+      {"render", ramp, "-o", out, "--gain", "-3", "--normalize"},
+      {"process", "-", "-o", out},
+      {"process", in, "-o", out, "--tail="},
+      {"process", in, "-o", out, "--tail", "61"},
+      {"process", in, "-o", out, "--rate", "999"},
+      {"process", in, "-o", dir / "x.opus", "--rate", "44100"},
+      {"process", in, "-o", out, "--duration", "1"},
+      {"process", in, "-o", out, "-f", "32"},
+      {"plot", in, "-o", dir / "p.jpg"},
+      {"plot", in, "-o", dir / "p.png", "--size", "10x10"},
+      {"plot", in, "-o", dir / "p.png", "--channel", "3"},
+      {"plot", in, "-o", dir / "p.png", "--detail-ms", "0"},
+      {"plot", in, "--response", "cli_gain_plugin", "-o", dir / "p.png"},
+      {"plot", "--response", "cli_gain_plugin", "-o", dir / "p.png", "--level", "0"},
+      {"plot", "--response", "cli_gain_plugin", "-o", dir / "p.png", "--sample-rate", "5"},
+      {"plot", "--response", "cli_gain_plugin", "-o", dir / "p.png", "--set", "Mode=Loud"},
+      {"plot", "--response", "cli_gain_plugin", "-o", dir / "p.png", "--set", "Mode"},
+      {"plot", "--response", "cli_gain_plugin", "-o", dir / "p.png", "--compare", "Mode="},
+      {"plot", "--response", "cli_gain_plugin", "-o", dir / "p.png", "--input", "Nothing"},
+      {"plot", "--response", "cli_gain_plugin", "-o", dir / "p.png", "--input", "Output"},
+      {"plot", "--response", "cli_gain_plugin", "-o", dir / "p.png", "--set", "Signal=1"},
+  };
+  for (const std::vector<std::string> &args : mistakes) {
+    const ToolResult r = SeHost(dir, args);
+    std::string line;
+    for (const std::string &a : args)
+      line += a + " ";
+    ExpectOneErrorLine(r, "");
+    EXPECT_EQ(r.status, 2) << line << "\n" << r.err;
+  }
+  EXPECT_EQ(dir.Files().size(), 2u) << "nothing was written";
 }
 
 TEST(Cli, RateDurationAndSettingsFromTheCommandLine) {

@@ -85,7 +85,8 @@ if [ -f /usr/share/bash-completion/bash_completion ]; then
       got="$(complete_line "$1")"
       [ "$got" = "$2" ] || echo "FAULT: completing '$1' gives '$got', want '$2'"
     }
-    expect "se-host " "describe|render|process|plot|synth|"
+    expect "se-host re" "render|"
+    expect "se-host d" "describe|"
     expect "se-host describe w" "wavetable_generator|"
     expect "se-host process in.wav --set Filt" 'Filter\ Tap=|'
     expect "se-host process in.wav --set Type=" "LP|HP|"

@@ -16,8 +16,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -338,6 +340,62 @@ TEST(Lv2HostContract, MalformedEventsAreNeverReadPastTheSequence) {
         EXPECT_NE(out[40], 0.0f);
       }
     }
+  }
+}
+
+// Whatever the settings and the input, no output passes the ceiling every
+// plugin of the bundle states (4, +12 dBFS) or is not a number. The filter's
+// Digital rows at the top of Resonance sing on their own far above it.
+TEST(Lv2HostContract, OutputsStayBelowTheCeilingAndFinite) {
+  constexpr float kCeiling = 4.0f;
+  std::vector<float> square(24000), wild(4000);
+  for (size_t k = 0; k < square.size(); ++k)
+    square[k] = (k / 120) % 2 ? 1.0f : -1.0f;
+  const float inf = std::numeric_limits<float>::infinity();
+  for (size_t k = 0; k < wild.size(); ++k)
+    wild[k] = k % 3 == 0 ? std::nanf("") : k % 3 == 1 ? inf : -1e30f;
+  auto peak = [inf](const std::vector<float> &v) {
+    float p = 0.0f;
+    for (float x : v)
+      p = std::isfinite(x) ? std::max(p, std::fabs(x)) : inf;
+    return p;
+  };
+  for (const char *uri :
+       {"urn:ladder-osc-modules:filter", "urn:ladder-osc-modules:filter-stereo"}) {
+    SCOPED_TRACE(uri);
+    lv2test::Lv2Rig rig(uri, kRate, 4096);
+    ASSERT_NE(rig.Instance(), nullptr);
+    rig.SetControl("emulate", 1); // Digital
+    rig.SetControl("resonance", 10.0f);
+    rig.SetControl("zing", 15.0f);
+    rig.SetControl("filter_tap", 2);
+    rig.SetControl("q_tap", 5);
+    rig.SetControl("cutoff", 3000.0f);
+    rig.SetInput(0, square);
+    const float loud = peak(rig.Render(24000, {4096}));
+    EXPECT_LE(loud, kCeiling);
+    EXPECT_GT(loud, 3.0f); // limited, not silenced
+    rig.SetInput(0, wild);
+    rig.SetControl("type", 1); // the input reaches the output directly
+    EXPECT_LE(peak(rig.Render(4000, {512})), kCeiling);
+  }
+  lv2test::Lv2Rig osc("urn:ladder-osc-modules:oscillator", kRate, 4096);
+  ASSERT_NE(osc.Instance(), nullptr);
+  osc.SetControl("waveform", 20);
+  osc.SetControl("limit_system", 0);
+  osc.SetCv("pitch_cv", 10.0f);
+  EXPECT_LE(peak(osc.Render(12000, {4096}, {{0, {0x90, 127, 100}}})), kCeiling);
+  // The synth with every control at an extreme, a full chord.
+  for (float extreme : {1e30f, -1e30f}) {
+    lv2test::Lv2Rig synth("urn:ladder-osc-modules:synth", kRate, 4096);
+    ASSERT_NE(synth.Instance(), nullptr);
+    for (const auto &[symbol, index] : synth.Controls())
+      synth.SetControl(symbol, extreme);
+    std::vector<lv2test::MidiAt> chord;
+    for (uint8_t k = 0; k < 32; ++k)
+      chord.push_back({0, {0x90, static_cast<uint8_t>(30 + 2 * k), 127}});
+    for (const std::vector<float> &out : synth.RenderAll(24000, {4096}, chord))
+      EXPECT_LE(peak(out), kCeiling) << extreme;
   }
 }
 

@@ -31,13 +31,15 @@ if(TARGET PkgConfig::LILV)
   target_compile_definitions(lv2_render_tests PRIVATE SE_LV2_BUNDLE_DIR="${SE_LV2_BUNDLE_DIR}")
 endif()
 
-# The atom sequence reader on its own, and every plugin under the hosts its
-# Turtle description allows (features, options, shared buffers, bad events).
-se_add_test(lv2_sequence_reader_tests
+# The wrappers' own parts (the atom sequence reader, the output limit), and
+# every plugin under the hosts its Turtle description allows (features,
+# options, shared buffers, bad events, the output ceiling).
+se_add_test(lv2_core_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/sequence_reader_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/output_limit_test.cpp
   LABELS lv2)
-target_include_directories(lv2_sequence_reader_tests PRIVATE ${PROJECT_SOURCE_DIR}/lv2/core
-                                                             ${SE_LV2_INCLUDE_DIR})
+target_include_directories(lv2_core_tests PRIVATE ${PROJECT_SOURCE_DIR}/lv2/core
+                                                  ${SE_LV2_INCLUDE_DIR})
 if(TARGET PkgConfig::LILV)
   se_add_test(lv2_host_contract_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/host_contract_test.cpp ${CMAKE_CURRENT_LIST_DIR}/lv2_rig.cpp

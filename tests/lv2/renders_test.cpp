@@ -212,6 +212,49 @@ std::vector<Scenario> Scenarios() {
                },
                0x3f6cffec88421708ull});
 
+  // A modulation input that holds still, moves, and holds still again.
+  auto switching = [] {
+    std::vector<float> v(3000, 0.05f);
+    const std::vector<float> ramp = Ramp(2000, 0.05f, -0.12f);
+    v.insert(v.end(), ramp.begin(), ramp.end());
+    v.insert(v.end(), 1500, -0.12f);
+    return v;
+  };
+  osc(
+      "osc.cv_switching", [&](Lv2Rig &r) { r.SetCvSignal("pitch_cv", switching()); }, {512, 700},
+      0x9e9642b2faa3b1aaull);
+  // A note during the fade of the one before, and events on the frames where
+  // the plugin's own blocks meet.
+  s.push_back({"osc.fade_and_block_edges", kOscillator, 48000.0, 256,
+               [](Lv2Rig &r) {
+                 return r.RenderAll(4000, {1000, 100, 37},
+                                    {{10, On(60)},
+                                     {1000, Off(60)},
+                                     {1050, On(62)},
+                                     {1280, Bend(9000)},
+                                     {1280, Off(62)},
+                                     {1536, On(50)},
+                                     {1536, On(52)},
+                                     {2048, Off(52)},
+                                     {2049, Off(50)}});
+               },
+               0xa4c55e8068fcd66cull});
+  // Hold and Always Active switched while notes come and go.
+  s.push_back({"osc.switches", kOscillator, 44100.0, 4096,
+               [](Lv2Rig &r) {
+                 Joined j;
+                 j.Add(r.RenderAll(1500, {300}, {{100, On(70)}, {800, Off(70)}}));
+                 r.SetControl("hold", 1);
+                 j.Add(r.RenderAll(1500, {300}, {{100, On(72)}, {800, Off(72)}}));
+                 r.SetControl("active", 1);
+                 r.SetControl("hold", 0);
+                 j.Add(r.RenderAll(1500, {300}, {{400, On(40)}}));
+                 r.SetControl("active", 0);
+                 j.Add(r.RenderAll(1500, {300}, {{10, Off(40)}}));
+                 return j.channels;
+               },
+               0xb0fc56d929cb9745ull});
+
   auto filter = [&](const char *name, const char *uri, std::function<void(Lv2Rig &)> set,
                     std::vector<int32_t> runs, uint64_t expected) {
     s.push_back({name, uri, 44100.0, 4096,
@@ -254,6 +297,25 @@ std::vector<Scenario> Scenarios() {
   filter(
       "filter.cv_static", kFilter, [](Lv2Rig &r) { r.SetCv("cutoff_cv", 0.15f); }, {512},
       0x18fca4b371d6d343ull);
+  filter(
+      "filter.cv_switching", kFilter, [&](Lv2Rig &r) { r.SetCvSignal("cutoff_cv", switching()); },
+      {512, 700}, 0x52a063faa778818full);
+  s.push_back({"filter.controls_while_cv_moves", kFilterStereo, 44100.0, 1024,
+               [](Lv2Rig &r) {
+                 r.SetInput(0, Saw(9000, 110.0, 44100.0, 0.5f));
+                 r.SetInput(1, Saw(9000, 97.0, 44100.0, 0.4f));
+                 r.SetCvSignal("resonance_cv", Ramp(9000, 0.3f, -0.3f));
+                 Joined j;
+                 j.Add(r.RenderAll(3000, {512}));
+                 r.SetControl("resonance", 8.0f);
+                 r.SetControl("cutoff", 2000.0f);
+                 j.Add(r.RenderAll(3000, {512}));
+                 r.SetControl("filter_tap", 5); // the module's item 3
+                 r.SetCv("resonance_cv", 0.1f);
+                 j.Add(r.RenderAll(3000, {2000}));
+                 return j.channels;
+               },
+               0x93857cdb7246b75cull});
   filter(
       "filter.stereo", kFilterStereo,
       [](Lv2Rig &r) {

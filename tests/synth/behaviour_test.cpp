@@ -72,6 +72,29 @@ TEST(SynthBehaviour, EveryNoteOfAChordIsInTune) {
   }
 }
 
+TEST(SynthBehaviour, EachWaveformSoundsWithItsHarmonics) {
+  auto partials = [](float wave) {
+    auto p = SinePlayer();
+    std::vector<double> level(6, 0.0);
+    if (!p)
+      return level;
+    p->Set("osc1_wave", wave);
+    const Stereo out = p->Play(kSecond, {NoteOn(0, 45)}); // 110 Hz
+    for (int k = 1; k <= 5; ++k)
+      level[k] = Db(ToneLevel(out.left, kSecond / 4, kSecond / 2, kRate, 110.0 * k) /
+                    ToneLevel(out.left, kSecond / 4, kSecond / 2, kRate, 110.0));
+    return level;
+  };
+  // Saw: every harmonic at 1/k. Square: the odd ones at 1/k. Sine: none.
+  const std::vector<double> saw = partials(1), square = partials(5), sine = partials(0);
+  for (int k = 2; k <= 5; ++k)
+    EXPECT_NEAR(saw[k], Db(1.0 / k), 1.0) << k;
+  EXPECT_NEAR(square[3], Db(1.0 / 3), 1.0);
+  EXPECT_NEAR(square[5], Db(1.0 / 5), 1.0);
+  EXPECT_LT(square[2], -40.0);
+  EXPECT_LT(sine[2], -60.0);
+}
+
 TEST(SynthBehaviour, PitchBendAndTheSecondOscillatorFollowTheirControls) {
   auto p = SinePlayer();
   ASSERT_TRUE(p);

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -68,6 +70,24 @@ TEST(SynthPresets, EachPlaysTheTestChordAsLoudAsTheDefaultAndBelowFullScale) {
     EXPECT_LT(l.peak, 1.0f) << p.symbol;
     EXPECT_NEAR(Db(l.rms / reference.rms), 0.0, 3.0) << p.symbol;
   }
+}
+
+// The manual names every control and every preset, by symbol.
+TEST(SynthPresets, TheManualListsEveryControlAndPreset) {
+  std::ifstream in(SE_SYNTH_MANUAL);
+  ASSERT_TRUE(in) << SE_SYNTH_MANUAL;
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string manual = text.str();
+  for (const synth::ControlSpec &c : synth::kControls)
+    EXPECT_NE(manual.find(std::string("| `") + c.symbol + "` | " + c.name + " |"),
+              std::string::npos)
+        << c.symbol;
+  for (const synth::Preset &p : synth::FactoryPresets())
+    EXPECT_NE(
+        manual.find(std::string("| ") + p.category + " | " + p.name + " | `" + p.symbol + "` |"),
+        std::string::npos)
+        << p.symbol;
 }
 
 } // namespace

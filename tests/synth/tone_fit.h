@@ -58,6 +58,23 @@ inline double ToneHz(const std::vector<float> &x, size_t from, size_t to, double
   return expected + slope / (2.0 * kPi);
 }
 
+// The amplitude of the tone at `hz` in x[from, to) (a Hann window; tones a
+// few bins apart do not disturb it).
+inline double ToneLevel(const std::vector<float> &x, size_t from, size_t to, double rate,
+                        double hz) {
+  constexpr double kPi = 3.14159265358979323846;
+  std::complex<double> z = 0.0;
+  double sum = 0.0;
+  const size_t n = to - from;
+  for (size_t k = 0; k < n; ++k) {
+    const double w = 0.5 - 0.5 * std::cos(2.0 * kPi * static_cast<double>(k) / (n - 1));
+    sum += w;
+    z += w * static_cast<double>(x[from + k]) *
+         std::polar(1.0, -2.0 * kPi * hz * static_cast<double>(from + k) / rate);
+  }
+  return 2.0 * std::abs(z) / sum;
+}
+
 inline double Cents(double hz, double reference) { return 1200.0 * std::log2(hz / reference); }
 
 inline double NoteHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }

@@ -5,13 +5,15 @@
 
 #include "host.h"
 #include "plugin_path.h"
+#include "wavetable_generator/pins.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace wttest {
 
-constexpr int kLinkPin = 0;
+// The link pin, by the index of the generator's public header.
+using wavetable::kLinkPin;
 
 struct GeneratorSession {
   sehost::Host host;

@@ -1,0 +1,86 @@
+// Where the synth's time goes, per frame at 48 kHz with its default patch: the
+// engine as a whole with 8 and 32 held notes, the voice bank alone (the module
+// calls: oscillator and ladder of every voice), one envelope, and one
+// oscillator or one ladder through the runner. Engine minus bank is the
+// engine's own work (envelopes, cutoff per frame, LFO, amplifier, mix).
+#include "envelope.h"
+#include "module_runner.h"
+#include "module_table.h"
+#include "runner_voice_bank.h"
+#include "synth/engine.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+constexpr double kRate = 48000.0;
+constexpr int32_t kPeriod = 256;
+constexpr uint8_t kChord[] = {48, 52, 55, 59, 60, 64, 67, 71};
+
+uint8_t NoteOf(int i, int notes) {
+  return notes == 8 ? kChord[i] : static_cast<uint8_t>(36 + 2 * i);
+}
+
+void PerFrame(benchmark::State &state, int32_t frames) {
+  state.counters["s/frame"] = benchmark::Counter(
+      frames, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_Engine(benchmark::State &state) {
+  const int notes = static_cast<int>(state.range(0));
+  synth::Engine e;
+  e.SetControl(synth::kPolyphony, static_cast<float>(notes));
+  e.Activate(kRate);
+  std::vector<float> l(kPeriod), r(kPeriod);
+  for (int i = 0; i < notes; ++i) {
+    const uint8_t on[] = {0x90, NoteOf(i, notes), 100};
+    e.Midi(on, 3);
+  }
+  for (int i = 0; i < 100; ++i)
+    e.Process(l.data(), r.data(), kPeriod);
+  for (auto _ : state) {
+    e.Process(l.data(), r.data(), kPeriod);
+    benchmark::DoNotOptimize(l.data());
+  }
+  PerFrame(state, kPeriod);
+}
+BENCHMARK(BM_Engine)->Arg(1)->Arg(8)->Arg(32);
+
+// The bank with the engine's default pins: a saw per voice into the default ladder.
+void BM_VoiceBank(benchmark::State &state) {
+  const int voices = static_cast<int>(state.range(0));
+  synth::SharedPins pins;
+  auto bank = synth::RunnerVoiceBank::Create(voices, static_cast<float>(kRate), pins);
+  std::vector<int> slots;
+  for (int i = 0; i < voices; ++i) {
+    synth::VoiceInputs &in = bank->Inputs(i);
+    in.osc1Pitch = static_cast<float>((NoteOf(i % 8, 8) - 9) / 120.0);
+    for (float &c : in.cutoff)
+      c = 0.78f; // about 3 kHz
+    in.resonance = 0.2f;
+    bank->Start(i);
+    slots.push_back(i);
+  }
+  for (auto _ : state)
+    bank->Run(slots.data(), voices, synth::kStretch);
+  PerFrame(state, synth::kStretch);
+}
+BENCHMARK(BM_VoiceBank)->Arg(1)->Arg(8)->Arg(32);
+
+void BM_Envelope(benchmark::State &state) {
+  synth::Envelope env;
+  env.Configure(
+      synth::Envelope::MakeShape(synth::Envelope::FromMs(1e4, 1e4, 0.5, 1e4, kRate), 240));
+  std::vector<double> out(synth::kStretch);
+  for (auto _ : state) {
+    env.Trigger();
+    env.Fill(out.data(), synth::kStretch);
+    benchmark::DoNotOptimize(out.data());
+  }
+  PerFrame(state, synth::kStretch);
+}
+BENCHMARK(BM_Envelope);
+
+} // namespace
