@@ -12,22 +12,28 @@
 #             zip package for Windows users (contents and checksums checked),
 #             and the test suite and command-line tool built for Windows, run
 #             under wine against those DLLs
-#   scripts/ci-variants.sh [deb] [linux32] [sanitize] [tsan] [fuzz] [win32]   (default: all six)
+#   web       the WebAssembly build (Emscripten, build-web/): the fixed and the
+#             synth scenarios under Node.js with the shared hashes, the SIMD128
+#             lanes, and the page in headless Chromium, whose offline rendering
+#             must equal the linux64 build's se-host (build/, as for deb)
+#   scripts/ci-variants.sh [deb] [linux32] [sanitize] [tsan] [fuzz] [win32] [web]   (default: all seven)
 # The benchmarks are left out of these builds, and the command-line tool out
 # of linux32 (Debian has no 32-bit builds of its libraries on this machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 variants=("$@")
-[ ${#variants[@]} -gt 0 ] || variants=(deb linux32 sanitize tsan fuzz win32)
+[ ${#variants[@]} -gt 0 ] || variants=(deb linux32 sanitize tsan fuzz win32 web)
+setup=(--all)
 for v in "${variants[@]}"; do
   case "$v" in
     deb | linux32 | sanitize | tsan | fuzz | win32) ;;
+    web) setup+=(--web --browser) ;;
     *) echo "ci-variants: unknown build '$v'" >&2; exit 2 ;;
   esac
 done
 
-bash scripts/setup.sh --all
+bash scripts/setup.sh "${setup[@]}"
 
 jobs="$(nproc)"
 common=(-DSE_WERROR=ON -DSE_BUILD_TOOLS=OFF -DSE_BUILD_BENCH=OFF)
@@ -139,6 +145,18 @@ win32() {
   stop_wine
   trap - EXIT
   return "$status"
+}
+
+web() {
+  # The linux64 se-host the page's renderings are compared with (build/, as
+  # the test command leaves it; built again if need be).
+  cmake -S . -B build -DSE_WERROR=ON >/dev/null
+  cmake --build build -j "$jobs" --target se-host
+  # What the page's tests drive Chromium with (web/package-lock.json).
+  (cd web && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+  emcmake cmake -S . -B build-web "${common[@]}" >/dev/null
+  cmake --build build-web -j "$jobs"
+  ctest --test-dir build-web "${ctest_args[@]}" --no-tests=error
 }
 
 summary=()

@@ -12,6 +12,9 @@
 #                               the symbolizer (scripts/fuzz.sh)
 #   scripts/setup.sh --ardour   also Debian's Ardour without its recommendations, for
 #                               the test that loads every LV2 plugin in it (CI)
+#   scripts/setup.sh --web      also Emscripten (with Node.js): the WebAssembly build
+#                               and the page (scripts/build-web.sh)
+#   scripts/setup.sh --browser  also Chromium and npm, for the page's tests (CI)
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev
@@ -20,9 +23,13 @@ packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev nlohmann-jso
 cross=0
 fuzz=0
 ardour=0
+web=0
+browser=0
 for arg in "$@"; do
   case "$arg" in
     --all) cross=1 ;;
+    --web) web=1 ;;
+    --browser) browser=1 ;;
     --fuzz) fuzz=1 ;;
     --ardour) ardour=1 ;;
     *) echo "setup.sh: unknown option '$arg'" >&2; exit 2 ;;
@@ -37,6 +44,14 @@ if [ "$fuzz" = 1 ]; then
 fi
 if [ "$ardour" = 1 ]; then
   packages+=(ardour)
+fi
+if [ "$web" = 1 ]; then
+  packages+=(emscripten)
+fi
+if [ "$browser" = 1 ]; then
+  packages+=(chromium)
+  # npm comes with some Node.js packages, and on its own in Debian's.
+  command -v npm >/dev/null || packages+=(npm)
 fi
 
 missing=()

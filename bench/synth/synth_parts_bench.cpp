@@ -1,8 +1,9 @@
 // Where the synth's time goes, per frame at 48 kHz with its default patch: the
 // engine as a whole with 8 and 32 held notes, the voice bank alone (the module
 // calls: oscillator and ladder of every voice), one envelope, and one
-// oscillator or one ladder through the runner. Engine minus bank is the
-// engine's own work (envelopes, cutoff per frame, LFO, amplifier, mix).
+// oscillator or one ladder through the runner in calls of 32 frames, as the
+// bank makes them. Engine minus bank is the engine's own work (envelopes,
+// cutoff per frame, LFO, amplifier, mix).
 #include "envelope.h"
 #include "module_runner.h"
 #include "module_table.h"
@@ -11,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -82,5 +85,56 @@ void BM_Envelope(benchmark::State &state) {
   PerFrame(state, synth::kStretch);
 }
 BENCHMARK(BM_Envelope);
+
+// One module through the runner, opened as the bank opens it, in calls of 32 frames.
+void BM_OscillatorSaw(benchmark::State &state) {
+  const se::PluginEntry *gen = se_runtime::StaticModules().Find("wavetable_generator");
+  const se::PluginEntry *osc = se_runtime::StaticModules().Find("audio_oscillator");
+  se_runtime::ModuleRunner generator, r;
+  generator.Create(*gen, static_cast<float>(kRate), 1);
+  generator.Open();
+  r.Create(*osc, static_cast<float>(kRate), synth::kStretch);
+  for (int p = 0; p < r.PinCount(); ++p) // the pins' defaults, as the bank sets them
+    if (r.Pin(p).direction == DR_IN && r.Pin(p).datatype == DT_CHOICE &&
+        r.Pin(p).default_value != nullptr)
+      r.SetValue(p, std::atoi(r.Pin(p).default_value));
+  r.SetValue(r.PinIndex("Waveform"), 1);
+  r.SetValue(r.PinIndex("Active"), 1);
+  const int link = r.PinIndex("QX_Osc_Link");
+  r.SetConnected(link, true);
+  std::fill(r.Buffer(r.PinIndex("Pitch")), r.Buffer(r.PinIndex("Pitch")) + synth::kStretch, 0.4f);
+  std::fill(r.Buffer(r.PinIndex("Freq Limit (Hz)")),
+            r.Buffer(r.PinIndex("Freq Limit (Hz)")) + synth::kStretch, 2160.0f);
+  r.Open();
+  r.QueueValue(0, link, generator.OutputValue(0));
+  for (auto _ : state)
+    r.Process(synth::kStretch);
+  PerFrame(state, synth::kStretch);
+}
+BENCHMARK(BM_OscillatorSaw);
+
+void BM_LadderDefault(benchmark::State &state) {
+  const se::PluginEntry *ladder = se_runtime::StaticModules().Find("ladder_filter");
+  se_runtime::ModuleRunner r;
+  r.Create(*ladder, static_cast<float>(kRate), synth::kStretch);
+  const bool fivePoles = state.range(0) == 5;
+  r.SetValue(r.PinIndex("Filter Tap"), fivePoles ? 3 : 2);
+  r.SetValue(r.PinIndex("Q Tap"), fivePoles ? 3 : 2);
+  r.SetValue(r.PinIndex("Emulate"), 1);
+  r.SetValue(r.PinIndex("Bass Boost"), 2);
+  r.SetStreaming(r.PinIndex("Signal"), true);
+  float *signal = r.Buffer(r.PinIndex("Signal"));
+  for (int k = 0; k < synth::kStretch; ++k)
+    signal[k] = 0.5f * static_cast<float>((k % 16) - 8) / 8.0f;
+  std::fill(r.Buffer(r.PinIndex("Pitch")), r.Buffer(r.PinIndex("Pitch")) + synth::kStretch, 0.78f);
+  std::fill(r.Buffer(r.PinIndex("Resonance")), r.Buffer(r.PinIndex("Resonance")) + synth::kStretch,
+            0.2f);
+  std::fill(r.Buffer(r.PinIndex("(Zing)")), r.Buffer(r.PinIndex("(Zing)")) + synth::kStretch, 1.0f);
+  r.Open();
+  for (auto _ : state)
+    r.Process(synth::kStretch);
+  PerFrame(state, synth::kStretch);
+}
+BENCHMARK(BM_LadderDefault)->Arg(5)->Arg(4);
 
 } // namespace

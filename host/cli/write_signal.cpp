@@ -211,11 +211,13 @@ void WriteSignal(RenderedSignal &signal, const WriteSettings &settings) {
   const auto wall_start = std::chrono::steady_clock::now();
   const std::string name = settings.output == "-" ? "standard output" : settings.output;
   const bool to_stdout = settings.output == "-";
+  // A stream keeps what went out before a stop; a file is left as it was.
+  const bool streamed = IsStreamOutput(settings.output);
   if (!rate_note.empty() && !settings.quiet)
     std::cerr << "se-host: note: " << name << ": " << rate_note << "\n";
   const auto stopped = [&] {
     return HostError(name + ": stopped by " + StopRequest() +
-                     (to_stdout ? "" : "; nothing was written"));
+                     (streamed ? "" : "; nothing was written"));
   };
   // From here on every way of ending the tool is handled, so that the
   // temporary file is removed.

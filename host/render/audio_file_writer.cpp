@@ -40,11 +40,40 @@ sf_count_t SinkSeek(sf_count_t offset, int whence, void *sink) {
   return static_cast<ByteSink *>(sink)->Seek(offset, whence);
 }
 sf_count_t SinkRead(void *, sf_count_t, void *) { return 0; }
+
+// libsndfile writes a PEAK chunk, stamped with the time of writing, into every
+// RF64 file of floats whatever it is told: a header (a write at the start)
+// has that stamp zeroed, so that the same samples still give the same bytes.
+void ClearPeakTime(std::vector<unsigned char> &header) {
+  static const unsigned char kPeak[] = {'P', 'E', 'A', 'K'};
+  static const unsigned char kVersionLe[] = {1, 0, 0, 0}, kVersionBe[] = {0, 0, 0, 1};
+  const auto at = std::search(header.begin(), header.end(), std::begin(kPeak), std::end(kPeak));
+  const auto pos = static_cast<size_t>(at - header.begin());
+  if (at == header.end() || header.size() < pos + 16)
+    return;
+  const unsigned char *version = header.data() + pos + 8;
+  if (std::equal(version, version + 4, kVersionLe) || std::equal(version, version + 4, kVersionBe))
+    std::fill(header.begin() + static_cast<std::ptrdiff_t>(pos + 12),
+              header.begin() + static_cast<std::ptrdiff_t>(pos + 16), 0);
+}
+
 sf_count_t SinkWrite(const void *data, sf_count_t size, void *sink) {
-  return static_cast<ByteSink *>(sink)->Write(data, static_cast<size_t>(size)) ? size : 0;
+  auto *out = static_cast<ByteSink *>(sink);
+  if (out->Position() == 0) {
+    const auto *bytes = static_cast<const unsigned char *>(data);
+    std::vector<unsigned char> header(bytes, bytes + size);
+    ClearPeakTime(header);
+    return out->Write(header.data(), header.size()) ? size : 0;
+  }
+  return out->Write(data, static_cast<size_t>(size)) ? size : 0;
 }
 sf_count_t SinkTell(void *sink) { return static_cast<ByteSink *>(sink)->Position(); }
 SF_VIRTUAL_IO g_sinkIo = {SinkLength, SinkSeek, SinkRead, SinkWrite, SinkTell};
+// Samples alone, after a header of our own: written as they are.
+sf_count_t RawWrite(const void *data, sf_count_t size, void *sink) {
+  return static_cast<ByteSink *>(sink)->Write(data, static_cast<size_t>(size)) ? size : 0;
+}
+SF_VIRTUAL_IO g_rawIo = {SinkLength, SinkSeek, SinkRead, RawWrite, SinkTell};
 
 // The same for an Ogg stream, whose pages pass through the page writer:
 // written in order, never sought.
@@ -54,8 +83,12 @@ sf_count_t OggLength(void *writer) {
 sf_count_t OggSeek(sf_count_t offset, int whence, void *writer) {
   return offset == 0 && whence == SEEK_CUR ? OggLength(writer) : -1;
 }
+// A failed write is not reported to libsndfile, which would otherwise give up
+// its Vorbis encoder half made (and leak it); the writer checks the sink after
+// every call instead.
 sf_count_t OggWrite(const void *data, sf_count_t size, void *writer) {
-  return static_cast<OggPageWriter *>(writer)->Write(data, static_cast<size_t>(size)) ? size : 0;
+  static_cast<OggPageWriter *>(writer)->Write(data, static_cast<size_t>(size));
+  return size;
 }
 SF_VIRTUAL_IO g_oggIo = {OggLength, OggSeek, SinkRead, OggWrite, OggLength};
 
@@ -181,7 +214,7 @@ void AudioFileWriter::Open(int channels, uint32_t serial, bool length_known) {
       throw HostError(WriteFailure());
     m_sink->StartHere();
     info.format = SF_FORMAT_RAW | SF_ENDIAN_LITTLE | m_format.sample->sfSubtype;
-    m_file = sf_open_virtual(&g_sinkIo, SFM_WRITE, &info, m_sink.get());
+    m_file = sf_open_virtual(&g_rawIo, SFM_WRITE, &info, m_sink.get());
   } else if (IsWav(m_format) && (!length_known || m_target.Streams())) {
     // Begun as RF64, it is written as WAV at the end if it stayed small.
     info.format = SF_FORMAT_RF64 | m_format.sample->sfSubtype;
@@ -193,6 +226,8 @@ void AudioFileWriter::Open(int channels, uint32_t serial, bool length_known) {
     if (limited)
       m_bytesLeft = kSamplesIn4GiB;
   }
+  if (m_file != nullptr && m_sink->Error() != 0)
+    throw HostError(WriteFailure()); // Close() frees the encoder
   if (m_file == nullptr)
     throw HostError(m_sink->Error() != 0
                         ? WriteFailure()

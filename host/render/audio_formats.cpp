@@ -24,21 +24,26 @@ constexpr SampleFormatInfo kSampleFormats[] = {
 
 constexpr const char *kOpusRates = "8000 12000 16000 24000 48000";
 constexpr const char *kMp3Rates = "8000 11025 12000 16000 22050 24000 32000 44100 48000";
+constexpr int kVorbisMaxRate = 200000;
+// The rates a signal above a container's highest one is taken down to.
+constexpr int kUsualRates[] = {44100, 48000, 88200, 96000, 176400, 192000};
 
 constexpr ContainerInfo kContainers[] = {
-    {"wav", "WAV", "wav", SF_FORMAT_WAV, kPcm16 | kPcm24 | kFloat, true, true, "rf64", nullptr},
+    {"wav", "WAV", "wav", SF_FORMAT_WAV, kPcm16 | kPcm24 | kFloat, true, true, "rf64", nullptr, 0},
     {"rf64", "RF64", "rf64", SF_FORMAT_RF64, kPcm16 | kPcm24 | kFloat, false, false, nullptr,
-     nullptr},
-    {"flac", "FLAC", "flac", SF_FORMAT_FLAC, kPcm16 | kPcm24, true, false, nullptr, nullptr},
+     nullptr, 0},
+    {"flac", "FLAC", "flac", SF_FORMAT_FLAC, kPcm16 | kPcm24, true, false, nullptr, nullptr, 0},
     {"ogg", "Ogg Vorbis", "ogg oga", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0, true, false, nullptr,
-     nullptr},
-    {"opus", "Opus", "opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 0, true, false, nullptr, kOpusRates},
+     nullptr, kVorbisMaxRate},
+    {"opus", "Opus", "opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 0, true, false, nullptr, kOpusRates,
+     0},
     {"mp3", "MP3", "mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 0, true, false, nullptr,
-     kMp3Rates},
+     kMp3Rates, 0},
     {"aiff", "AIFF", "aiff aif", SF_FORMAT_AIFF, kPcm16 | kPcm24 | kFloat, false, true, nullptr,
-     nullptr},
-    {"caf", "CAF", "caf", SF_FORMAT_CAF, kPcm16 | kPcm24 | kFloat, false, false, nullptr, nullptr},
-    {nullptr, nullptr, nullptr, 0, 0, false, false, nullptr, nullptr},
+     nullptr, 0},
+    {"caf", "CAF", "caf", SF_FORMAT_CAF, kPcm16 | kPcm24 | kFloat, false, false, nullptr, nullptr,
+     0},
+    {nullptr, nullptr, nullptr, 0, 0, false, false, nullptr, nullptr, 0},
 };
 
 // Room left for the header and other chunks below the 4 GiB of a 32-bit size.
@@ -97,6 +102,13 @@ std::vector<int> RatesOf(const ContainerInfo &c) {
 
 int ContainerRate(const ContainerInfo &container, int rate) {
   const std::vector<int> rates = RatesOf(container);
+  if (rates.empty() && container.maxRate > 0 && rate > container.maxRate) {
+    int usual = kUsualRates[0];
+    for (int r : kUsualRates)
+      if (r <= container.maxRate)
+        usual = r;
+    return usual;
+  }
   if (rates.empty() || std::find(rates.begin(), rates.end(), rate) != rates.end())
     return rate;
   for (int r : rates)
@@ -107,6 +119,9 @@ int ContainerRate(const ContainerInfo &container, int rate) {
 
 std::string ContainerRateList(const ContainerInfo &container) {
   const std::vector<int> rates = RatesOf(container);
+  if (rates.empty())
+    return container.maxRate > 0 ? "rates up to " + std::to_string(container.maxRate) + " Hz"
+                                 : "any rate";
   std::string list;
   for (size_t i = 0; i < rates.size(); ++i)
     list += (i == 0 ? "" : i + 1 == rates.size() ? " or " : ", ") + std::to_string(rates[i]);

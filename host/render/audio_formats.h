@@ -27,6 +27,7 @@ struct ContainerInfo {
   bool limit4gib;         // its sizes are 32-bit: at most 4 GiB of samples
   const char *whenLarge;  // the container written instead past that limit, or nullptr
   const char *rates;      // the sample rates it takes, in Hz, space-separated; nullptr: any
+  int maxRate;            // with `rates` nullptr: the highest rate it takes; 0: no limit
 };
 
 // The rows of the tables, ended by a row whose name is nullptr.
@@ -59,9 +60,11 @@ OutputFormat ChooseOutputFormat(const std::string &path, const std::string &form
                                 int64_t frames, int channels);
 
 // The rate a container is written at for a signal at `rate` Hz: `rate` if it
-// takes it, else the lowest rate it takes above `rate`, else its highest.
+// takes it, else the lowest listed rate above `rate`, else its highest (for a
+// container with a highest rate only, the highest usual rate under it).
 int ContainerRate(const ContainerInfo &container, int rate);
-// Its rates for messages: "8000, 12000, 16000, 24000 or 48000 Hz".
+// Its rates for messages: "8000, 12000, 16000, 24000 or 48000 Hz", "rates up
+// to 200000 Hz".
 std::string ContainerRateList(const ContainerInfo &container);
 // Whether this build's libsndfile writes the container (the Windows tool's
 // has no MP3 encoder).

@@ -21,7 +21,8 @@
 // The same functions exist for float and double (below), so that code
 // written for a lane type also runs on one voice. Where SSE2 is missing, or
 // SE_LANES_PORTABLE is defined, the lanes are plain arrays with a loop per
-// operation: the same bits, only slower.
+// operation: the same bits, only slower. The web build's lanes are
+// WebAssembly SIMD128 (simd_lanes_wasm.h).
 #ifndef SE_COMMON_SIMD_LANES_H
 #define SE_COMMON_SIMD_LANES_H
 
@@ -31,6 +32,8 @@
 
 #if defined(__SSE2__) && !defined(SE_LANES_PORTABLE)
 #include "simd_lanes_sse2.h"
+#elif defined(__wasm_simd128__) && !defined(SE_LANES_PORTABLE)
+#include "simd_lanes_wasm.h"
 #else
 #include "simd_lanes_portable.h"
 #endif

@@ -55,12 +55,15 @@ TEST(OutputStages, GainAndNormalizeScaleTheWholeSignal) {
     EXPECT_NEAR(s.At(20, 0), target * std::sin(2 * std::numbers::pi * 100 * 20 / 8000.0), 1e-4)
         << patch;
   }
+#if !defined(_WIN32) // every program start is slow under wine
   // A stream too: the signal is written once its peak is known.
   r = SeHost(dir, {"render", dir / "hot.json", "-o", "-", "-f", "flac", "--normalize"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::ofstream(dir / "streamed.flac", std::ios::binary) << r.out;
   EXPECT_NEAR(Peak(ReadSound(dir / "streamed.flac")), target, 2e-4f);
-  EXPECT_EQ(dir.Files().size(), 5u);
+  fs::remove(dir / "streamed.flac");
+#endif
+  EXPECT_EQ(dir.Files().size(), 4u);
 }
 
 TEST(OutputStages, TheClippingWarningNamesAGainThatAvoidsIt) {
@@ -116,6 +119,18 @@ TEST(OutputStages, OutputsAreResampledToTheRateTheyTake) {
   EXPECT_EQ(r.err, "se-host: note: " + dir / "t.opus" +
                        ": Opus takes 8000, 12000, 16000, 24000 or 48000 Hz: resampled from 11025 "
                        "to 12000 Hz\n");
+  // Vorbis takes any rate up to 200 kHz.
+  dir.Write("high.json", [] {
+    std::string t = Tone(5.0);
+    t.replace(t.find("8000"), 4, "384000");
+    return t;
+  }());
+  r = SeHost(dir, {"render", dir / "high.json", "-o", dir / "t.ogg"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("Ogg Vorbis takes rates up to 200000 Hz: resampled from 384000 to 192000"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadSound(dir / "t.ogg").rate, 192000);
   Sound s = ReadSound(dir / "t.opus");
   EXPECT_EQ(s.rate, 12000);
   EXPECT_NEAR(static_cast<double>(s.Frames()), 0.25 * 12000, 400);
