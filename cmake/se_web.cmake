@@ -49,6 +49,18 @@ add_compile_options(-msimd128 "SHELL:-include ${PROJECT_SOURCE_DIR}/web/compat/l
 # The folder a static server serves: the page's files and synth.wasm (web/).
 set(SE_WEB_DIR ${CMAKE_BINARY_DIR}/web)
 
+# Conversions of a float to an integer never rely on what an out-of-range
+# value gives (x86 answers INT32_MIN; WebAssembly's instructions trap or
+# saturate, and the compiler's default guard answers INT32_MIN again). With
+# this option every such conversion that meets an out-of-range value traps,
+# so the tests show any code that reaches one; CI's web build turns it on.
+# The page a user builds keeps it off: an out-of-range conversion there gives
+# the x86 answer instead of stopping the sound.
+option(SE_WEB_TRAP_CONVERSIONS "Trap at any float-to-integer conversion of an out-of-range value" OFF)
+if(SE_WEB_TRAP_CONVERSIONS)
+  add_compile_options(-fsanitize=float-cast-overflow -fsanitize-trap=float-cast-overflow)
+endif()
+
 # se_node_program(<target>): a program the tests run under Node.js.
 function(se_node_program target)
   target_link_options(${target} PRIVATE -sSINGLE_FILE=1 -sNODERAWFS=1 -sENVIRONMENT=node
