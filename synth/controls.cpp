@@ -48,7 +48,7 @@ constinit const ControlSpec kControls[kControlCount] = {
      OscChoices(osc::kWaveform)},
     {"osc2_width", "Osc 2 Pulse Width", K::kLinear, 0, 100, 50, U::kPercent, kOsc,
      "As for oscillator 1"},
-    {"osc2_octave", "Osc 2 Octave", K::kInteger, -2, 2, 0, U::kNone, kOsc,
+    {"osc2_octave", "Osc 2 Octave", K::kInteger, -2, 2, 0, U::kOctaves, kOsc,
      "Oscillator 2's pitch in octaves from oscillator 1's"},
     {"osc2_semi", "Osc 2 Semitones", K::kInteger, -12, 12, 0, U::kSemitones, kOsc,
      "Oscillator 2's interval from oscillator 1 in semitones"},

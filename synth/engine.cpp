@@ -1,9 +1,9 @@
 #include "synth/engine.h"
 
 #include "envelope.h"
+#include "lanes_voice_bank.h"
 #include "lfo.h"
 #include "portable_sine.h"
-#include "runner_voice_bank.h"
 #include "units.h"
 #include "voice_allocator.h"
 #include "voice_bank.h"
@@ -389,7 +389,7 @@ bool Engine::Activate(double sampleRate) {
     return false;
   m.rate = sampleRate;
   SharedPins shared;
-  m.bank = RunnerVoiceBank::Create(kSlots, static_cast<float>(sampleRate), shared);
+  m.bank = LanesVoiceBank::Create(kSlots, static_cast<float>(sampleRate), shared);
   if (!m.bank)
     return false;
   m.shared = shared;

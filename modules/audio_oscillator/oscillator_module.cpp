@@ -1,11 +1,8 @@
 #include "oscillator_module.h"
 
 #include "audio_oscillator/pins.h"
-#include "harmonic_limit.h"
-#include "noise.h"
-#include "pitch_conversion.h"
 #include "pitch_tables.h"
-#include "routine_choice.h"
+#include "voice_routines.h"
 
 #include <algorithm>
 #include <iterator>
@@ -13,179 +10,100 @@
 namespace osc {
 
 bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
+  OscillatorChoices &c = m_voice.choices;
   void *const variables[kPinCount] = {
-      &m_pitchIn,      &m_pitchAdjustIn, &m_pitchRefIn, &m_phasePwIn,        &m_syncIn,
-      &m_syncAccuracy, &m_waveOut,       &m_waveform,   &m_waveQuality,      &m_harmonics,
-      &m_freqLimitIn,  &m_limitSystem,   &m_pitchMode,  &m_pitchModAccuracy, &m_hold,
-      &m_active,       &m_stepScratch,   &m_linkValue};
+      &m_io.pitch,     &m_io.pitchAdjust, &m_io.pitchRef, &m_io.phasePw,       &m_io.sync,
+      &c.syncAccuracy, &m_io.out,         &c.waveform,    &c.waveQuality,      &c.harmonics,
+      &m_io.freqLimit, &c.limitSystem,    &c.pitchMode,   &c.pitchModAccuracy, &c.hold,
+      &c.active,       &m_io.stepScratch, &c.link};
   return se::DescribePinFrom(kPins, variables, index, properties);
 }
 
 void Module::OpenInstance() {
-  m_blockSize = BlockSize();
-  UsePitchTablesFor(SampleRate());
-  m_pitchAdjustPin = PinAt(kPitchAdjust);
-  m_noiseB = kNoiseStartB;
-  m_noiseA = kNoiseStartA;
   m_outPin = PinAt(kWaveOut);
-  m_lastSync = -1.0f;
-  m_phase = 0.0;
-  m_pitchPin = PinAt(kPitch);
-  m_linearScale = 0.0f;
-  m_linkValue = 0;
-  m_linkConnected = PinAt(kLink)->HasConnection() ? 1 : 0;
-}
-
-void Module::UsePitchTablesFor(float rate) {
-  m_pitchTables = SharedPitchTables(rate);
-  if (m_pitchTables != nullptr)
+  const bool connected = PinAt(kLink)->HasConnection();
+  if (m_voice.Open(SampleRate(), BlockSize(), connected))
     return;
-  // Past the registry's bound: a set of this instance's own.
+  // Past the shared registry's bound: a set of this instance's own.
   if (!m_ownPitchTables)
     m_ownPitchTables = std::make_unique<RateTables>();
-  BuildPitchTables(*m_ownPitchTables, rate);
-  m_pitchTables = m_ownPitchTables.get();
-}
-
-void Module::SetStaticStep(double s) {
-  switch (m_pitchMode) {
-  case kPitchOct: m_staticStep = OctStep<OctRounding::Nearest>(*m_pitchTables, s); break;
-  case kPitchKhz:
-    m_linearScale = m_pitchTables->kiloHzScale;
-    m_staticStep = s * m_linearScale;
-    break;
-  case kPitchHz:
-    m_linearScale = m_pitchTables->hertzScale;
-    m_staticStep = s * m_linearScale;
-    break;
-  default: break;
-  }
+  BuildPitchTables(*m_ownPitchTables, SampleRate());
+  m_voice.Open(m_ownPitchTables.get(), BlockSize(), connected);
 }
 
 namespace {
 
-// The routine the host calls, and the one a sync routine runs, for each id.
-constexpr SEProcessEntry kInstalled[] = {
+// The routine the host calls for each of the voice's routines.
+constexpr SEProcessEntry kRoutines[] = {
     nullptr,
     se::Process<&Module::processLow>,
     se::Process<&Module::processHigh>,
     se::Process<&Module::processSyncLow>,
     se::Process<&Module::processSyncHighOct>,
     se::Process<&Module::processSyncHighLinear>,
+    se::Process<&Module::processHold>,
+    se::Process<&Module::processSilence>,
 };
-constexpr void (Module::*kInner[])(int32_t, int32_t) = {
-    nullptr, &Module::processLow, &Module::processHigh, nullptr, nullptr, nullptr,
-};
-static_assert(std::size(kInstalled) == std::size(kInner) &&
-                  std::size(kInstalled) == static_cast<size_t>(RoutineId::kSyncHighLinear) + 1,
-              "one entry per routine id");
+static_assert(std::size(kRoutines) == static_cast<size_t>(OscillatorRoutine::kSilence) + 1,
+              "one entry per routine");
 
 } // namespace
 
 void Module::PinChanged(SEPin *pin) {
-  // An oscillator opened without a table source never plays.
-  if (m_linkConnected == 0)
-    return;
   const bool streaming = pin->Status() == PS_RUNNING;
-  switch (pin->Index()) {
-  case kPitch:
-    m_pitchStreaming = streaming ? 1 : 0;
-    TakePitch();
-    break;
-  case kPitchAdjust:
-    m_adjustStreaming = streaming ? 1 : 0;
-    TakePitch();
-    break;
-  case kPhasePw: m_phasePwStreaming = streaming ? 1 : 0; return;
-  case kSync: TakeSync(*pin, streaming); break;
-  case kWaveform:
-  case kLink: TakeTable(); return;
-  case kHarmonics: TakeHarmonics(); return;
-  case kFreqLimit: TakeFreqLimit(*pin); return;
-  case kPitchMode: TakePitch(); break;
-  case kHold: TakeHold(); break;
-  case kActive: TakeActive(); break;
-  default: break;
+  // The samples the voice's reaction to this pin reads, and only those.
+  PinSamples now{};
+  if (m_voice.linkConnected) {
+    switch (pin->Index()) {
+    case kPitch:
+    case kPitchAdjust:
+    case kPitchMode:
+      now.pitch = PinAt(kPitch)->CurrentSample();
+      now.pitchAdjust = PinAt(kPitchAdjust)->CurrentSample();
+      break;
+    case kSync: now.sync = streaming ? 0.0f : pin->CurrentSample(); break;
+    case kFreqLimit: now.freqLimit = pin->CurrentSample(); break;
+    default: break;
+    }
   }
-  ChooseRoutine();
-}
-
-// The pitch of a pin that does not stream: Pitch plus Pitch Adjust.
-void Module::TakePitch() {
-  SetStaticStep(static_cast<double>(m_pitchPin->CurrentSample()) +
-                m_pitchAdjustPin->CurrentSample());
-}
-
-// A static Sync that rises through zero restarts the cycle at once.
-void Module::TakeSync(SEPin &pin, bool streaming) {
-  m_syncStreaming = streaming ? 1 : 0;
-  if (streaming)
-    return;
-  const float v = pin.CurrentSample();
-  if (!(m_lastSync > 0.0f) && v > 0.0f)
-    m_phase = 0.0;
-  m_lastSync = v;
-}
-
-void Module::TakeTable() {
-  if (m_linkValue == 0)
-    return;
-  const auto *directory = reinterpret_cast<const float *const *>(m_linkValue);
-  // Only the directory's entries exist; any other value selects no table.
-  m_tableSet = m_waveform < wavetable::kDirectoryEntries ? directory[m_waveform] : nullptr;
-}
-
-void Module::TakeHarmonics() {
-  m_harmonicSetting = std::clamp<int32_t>(m_harmonics + 1, 1, wavetable::kMaxHarmonics);
-}
-
-void Module::TakeFreqLimit(SEPin &pin) {
-  m_limitHz = pin.CurrentSample() * 10.0f;
-  if (!(m_limitHz > 1.0f))
-    m_limitHz = 1.0f;
-}
-
-void Module::TakeHold() {
-  if (m_hold == 0 && m_active != 0)
+  const PinReaction reaction = m_voice.PinChanged(pin->Index(), streaming, now);
+  if (reaction.outputRunning)
     m_outPin->PostStatus(SampleClock(), PS_RUNNING);
-  else
-    m_freeze = Freeze::kHold;
-}
-
-void Module::TakeActive() {
-  if (m_active != 0)
-    m_outPin->PostStatus(SampleClock(), PS_RUNNING);
-  else
-    m_freeze = Freeze::kSilence;
-}
-
-void Module::FreezeOutput(SEProcessEntry routine) {
-  // A hold already running keeps the value it took.
-  if (routine != InstalledRoutine())
-    m_heldValueTaken = false;
-  InstallProcessRoutine(routine);
-  m_settled.Restart();
-  m_outPin->PostStatus(SampleClock(), PS_ONCE);
-}
-
-void Module::ChooseRoutine() {
-  if (m_freeze != Freeze::kNone) {
-    FreezeOutput(m_freeze == Freeze::kHold ? se::Process<&Module::processHold>
-                                           : se::Process<&Module::processSilence>);
-    m_freeze = Freeze::kNone;
+  if (m_voice.installed != OscillatorRoutine::kNone)
+    InstallProcessRoutine(kRoutines[static_cast<size_t>(m_voice.installed)]);
+  if (reaction.outputFrozen) {
+    m_settled.Restart();
+    m_outPin->PostStatus(SampleClock(), PS_ONCE);
   }
-  const RoutineChoice choice = ChooseRoutineFor({.hold = m_hold,
-                                                 .active = m_active,
-                                                 .pitchModAccuracy = m_pitchModAccuracy,
-                                                 .pitchStreaming = m_pitchStreaming != 0,
-                                                 .adjustStreaming = m_adjustStreaming != 0,
-                                                 .syncStreaming = m_syncStreaming != 0,
-                                                 .syncAccuracy = m_syncAccuracy,
-                                                 .pitchMode = m_pitchMode});
-  if (choice.inner != RoutineId::kKeep)
-    innerProcess = kInner[static_cast<size_t>(choice.inner)];
-  if (choice.installed != RoutineId::kKeep)
-    InstallProcessRoutine(kInstalled[static_cast<size_t>(choice.installed)]);
+}
+
+void Module::processLow(int32_t first, int32_t count) { RunLow(m_voice, m_io, first, count); }
+void Module::processHigh(int32_t first, int32_t count) { RunHigh(m_voice, m_io, first, count); }
+void Module::processSyncLow(int32_t first, int32_t count) {
+  RunSyncLow(m_voice, m_io, first, count);
+}
+void Module::processSyncHighOct(int32_t first, int32_t count) {
+  RunSyncHighOct(m_voice, m_io, first, count);
+}
+void Module::processSyncHighLinear(int32_t first, int32_t count) {
+  RunSyncHighLinear(m_voice, m_io, first, count);
+}
+
+void Module::WriteSettled(int32_t first, int32_t count, float value) {
+  std::fill_n(m_io.out + first, count, value);
+  m_settled.Wrote(first, count);
+  if (m_settled.Fills(LargestBlockSize()))
+    HostRequest(HRQ_SLEEP);
+}
+
+void Module::processHold(int32_t first, int32_t count) {
+  if (count > 0)
+    WriteSettled(first, count, m_voice.HeldValue(m_io.out, first, BlockSize()));
+}
+
+void Module::processSilence(int32_t first, int32_t count) {
+  if (count > 0)
+    WriteSettled(first, count, 0.0f);
 }
 
 } // namespace osc

@@ -1,8 +1,12 @@
-// The oscillator's DSP instance: pins, open, reactions to pin changes, the
-// choice of process routine, and the process routines themselves.
+// The oscillator's DSP instance: an oscillator voice (oscillator_voice.h)
+// behind the module's pins. The host writes the pins into the voice; pin
+// changes reach the voice's reactions, the process routines run its
+// routines, and what concerns the host stays here (output status, sleep, the
+// pitch tables of a rate past the shared ones).
 #ifndef AUDIO_OSCILLATOR_OSCILLATOR_MODULE_H
 #define AUDIO_OSCILLATOR_OSCILLATOR_MODULE_H
 
+#include "audio_oscillator/oscillator_voice.h"
 #include "pitch_tables.h"
 #include "se_gui_base.h"
 #include "se_module_base.h"
@@ -32,84 +36,16 @@ public:
   void processSilence(int32_t first, int32_t count);
 
 private:
-  using Routine = void (Module::*)(int32_t, int32_t);
-  enum class SyncPhase { kZero, kOct, kLinear };
-
-  template <SyncPhase P> void ProcessSync(int32_t first, int32_t count);
-  template <SyncPhase P> double SyncPhaseAt(int32_t index, float cur, float prev) const;
-  // Points pitchTables at the set for `rate` (building it if need be).
-  void UsePitchTablesFor(float rate);
-  void SetStaticStep(double s);
-  // The pin reactions: each records what its pin changed.
-  void TakePitch();
-  void TakeSync(SEPin &pin, bool streaming);
-  void TakeTable();
-  void TakeHarmonics();
-  void TakeFreqLimit(SEPin &pin);
-  void TakeHold();
-  void TakeActive();
-  // Installs the routine the state calls for (routine_choice.h), freezing the
-  // output first when a reaction asked for it.
-  void ChooseRoutine();
-  // The table for one call (from the harmonic limit at `first`), or null.
-  const float *TableForCall(int32_t first) const;
-  // Writes noise, or zeros without a table, and answers null when that settles
-  // the call; otherwise answers the table the call reads.
-  const float *BeginTableCall(int32_t first, int32_t count);
   // Writes the value of processHold or processSilence over a stretch, and
   // asks for sleep once the whole of the largest block holds it.
   void WriteSettled(int32_t first, int32_t count, float value);
-  // Installs processHold or processSilence and announces a static output.
-  void FreezeOutput(SEProcessEntry routine);
 
-  // A freeze that HOLD or Active asked for, made by the next routine choice.
-  enum class Freeze : uint8_t { kNone, kHold, kSilence };
-
-  const float *m_tableSet = nullptr;
-  // The pitch tables of the rate this instance opened at: a shared set, or
-  // ownPitchTables when the shared registry is full.
-  const RateTables *m_pitchTables = nullptr;
+  OscillatorVoice m_voice;
+  OscillatorBuffers m_io; // the audio pins' variables
+  // The pitch tables of this instance's own, when the shared registry is full.
   std::unique_ptr<RateTables> m_ownPitchTables;
-  float *m_pitchIn = nullptr;
-  float *m_syncIn = nullptr;
-  float *m_stepScratch = nullptr;
-  float *m_waveOut = nullptr;
-  float *m_phasePwIn = nullptr;
-  float *m_pitchRefIn = nullptr;
-  float *m_freqLimitIn = nullptr;
-  float *m_pitchAdjustIn = nullptr;
-  float m_lastSync = 0.0f;
-  float m_limitHz = 0.0f;
-  double m_phase = 0.0;
-  double m_staticStep = 0.0;
-  float m_linearScale = 0.0f;
-  uint32_t m_noiseB = 0;
-  uint32_t m_noiseA = 0;
-  int32_t m_adjustStreaming = 0;
-  int32_t m_pitchStreaming = 0;
-  int32_t m_syncStreaming = 0;
-  int32_t m_phasePwStreaming = 0;
-  int32_t m_harmonicSetting = 0;
-  int32_t m_blockSize = 0;
   se::SettledOutput m_settled; // how much of "Wave.Out" holds the frozen value
-  float m_heldValue = 0.0f;    // the value processHold writes, once taken
-  bool m_heldValueTaken = false;
-  Freeze m_freeze = Freeze::kNone;
-  intptr_t m_linkValue = 0; // address of the generator's table directory, or 0
-  int32_t m_linkConnected = 0;
-  Routine innerProcess = &Module::processLow;
   SEPin *m_outPin = nullptr;
-  SEPin *m_pitchPin = nullptr;
-  SEPin *m_pitchAdjustPin = nullptr;
-  uint16_t m_waveform = 0;
-  int16_t m_limitSystem = 0;
-  int16_t m_pitchMode = 0;
-  int16_t m_pitchModAccuracy = 0;
-  int16_t m_syncAccuracy = 0;
-  int16_t m_waveQuality = 0;
-  int16_t m_hold = 0;
-  int16_t m_active = 0;
-  int16_t m_harmonics = 0;
 };
 
 class GuiModule : public SEGUI_base {

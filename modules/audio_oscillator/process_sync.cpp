@@ -1,6 +1,6 @@
 // The sync routines: cut each stretch at the rises of the Sync input and run
 // the inner routine for the pieces, restarting the cycle at each rise.
-#include "oscillator_module.h"
+#include "voice_routines.h"
 
 #include "conversions.h"
 #include "pitch_conversion.h"
@@ -21,54 +21,70 @@ double PassedFraction(float cur, float prev) {
   return ClampRange(f, 0.0, 1.0);
 }
 
-} // namespace
+enum class SyncPhase { kZero, kOct, kLinear };
 
-template <Module::SyncPhase P>
-double Module::SyncPhaseAt(int32_t index, float cur, float prev) const {
+// The phase at a sync point: 0 on the sample, or the part of a step that has
+// passed since the rise crossed zero.
+template <SyncPhase P>
+double SyncPhaseAt(const OscillatorVoice &v, const OscillatorBuffers &b, int32_t index, float cur,
+                   float prev) {
   if constexpr (P == SyncPhase::kZero) {
+    (void)v;
+    (void)b;
     (void)index;
     (void)cur;
     (void)prev;
     return 0.0;
   } else if constexpr (P == SyncPhase::kOct) {
-    return FoldCycles(OctStep<OctRounding::Nearest>(*m_pitchTables, m_pitchIn[index]) *
+    return FoldCycles(OctStep<OctRounding::Nearest>(*v.pitchTables, b.pitch[index]) *
                       PassedFraction(cur, prev));
   } else {
-    const double step = static_cast<double>(m_pitchIn[index]) * m_linearScale;
+    const double step = static_cast<double>(b.pitch[index]) * v.linearScale;
     return FoldCycles(step * PassedFraction(cur, prev));
   }
 }
 
-template <Module::SyncPhase P> void Module::ProcessSync(int32_t first, int32_t count) {
+void RunInner(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, int32_t count) {
+  if (v.inner == OscillatorRoutine::kHigh)
+    RunHigh(v, b, first, count);
+  else
+    RunLow(v, b, first, count);
+}
+
+template <SyncPhase P>
+void RunSync(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, int32_t count) {
   if (count <= 0)
     return;
-  float prev = m_lastSync;
+  float prev = v.lastSync;
   int32_t segment = 0;
   for (int32_t j = 0; j < count; ++j) {
-    const float cur = m_syncIn[first + j];
+    const float cur = b.sync[first + j];
     if (!IsPositive(prev) && IsPositive(cur)) {
       if (j > segment)
-        (this->*innerProcess)(first + segment, j - segment);
-      m_phase = SyncPhaseAt<P>(first + j, cur, prev);
+        RunInner(v, b, first + segment, j - segment);
+      v.phase = SyncPhaseAt<P>(v, b, first + j, cur, prev);
       segment = j;
     }
     prev = cur;
   }
-  m_lastSync = prev;
+  v.lastSync = prev;
   if (count > segment)
-    (this->*innerProcess)(first + segment, count - segment);
+    RunInner(v, b, first + segment, count - segment);
 }
 
-void Module::processSyncLow(int32_t first, int32_t count) {
-  ProcessSync<SyncPhase::kZero>(first, count);
+} // namespace
+
+void RunSyncLow(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, int32_t count) {
+  RunSync<SyncPhase::kZero>(v, b, first, count);
 }
 
-void Module::processSyncHighOct(int32_t first, int32_t count) {
-  ProcessSync<SyncPhase::kOct>(first, count);
+void RunSyncHighOct(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, int32_t count) {
+  RunSync<SyncPhase::kOct>(v, b, first, count);
 }
 
-void Module::processSyncHighLinear(int32_t first, int32_t count) {
-  ProcessSync<SyncPhase::kLinear>(first, count);
+void RunSyncHighLinear(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first,
+                       int32_t count) {
+  RunSync<SyncPhase::kLinear>(v, b, first, count);
 }
 
 } // namespace osc

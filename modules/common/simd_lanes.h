@@ -3,6 +3,9 @@
 //
 //   F32x4  four floats (one SSE register)
 //   F64x4  four doubles (two SSE2 registers of two)
+//   U32x4  four uint32 (fixed-point phases)
+//   Twice<H>  eight voices as two halves of four (F32x8, F64x8): two
+//          independent dependency chains side by side
 //   M32x4, M64x4  lane masks, answered by the comparisons
 //
 // Every operation does, in each lane, exactly the IEEE operation that the
@@ -41,7 +44,10 @@
 
 namespace se_lanes {
 
-// How many voices a working type carries, and the type of one of them.
+// How many voices a working type carries, the type of one of them and of
+// its float lanes, and how its lanes are made: from scalars just computed,
+// from lane l of four streams at i (Gather), into four streams (Scatter), and
+// a mask from bits (bit l: lane l).
 template <class W> struct LaneTraits {
   static constexpr int kCount = 1;
   using Scalar = W;
@@ -57,6 +63,9 @@ template <> struct LaneTraits<F32x4> {
   static F32x4 Load(const float *p) { return F32x4::Load(p); }
   static F32x4 FromScalars(const float *p) { return F32x4::FromScalars(p); }
   static void Store(F32x4 v, float *p) { v.Store(p); }
+  static F32x4 Gather(const float *const *p, int i) { return se_lanes::Gather(p, i); }
+  static void Scatter(F32x4 v, float *const *p, int i) { se_lanes::Scatter(v, p, i); }
+  static M32x4 Mask(int bits) { return MaskOfBits(bits); }
 };
 template <> struct LaneTraits<F64x4> {
   static constexpr int kCount = 4;
@@ -65,12 +74,83 @@ template <> struct LaneTraits<F64x4> {
   static F64x4 Load(const double *p) { return F64x4::Load(p); }
   static F64x4 FromScalars(const double *p) { return F64x4::FromScalars(p); }
   static void Store(F64x4 v, double *p) { v.Store(p); }
+  static M32x4 Mask(int bits) { return MaskOfBits(bits); }
 };
 
 template <class W> inline constexpr int kLaneCount = LaneTraits<W>::kCount;
 // The float type of a working type: float for float and double, F32x4 for
-// the lane types.
+// the four-lane types.
 template <class W> using FloatOf = typename LaneTraits<W>::Float;
+
+// Eight voices as two halves of four: every operation is its halves'.
+template <class H> struct Twice {
+  H lo, hi;
+
+  Twice() = default;
+  Twice(H l, H h) : lo(l), hi(h) {}
+  template <class X> explicit Twice(X x) : lo(x), hi(x) {}              // broadcast
+  template <class G> explicit Twice(Twice<G> x) : lo(x.lo), hi(x.hi) {} // per lane
+};
+using F32x8 = Twice<F32x4>;
+using F64x8 = Twice<F64x4>;
+
+template <class H> inline Twice<H> operator+(Twice<H> a, Twice<H> b) {
+  return {a.lo + b.lo, a.hi + b.hi};
+}
+template <class H> inline Twice<H> operator-(Twice<H> a, Twice<H> b) {
+  return {a.lo - b.lo, a.hi - b.hi};
+}
+template <class H> inline Twice<H> operator*(Twice<H> a, Twice<H> b) {
+  return {a.lo * b.lo, a.hi * b.hi};
+}
+template <class H> inline Twice<H> operator/(Twice<H> a, Twice<H> b) {
+  return {a.lo / b.lo, a.hi / b.hi};
+}
+template <class H> inline Twice<H> GreaterOf(Twice<H> a, Twice<H> b) {
+  return {GreaterOf(a.lo, b.lo), GreaterOf(a.hi, b.hi)};
+}
+template <class H> inline Twice<H> LessOf(Twice<H> a, Twice<H> b) {
+  return {LessOf(a.lo, b.lo), LessOf(a.hi, b.hi)};
+}
+template <class H> inline Twice<H> Abs(Twice<H> a) { return {Abs(a.lo), Abs(a.hi)}; }
+template <class H> inline auto Less(Twice<H> a, Twice<H> b) {
+  return Twice<decltype(Less(a.lo, b.lo))>{Less(a.lo, b.lo), Less(a.hi, b.hi)};
+}
+template <class H> inline auto Greater(Twice<H> a, Twice<H> b) {
+  return Twice<decltype(Greater(a.lo, b.lo))>{Greater(a.lo, b.lo), Greater(a.hi, b.hi)};
+}
+template <class M, class H> inline Twice<H> Select(Twice<M> m, Twice<H> a, Twice<H> b) {
+  return {Select(m.lo, a.lo, b.lo), Select(m.hi, a.hi, b.hi)};
+}
+template <class H> inline auto Narrow(Twice<H> a) {
+  return Twice<decltype(Narrow(a.lo))>{Narrow(a.lo), Narrow(a.hi)};
+}
+template <class H> struct LaneTraits<Twice<H>> {
+  using Half = LaneTraits<H>;
+  static constexpr int kCount = 2 * Half::kCount;
+  using Scalar = typename Half::Scalar;
+  using Float = Twice<typename Half::Float>;
+  static Twice<H> Load(const Scalar *p) { return {Half::Load(p), Half::Load(p + Half::kCount)}; }
+  static Twice<H> FromScalars(const Scalar *p) {
+    return {Half::FromScalars(p), Half::FromScalars(p + Half::kCount)};
+  }
+  static void Store(Twice<H> v, Scalar *p) {
+    Half::Store(v.lo, p);
+    Half::Store(v.hi, p + Half::kCount);
+  }
+  static Twice<H> Gather(const float *const *p, int i) {
+    return {Half::Gather(p, i), Half::Gather(p + Half::kCount, i)};
+  }
+  static void Scatter(Twice<H> v, float *const *p, int i) {
+    Half::Scatter(v.lo, p, i);
+    Half::Scatter(v.hi, p + Half::kCount, i);
+  }
+  static auto Mask(int bits) {
+    constexpr int kHalf = (1 << Half::kCount) - 1;
+    using M = decltype(Half::Mask(0));
+    return Twice<M>{Half::Mask(bits & kHalf), Half::Mask(bits >> Half::kCount)};
+  }
+};
 
 // One voice: the same functions on plain values.
 #if defined(__wasm_simd128__)

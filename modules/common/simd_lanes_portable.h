@@ -4,6 +4,7 @@
 #ifndef SE_COMMON_SIMD_LANES_PORTABLE_H
 #define SE_COMMON_SIMD_LANES_PORTABLE_H
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -59,6 +60,23 @@ struct F64x4 {
   }
 };
 
+struct U32x4 {
+  uint32_t v[4];
+
+  U32x4() = default;
+  explicit U32x4(uint32_t x) : v{x, x, x, x} {}
+  static U32x4 FromScalars(const uint32_t *p) {
+    U32x4 r;
+    for (int l = 0; l < 4; ++l)
+      r.v[l] = p[l];
+    return r;
+  }
+  void Store(uint32_t *p) const {
+    for (int l = 0; l < 4; ++l)
+      p[l] = v[l];
+  }
+};
+
 #define SE_LANES_BINARY(T, op)                                                                     \
   inline T operator op(T a, T b) {                                                                 \
     T r;                                                                                           \
@@ -74,7 +92,17 @@ SE_LANES_BINARY(F64x4, +)
 SE_LANES_BINARY(F64x4, -)
 SE_LANES_BINARY(F64x4, *)
 SE_LANES_BINARY(F64x4, /)
+SE_LANES_BINARY(U32x4, +)
+SE_LANES_BINARY(U32x4, &)
+SE_LANES_BINARY(U32x4, |)
 #undef SE_LANES_BINARY
+
+template <int N> inline U32x4 ShiftRight(U32x4 a) {
+  U32x4 r;
+  for (int l = 0; l < 4; ++l)
+    r.v[l] = a.v[l] >> N;
+  return r;
+}
 
 template <class T, class F> inline T PerLane(T a, T b, F f) {
   T r;
@@ -186,6 +214,18 @@ inline void TruncateToInts(F32x4 a, int32_t *out) {
 inline void TruncateToInts(F64x4 a, int32_t *out) {
   for (int l = 0; l < 4; ++l)
     out[l] = TruncateToInt(a.v[l]);
+}
+inline F32x4 FloatBits(U32x4 a) {
+  F32x4 r;
+  for (int l = 0; l < 4; ++l)
+    r.v[l] = std::bit_cast<float>(a.v[l]);
+  return r;
+}
+inline F64x4 TruncatedDoubles(F64x4 a) {
+  F64x4 r;
+  for (int l = 0; l < 4; ++l)
+    r.v[l] = static_cast<double>(TruncateToInt(a.v[l]));
+  return r;
 }
 inline F32x4 TruncatedFloats(F32x4 a) {
   F32x4 r;

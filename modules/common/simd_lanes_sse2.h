@@ -58,6 +58,24 @@ struct F64x4 {
   }
 };
 
+// Four uint32 lanes (wrapping arithmetic), for fixed-point phases.
+struct U32x4 {
+  __m128i v;
+
+  U32x4() = default;
+  explicit U32x4(__m128i x) : v(x) {}
+  explicit U32x4(uint32_t x) : v(_mm_set1_epi32(static_cast<int32_t>(x))) {}
+  static U32x4 FromScalars(const uint32_t *p) {
+    return U32x4(_mm_set_epi32(static_cast<int32_t>(p[3]), static_cast<int32_t>(p[2]),
+                               static_cast<int32_t>(p[1]), static_cast<int32_t>(p[0])));
+  }
+  void Store(uint32_t *p) const { _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v); }
+};
+inline U32x4 operator+(U32x4 a, U32x4 b) { return U32x4(_mm_add_epi32(a.v, b.v)); }
+inline U32x4 operator&(U32x4 a, U32x4 b) { return U32x4(_mm_and_si128(a.v, b.v)); }
+inline U32x4 operator|(U32x4 a, U32x4 b) { return U32x4(_mm_or_si128(a.v, b.v)); }
+template <int N> inline U32x4 ShiftRight(U32x4 a) { return U32x4(_mm_srli_epi32(a.v, N)); }
+
 inline F32x4 operator+(F32x4 a, F32x4 b) { return F32x4(_mm_add_ps(a.v, b.v)); }
 inline F32x4 operator-(F32x4 a, F32x4 b) { return F32x4(_mm_sub_ps(a.v, b.v)); }
 inline F32x4 operator*(F32x4 a, F32x4 b) { return F32x4(_mm_mul_ps(a.v, b.v)); }
@@ -150,6 +168,12 @@ inline void TruncateToInts(F32x4 a, int32_t *out) {
 inline void TruncateToInts(F64x4 a, int32_t *out) {
   _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
                    _mm_unpacklo_epi64(_mm_cvttpd_epi32(a.lo), _mm_cvttpd_epi32(a.hi)));
+}
+// The bits of each uint32 lane as a float.
+inline F32x4 FloatBits(U32x4 a) { return F32x4(_mm_castsi128_ps(a.v)); }
+// TruncateToInts of doubles back to double, in registers.
+inline F64x4 TruncatedDoubles(F64x4 a) {
+  return {_mm_cvtepi32_pd(_mm_cvttpd_epi32(a.lo)), _mm_cvtepi32_pd(_mm_cvttpd_epi32(a.hi))};
 }
 // TruncateToInts back to float, in registers.
 inline F32x4 TruncatedFloats(F32x4 a) { return F32x4(_mm_cvtepi32_ps(_mm_cvttps_epi32(a.v))); }

@@ -6,7 +6,8 @@
 // and the feedback passed through memory.
 //
 // W may also be a lane type of simd_lanes.h (F32x4 for Clear, F64x4 for
-// Furry): then the object holds the ladders of four voices, lane l loaded
+// Furry; Twice of them for eight): then the object holds the ladders of as
+// many voices, lane l loaded
 // from and stored to the l-th LadderState, and each sample step runs the
 // same IEEE operations in every lane as on one voice. What differs per voice
 // outside the sample steps (the coefficient update, the store) runs one lane

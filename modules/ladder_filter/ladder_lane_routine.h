@@ -1,6 +1,6 @@
-// The combination routines for four voices at once: RunCombination
+// The combination routines for four or eight voices at once: RunCombination
 // (ladder_routine.h) with the ladder on a lane type, one voice per lane, the
-// four voices sharing the routine (row and version) and the call's length.
+// voices sharing the routine (row and version) and the call's length.
 //
 // The per-sample steps are the ladder's own (ladder.h). What each voice
 // decides for itself stays per voice: a restart updates and halves the
@@ -21,45 +21,52 @@
 
 namespace ladder {
 
-inline constexpr int kFilterLanes = 4;
+// The most voices a group runs at once.
+inline constexpr int kFilterLanes = 8;
 
-// The lane type of a version: Clear's floats four to a register, Furry's
-// doubles in two registers of two.
-template <Version V>
-using VersionLanes = std::conditional_t<V == Version::kClear, se_lanes::F32x4, se_lanes::F64x4>;
+// The lane types of a version: Clear's floats four to a register, Furry's
+// doubles in two registers of two; or eight voices as two such halves, two
+// dependency chains that the processor runs side by side.
+template <Version V, int N>
+using VersionLanes =
+    std::conditional_t<N == 4,
+                       std::conditional_t<V == Version::kClear, se_lanes::F32x4, se_lanes::F64x4>,
+                       std::conditional_t<V == Version::kClear, se_lanes::F32x8, se_lanes::F64x8>>;
 
-// The output mix of four voices, lane l from voices[l].
+// The output mix of the group's voices, lane l from voices[l].
 template <class W> OutputMix<W> LaneMix(FilterVoice *const *voices) {
-  using Scalar = typename se_lanes::LaneTraits<W>::Scalar;
-  Scalar gain[kFilterLanes], hp[kFilterLanes], sign[kFilterLanes];
-  for (int l = 0; l < kFilterLanes; ++l) {
+  using T = se_lanes::LaneTraits<W>;
+  using Scalar = typename T::Scalar;
+  Scalar gain[T::kCount], hp[T::kCount], sign[T::kCount];
+  for (int l = 0; l < T::kCount; ++l) {
     const OutputMix<Scalar> m =
         OutputMixFor<Scalar>(voices[l]->outputGain, voices[l]->choices.type);
     gain[l] = m.gain;
     hp[l] = m.hp;
     sign[l] = m.sign;
   }
-  return {W::FromScalars(gain), W::FromScalars(hp), W::FromScalars(sign)};
+  return {T::FromScalars(gain), T::FromScalars(hp), T::FromScalars(sign)};
 }
 
-// The bass boost of four voices of routine E.
+// The bass boost of the group's voices, of routine E.
 template <class W, int E> BoostCurve<W> LaneBoost(FilterVoice *const *voices) {
-  using Scalar = typename se_lanes::LaneTraits<W>::Scalar;
-  float threshold[kFilterLanes];
-  Scalar reference[kFilterLanes], slope[kFilterLanes];
-  for (int l = 0; l < kFilterLanes; ++l) {
+  using T = se_lanes::LaneTraits<W>;
+  using Scalar = typename T::Scalar;
+  float threshold[T::kCount];
+  Scalar reference[T::kCount], slope[T::kCount];
+  for (int l = 0; l < T::kCount; ++l) {
     const BoostCurve<Scalar> b = BoostCurveFor<Scalar>(E, voices[l]->bass);
     threshold[l] = b.threshold;
     reference[l] = b.reference;
     slope[l] = b.slope;
   }
-  return {se_lanes::F32x4::FromScalars(threshold), W::FromScalars(reference),
-          W::FromScalars(slope)};
+  return {se_lanes::LaneTraits<se_lanes::FloatOf<W>>::FromScalars(threshold),
+          T::FromScalars(reference), T::FromScalars(slope)};
 }
 
-// Voices from `voiceCount` on (2 to 4 are real) copy voice 0: the same state
-// and the same buffers, so they write lane 0's own samples; their ducking is
-// left to lane 0.
+// W's lanes from `voiceCount` on copy voice 0: the same state and the same
+// buffers, so they write lane 0's own samples; their ducking is left to
+// lane 0.
 //
 // The coefficient updates of a stretch of up to eight update samples are
 // made before the stretch's samples, all together: an update depends on the
@@ -67,21 +74,23 @@ template <class W, int E> BoostCurve<W> LaneBoost(FilterVoice *const *voices) {
 // side by side their long dependency chains overlap, where one at a time
 // each would hold up the ladder's. Only the feedback flush, which reads the
 // ladder, happens at the update's sample.
-template <int E, Version V>
+template <int E, class W>
 void RunCombinationLanes(FilterVoice *const *voices, const FilterBuffers *io, int voiceCount,
                          int32_t count) {
-  using W = VersionLanes<V>;
   using L = Ladder<E, W>;
-  using se_lanes::Gather, se_lanes::Narrow, se_lanes::Scatter, se_lanes::Select;
+  using F = se_lanes::LaneTraits<se_lanes::FloatOf<W>>; // the float lanes: samples in and out
+  constexpr int N = se_lanes::kLaneCount<W>;
+  constexpr int kJobs = N / 4; // coefficient updates go four lanes at a time
+  using se_lanes::Narrow, se_lanes::Select;
   if (count <= 0)
     return;
-  const float *x[kFilterLanes], *pitch[kFilterLanes], *resonance[kFilterLanes];
-  float *out[kFilterLanes];
-  float zing[kFilterLanes], twoOverRate[kFilterLanes];
-  LadderState *state[kFilterLanes];
-  Coefficients *coefficients[kFilterLanes];
+  const float *x[N], *pitch[N], *resonance[N];
+  float *out[N];
+  float zing[N], twoOverRate[N];
+  LadderState *state[N];
+  Coefficients *coefficients[N];
   int restart = 0;
-  for (int l = 0; l < kFilterLanes; ++l) {
+  for (int l = 0; l < N; ++l) {
     x[l] = io[l].signal;
     pitch[l] = io[l].pitch;
     resonance[l] = io[l].resonance;
@@ -98,37 +107,38 @@ void RunCombinationLanes(FilterVoice *const *voices, const FilterBuffers *io, in
   L ladder(state);
 
   auto sample = [&](int32_t i, W input) __attribute__((always_inline)) {
-    Scatter(Narrow(ladder.Sample(input, boost.At(Gather(pitch, i)), mix)), out, i);
+    F::Scatter(Narrow(ladder.Sample(input, boost.At(F::Gather(pitch, i)), mix)), out, i);
   };
   auto samples = [&](int32_t from, int32_t to) __attribute__((always_inline)) {
     for (int32_t i = from; i < to; ++i)
-      sample(i, W(HeldSignal(Gather(x, i))));
+      sample(i, W(HeldSignal(F::Gather(x, i))));
   };
   // The lanes whose pitch or resonance moved at sample i, against the
   // values of their last update (planned or made).
-  Coefficients last[kFilterLanes];
-  for (int l = 0; l < kFilterLanes; ++l)
+  Coefficients last[N];
+  for (int l = 0; l < N; ++l)
     last[l] = *coefficients[l];
   auto moved = [&](int32_t i) {
     int due = 0;
-    for (int l = 0; l < kFilterLanes; ++l)
+    for (int l = 0; l < N; ++l)
       due |= last[l].Moved(pitch[l][i], resonance[l][i]) ? 1 << l : 0;
     return due;
   };
 
   // Up to kAhead updates at a time: where, which lanes, their inputs, and
   // then what they make and what the ladder loads there.
-  constexpr int kAhead = kMaxCoefficientGroups;
+  constexpr int kAhead = kMaxCoefficientGroups / kJobs;
   int32_t at[kAhead];
   int dueAt[kAhead];
-  CoefficientLanes jobs[kAhead];
-  Coefficients made[kAhead][kFilterLanes];
+  CoefficientLanes jobs[kAhead * kJobs];
+  Coefficients made[kAhead * kJobs][4];
   typename L::Loaded loads[kAhead];
   int planned = 0;
   auto plan = [&](int32_t i, int due) {
-    for (int l = 0; l < kFilterLanes; ++l) {
-      jobs[planned].pitch[l] = pitch[l][i];
-      jobs[planned].resonance[l] = resonance[l][i];
+    for (int l = 0; l < N; ++l) {
+      CoefficientLanes &job = jobs[planned * kJobs + l / 4];
+      job.pitch[l % 4] = pitch[l][i];
+      job.resonance[l % 4] = resonance[l][i];
       if ((due >> l & 1) != 0) {
         last[l].lastPitch = pitch[l][i];
         last[l].lastResonance = resonance[l][i];
@@ -138,11 +148,22 @@ void RunCombinationLanes(FilterVoice *const *voices, const FilterBuffers *io, in
     dueAt[planned++] = due;
   };
   auto make = [&] {
-    UpdateCoefficientLanes(jobs, planned, zing, twoOverRate, kCombinations[E], made);
+    for (int j = 0; j < kJobs; ++j) {
+      // The jobs of lanes 4j .. 4j + 3, one per planned update.
+      CoefficientLanes part[kAhead];
+      Coefficients partMade[kAhead][4];
+      for (int k = 0; k < planned; ++k)
+        part[k] = jobs[k * kJobs + j];
+      UpdateCoefficientLanes(part, planned, zing + 4 * j, twoOverRate + 4 * j, kCombinations[E],
+                             partMade);
+      for (int k = 0; k < planned; ++k)
+        for (int l = 0; l < 4; ++l)
+          made[k * kJobs + j][l] = partMade[k][l];
+    }
     for (int k = 0; k < planned; ++k) {
-      for (int l = 0; l < kFilterLanes; ++l)
+      for (int l = 0; l < N; ++l)
         if ((dueAt[k] >> l & 1) != 0)
-          *coefficients[l] = made[k][l];
+          *coefficients[l] = made[k * kJobs + l / 4][l % 4];
       L::LoadCoefficients(state, loads[k]);
     }
   };
@@ -171,9 +192,9 @@ void RunCombinationLanes(FilterVoice *const *voices, const FilterBuffers *io, in
       samples(i, at[k]);
       ladder.FlushFeedback(dueAt[k]);
       ladder.Use(loads[k]);
-      const W in = W(HeldSignal(Gather(x, at[k])));
+      const W in = W(HeldSignal(F::Gather(x, at[k])));
       if (at[k] == 0 && restart != 0)
-        sample(0, Select(se_lanes::MaskOfBits(restart), in * W(0.5), in));
+        sample(0, Select(F::Mask(restart), in * W(0.5), in));
       else
         sample(at[k], in);
       i = at[k] + 1;

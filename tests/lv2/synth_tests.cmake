@@ -8,6 +8,7 @@ endif()
 if(TARGET PkgConfig::LILV)
   se_add_test(lv2_synth_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/synth_lv2_test.cpp ${CMAKE_CURRENT_LIST_DIR}/synth_lv2_player.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/synth_run_alloc_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/lv2_rig.cpp ${PROJECT_SOURCE_DIR}/tests/synth/behaviour_test.cpp
     PLUGINS lv2_bundle
     LIBS PkgConfig::LILV synth_engine
@@ -33,3 +34,16 @@ endif()
 add_test(NAME lv2_synth_tools
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/synth_tools_test.sh ${CMAKE_BINARY_DIR}/lv2)
 set_tests_properties(lv2_synth_tools PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77)
+
+# jalv plays the synth on a dummy JACK server: MIDI in, sound out, a control
+# from jalv's command line heard. Not with sanitizers (jalv cannot load them).
+if(SE_SANITIZE)
+  set(se_synth_jalv_skip "the bundle is built with sanitizers")
+else()
+  set(se_synth_jalv_skip "")
+endif()
+get_filename_component(se_synth_lv2_path ${SE_LV2_BUNDLE_DIR} DIRECTORY)
+add_test(NAME lv2_synth_jalv
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/synth_jalv_test.sh ${se_synth_lv2_path}
+                 "${se_synth_jalv_skip}")
+set_tests_properties(lv2_synth_jalv PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 60)

@@ -1,5 +1,6 @@
 // Running filter voices: each voice's installed routine, and voices that
-// share a routine four at a time in lanes.
+// share a routine in lanes: four to a group, or eight as two chains of four
+// that the processor runs side by side.
 #include "ladder_filter/filter_voice.h"
 
 #include "combination_table.h"
@@ -21,9 +22,9 @@ template <int E, Version V> void OneVoice(FilterVoice &v, const FilterBuffers &b
   RunCombination<E, V>(v, b, n);
 }
 
-template <int E, Version V>
-void FourVoices(FilterVoice *const *v, const FilterBuffers *b, int voiceCount, int32_t n) {
-  RunCombinationLanes<E, V>(v, b, voiceCount, n);
+template <int E, class W>
+void LaneVoices(FilterVoice *const *v, const FilterBuffers *b, int voiceCount, int32_t n) {
+  RunCombinationLanes<E, W>(v, b, voiceCount, n);
 }
 
 template <Version V, int... E>
@@ -31,16 +32,19 @@ constexpr std::array<VoiceRoutine, kRoutineCount> VoiceRoutines(std::integer_seq
   return {&OneVoice<E, V>...};
 }
 
-template <Version V, int... E>
+template <Version V, int N, int... E>
 constexpr std::array<LaneRoutine, kRoutineCount> LaneRoutines(std::integer_sequence<int, E...>) {
-  return {&FourVoices<E, V>...};
+  return {&LaneVoices<E, VersionLanes<V, N>>...};
 }
 
 constexpr auto kRows = std::make_integer_sequence<int, kRoutineCount>{};
 constexpr std::array<VoiceRoutine, kRoutineCount> kVoiceRoutines[] = {
     VoiceRoutines<Version::kClear>(kRows), VoiceRoutines<Version::kFurry>(kRows)};
-constexpr std::array<LaneRoutine, kRoutineCount> kLaneRoutines[] = {
-    LaneRoutines<Version::kClear>(kRows), LaneRoutines<Version::kFurry>(kRows)};
+// Four lanes, and eight as two chains of four.
+constexpr std::array<LaneRoutine, kRoutineCount> kFourLaneRoutines[] = {
+    LaneRoutines<Version::kClear, 4>(kRows), LaneRoutines<Version::kFurry, 4>(kRows)};
+constexpr std::array<LaneRoutine, kRoutineCount> kEightLaneRoutines[] = {
+    LaneRoutines<Version::kClear, 8>(kRows), LaneRoutines<Version::kFurry, 8>(kRows)};
 
 int VersionIndex(Version v) { return v == Version::kClear ? 0 : 1; }
 
@@ -48,22 +52,25 @@ bool SameRoutine(const FilterVoice &a, const FilterVoice &b) {
   return !b.silent && a.routine == b.routine && a.version == b.version;
 }
 
-// Two to four voices of one routine in lanes; missing lanes repeat voice 0.
+// Two to eight voices of one routine in lanes: four lanes for up to four
+// voices, eight for more; missing lanes repeat voice 0.
 void RunGroup(FilterVoice *const *voices, const FilterBuffers *const *buffers, int n,
               int32_t count) {
+  const int lanes = n > 4 ? 8 : 4;
   FilterVoice spare[kFilterLanes - 1];
-  FilterVoice *lanes[kFilterLanes];
+  FilterVoice *group[kFilterLanes];
   FilterBuffers io[kFilterLanes];
-  for (int l = 0; l < kFilterLanes; ++l) {
-    if (l < n) {
-      lanes[l] = voices[l];
-    } else {
-      spare[l - 1] = *voices[0];
-      lanes[l] = &spare[l - 1];
-    }
-    io[l] = *buffers[l < n ? l : 0];
+  for (int l = 0; l < n; ++l) {
+    group[l] = voices[l];
+    io[l] = *buffers[l];
   }
-  kLaneRoutines[VersionIndex(voices[0]->version)][voices[0]->routine](lanes, io, n, count);
+  for (int k = 0; k < kFilterLanes - 1 && n + k < lanes; ++k) {
+    spare[k] = *voices[0];
+    group[n + k] = &spare[k];
+    io[n + k] = *buffers[0];
+  }
+  const auto &routines = lanes == 8 ? kEightLaneRoutines : kFourLaneRoutines;
+  routines[VersionIndex(voices[0]->version)][voices[0]->routine](group, io, n, count);
 }
 
 } // namespace
@@ -80,7 +87,7 @@ void ProcessFilterVoice(FilterVoice &voice, const FilterBuffers &buffers, int32_
 
 void ProcessFilterVoices(FilterVoice *const *voices, const FilterBuffers *buffers, int voiceCount,
                          int32_t count) {
-  // Greedy groups within batches of 64 voices: a voice takes up to three
+  // Greedy groups within batches of 64 voices: a voice takes up to seven
   // later ones of its routine.
   constexpr int kBatch = 64;
   for (int start = 0; start < voiceCount; start += kBatch) {

@@ -99,7 +99,7 @@ void ProcessFilterVoice(FilterVoice &voice, const FilterBuffers &buffers, int32_
 
 // One call of `count` samples for each of `voiceCount` voices, each voice as
 // ProcessFilterVoice would run it. Voices with the same routine and version
-// run four at a time in SIMD lanes; the rest one by one.
+// run in SIMD lanes, up to eight at a time; a voice alone runs by itself.
 void ProcessFilterVoices(FilterVoice *const *voices, const FilterBuffers *buffers, int voiceCount,
                          int32_t count);
 

@@ -1,0 +1,372 @@
+// Running oscillator voices: each call's setup per voice, as the voice's
+// routine makes it (table, step, phase, how the table is read), then the
+// reads of voices that read the same way four at a time in lanes.
+#include "audio_oscillator/oscillator_voice.h"
+
+#include "audio_oscillator/pins.h"
+#include "pitch_conversion_lanes.h"
+#include "read_kernels.h"
+#include "read_lanes.h"
+#include "step_fill.h"
+#include "voice_routines.h"
+#include "waveforms.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace osc {
+
+namespace {
+
+// How a call reads its table after the routine's setup.
+enum class Read : uint8_t {
+  kDone,        // written by the setup (noise, no table) or by a routine of its own
+  kFixedPlain,  // processLow, static width
+  kFixedPulse,  //   the pulse forms
+  kModPlain,    // processLow, streaming width
+  kModPulse,    //   the pulse forms
+  kHighPulse,   // processHigh, the pulse forms
+  kHighMod,     // processHigh, streaming width
+  kHighShifted, // processHigh, static width
+};
+
+// One voice's call as its routine sets it up.
+struct Setup {
+  Read read = Read::kDone;
+  bool linear = false; // processHigh: the steps' pitch scale
+  const float *table = nullptr;
+  uint32_t a = 0, b = 0, step = 0, width = 0;  // the fixed-point reads
+  double x = 0.0, constantStep = 0.0, w = 0.0; // the floating-point reads
+};
+
+bool Pulse(const OscillatorVoice &v) { return wavetable::IsPulseWaveform(v.choices.waveform); }
+
+// RunLow (process_read.cpp) up to its read.
+Setup BeginLow(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, int32_t count) {
+  Setup s;
+  s.table = BeginTableCall(v, b, first, count);
+  if (s.table == nullptr)
+    return s;
+  double step = v.staticStep;
+  if (v.pitchStreaming || v.adjustStreaming) {
+    const float f = b.pitch[first] + b.pitchAdjust[first];
+    step = v.choices.pitchMode != kPitchOct ? static_cast<double>(f) * v.linearScale
+                                            : OctStep<OctRounding::Nearest>(*v.pitchTables, f);
+  }
+  step = FoldCycles(step);
+  const bool pulse = Pulse(v);
+  if (v.phasePwStreaming) {
+    s.read = pulse ? Read::kModPulse : Read::kModPlain;
+    s.x = pulse ? v.phase * kCyclePoints : v.phase;
+    s.constantStep = pulse ? step * kCyclePoints : step;
+    return s;
+  }
+  s.step = ToFixed(step);
+  const uint32_t p = ToFixed(v.phase);
+  s.width = ToFixed(SafeWidth(b.phasePw[first]));
+  s.read = pulse ? Read::kFixedPulse : Read::kFixedPlain;
+  s.a = p + s.width;
+  s.b = p;
+  return s;
+}
+
+// RunHigh up to its step fill.
+Setup BeginHigh(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, int32_t count) {
+  Setup s;
+  s.table = BeginTableCall(v, b, first, count);
+  if (s.table == nullptr)
+    return s;
+  if (b.stepScratch == nullptr) {
+    std::fill_n(b.out + first, count, 0.0f);
+    return s;
+  }
+  s.linear = v.choices.pitchMode != kPitchOct;
+  if (Pulse(v)) {
+    s.read = Read::kHighPulse;
+    s.x = v.phase * kCyclePoints;
+  } else if (v.phasePwStreaming) {
+    s.read = Read::kHighMod;
+    s.x = v.phase;
+  } else {
+    s.read = Read::kHighShifted;
+    s.w = SafeWidth(b.phasePw[first]);
+    s.x = v.phase + s.w;
+  }
+  return s;
+}
+
+Setup Begin(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, int32_t count) {
+  switch (v.installed) {
+  case OscillatorRoutine::kLow: return BeginLow(v, b, first, count);
+  case OscillatorRoutine::kHigh: return BeginHigh(v, b, first, count);
+  default: return {};
+  }
+}
+
+bool SameRead(const Setup &a, const Setup &b) {
+  return a.read == b.read && (a.read < Read::kHighPulse || a.linear == b.linear);
+}
+
+// The reads that run faster four voices to a register than one voice two
+// samples to a register (the one-voice routine's pair reads), as measured
+// by bench/audio_oscillator/oscillator_lanes_bench: only the plain
+// fixed-point read. The others are bound by reading each voice's table
+// points one voice at a time, which lanes do not make cheaper.
+bool LanesPay(Read read) { return read == Read::kFixedPlain; }
+
+// One voice's read, as its routine runs it.
+void ReadOne(OscillatorVoice &v, const OscillatorBuffers &b, const Setup &s, int32_t first,
+             int32_t count) {
+  float *out = b.out + first;
+  const float *width = b.phasePw + first;
+  switch (s.read) {
+  case Read::kDone: break;
+  case Read::kFixedPlain:
+    v.phase = FromFixed(ReadPlainFixed(s.table, out, count, s.a, s.step) - s.width);
+    break;
+  case Read::kFixedPulse:
+    v.phase = FromFixed(ReadPulseFixed(s.table, out, count, s.a, s.b, s.step));
+    break;
+  case Read::kModPlain:
+    v.phase = ReadPlainModulated(s.table, out, width, count, s.x, ConstantStep{s.constantStep});
+    break;
+  case Read::kModPulse:
+    v.phase = ReadPulse(s.table, out, width, count, s.x, ConstantStep{s.constantStep});
+    break;
+  case Read::kHighPulse:
+  case Read::kHighMod:
+  case Read::kHighShifted: {
+    const float *pitch = b.pitch + first;
+    const float *adjust = b.pitchAdjust + first;
+    const int16_t mode = v.choices.pitchMode;
+    const StepArray steps{b.stepScratch};
+    if (s.read == Read::kHighPulse) {
+      FillSteps<true>(b.stepScratch, pitch, adjust, count, mode, v.linearScale, *v.pitchTables);
+      v.phase = ReadPulse(s.table, out, width, count, s.x, steps);
+    } else {
+      FillSteps<false>(b.stepScratch, pitch, adjust, count, mode, v.linearScale, *v.pitchTables);
+      v.phase = s.read == Read::kHighMod
+                    ? ReadPlainModulated(s.table, out, width, count, s.x, steps)
+                    : ReadPlainShifted(s.table, out, count, s.x, s.w, steps);
+    }
+    break;
+  }
+  }
+}
+
+// processHigh's steps of four voices, made as the read takes them: lane l's
+// step of sample j is the one FillSteps writes into its scratch buffer (and
+// it is written there): the raw step, reduced by whole units in a lane where
+// it is that large, rounded to float.
+template <bool Pulse, bool Linear> struct FilledSteps {
+  const float *pitch[kOscLanes];
+  const float *adjust[kOscLanes];
+  float *scratch[kOscLanes];
+  const RateTables *tables[kOscLanes];
+  F64x4 scale;
+
+  F64x4 operator[](int32_t j) const {
+    constexpr double kUnit = kStepUnit<Pulse>;
+    const F64x4 s = F64x4(se_lanes::Gather(pitch, j)) + F64x4(se_lanes::Gather(adjust, j));
+    F64x4 raw;
+    if constexpr (Linear)
+      raw = s * scale;
+    else if constexpr (Pulse)
+      raw = OctStepDownLanes(tables, s) * F64x4(kUnit);
+    else
+      raw = OctStepDownLanes(tables, s);
+    const int large = se_lanes::LaneBits(se_lanes::Less(se_lanes::Abs(raw), F64x4(kUnit))) ^ 0xF;
+    if (large != 0) { // NaN counts as large
+      double r[kOscLanes];
+      raw.Store(r);
+      for (int l = 0; l < kOscLanes; ++l)
+        if ((large >> l & 1) != 0)
+          r[l] = FoldCycles(r[l], kUnit);
+      raw = F64x4::Load(r);
+    }
+    const F32x4 step = se_lanes::Narrow(raw);
+    se_lanes::Scatter(step, scratch, j);
+    return F64x4(step);
+  }
+};
+
+// Four voices that read the same way, with their outputs and step buffers
+// from the call's first sample.
+struct LaneGroup {
+  OscillatorVoice *voice[kOscLanes];
+  const OscillatorBuffers *io[kOscLanes];
+  const Setup *setup[kOscLanes];
+  float *out[kOscLanes];
+  float *scratch[kOscLanes];
+};
+
+template <bool Pulse, bool Linear>
+FilledSteps<Pulse, Linear> StepsOf(const LaneGroup &g, int32_t first) {
+  FilledSteps<Pulse, Linear> f;
+  double scale[kOscLanes];
+  for (int l = 0; l < kOscLanes; ++l) {
+    f.pitch[l] = g.io[l]->pitch + first;
+    f.adjust[l] = g.io[l]->pitchAdjust + first;
+    f.scratch[l] = g.scratch[l];
+    f.tables[l] = g.voice[l]->pitchTables;
+    scale[l] = static_cast<double>(g.voice[l]->linearScale) * kStepUnit<Pulse>;
+  }
+  f.scale = F64x4::FromScalars(scale);
+  return f;
+}
+
+// processHigh's reads of a group: each voice's steps filled into its
+// scratch buffer first, as its routine fills them, then read in lanes.
+void ReadHighLanes(const LaneGroup &g, const LaneTables &tables, float *const *out,
+                   const float *const *width, int32_t first, int32_t count, F64x4 x, F64x4 w,
+                   double *phase) {
+  const Read read = g.setup[0]->read;
+  StepArrayLanes steps;
+  for (int l = 0; l < kOscLanes; ++l) {
+    const OscillatorVoice &v = *g.voice[l];
+    const float *pitch = g.io[l]->pitch + first;
+    const float *adjust = g.io[l]->pitchAdjust + first;
+    if (read == Read::kHighPulse)
+      FillSteps<true>(g.scratch[l], pitch, adjust, count, v.choices.pitchMode, v.linearScale,
+                      *v.pitchTables);
+    else
+      FillSteps<false>(g.scratch[l], pitch, adjust, count, v.choices.pitchMode, v.linearScale,
+                       *v.pitchTables);
+    steps.steps[l] = g.scratch[l];
+  }
+  if (read == Read::kHighPulse)
+    ReadPulseLanes(tables, out, width, count, x, steps, phase);
+  else if (read == Read::kHighMod)
+    ReadPlainModulatedLanes(tables, out, width, count, x, steps, phase);
+  else
+    ReadPlainShiftedLanes(tables, out, count, x, w, steps, phase);
+}
+
+// The reads of a group. Lanes from `voiceCount` on repeat lane 0 into
+// outputs of their own; only the real voices' phases are kept.
+void ReadLanes(const LaneGroup &g, int voiceCount, int32_t first, int32_t count) {
+  LaneTables tables;
+  float *const *out = g.out;
+  const float *width[kOscLanes];
+  uint32_t a[kOscLanes], b[kOscLanes], step[kOscLanes];
+  double x[kOscLanes], constantStep[kOscLanes], w[kOscLanes];
+  for (int l = 0; l < kOscLanes; ++l) {
+    const Setup &s = *g.setup[l];
+    tables.table[l] = s.table;
+    width[l] = g.io[l]->phasePw + first;
+    a[l] = s.a;
+    b[l] = s.b;
+    step[l] = s.step;
+    x[l] = s.x;
+    constantStep[l] = s.constantStep;
+    w[l] = s.w;
+  }
+  double phase[kOscLanes] = {};
+  uint32_t end[kOscLanes];
+  const Read read = g.setup[0]->read;
+  switch (read) {
+  case Read::kFixedPlain:
+    ReadPlainFixedLanes(tables, out, count, U32x4::FromScalars(a), U32x4::FromScalars(step))
+        .Store(end);
+    for (int l = 0; l < kOscLanes; ++l)
+      phase[l] = FromFixed(end[l] - g.setup[l]->width);
+    break;
+  case Read::kFixedPulse:
+    ReadPulseFixedLanes(tables, out, count, U32x4::FromScalars(a), U32x4::FromScalars(b),
+                        U32x4::FromScalars(step))
+        .Store(end);
+    for (int l = 0; l < kOscLanes; ++l)
+      phase[l] = FromFixed(end[l]);
+    break;
+  case Read::kModPlain:
+    ReadPlainModulatedLanes(tables, out, width, count, F64x4::FromScalars(x),
+                            ConstantStepLanes{F64x4::FromScalars(constantStep)}, phase);
+    break;
+  case Read::kModPulse:
+    ReadPulseLanes(tables, out, width, count, F64x4::FromScalars(x),
+                   ConstantStepLanes{F64x4::FromScalars(constantStep)}, phase);
+    break;
+  case Read::kHighPulse:
+  case Read::kHighMod:
+  case Read::kHighShifted:
+    ReadHighLanes(g, tables, out, width, first, count, F64x4::FromScalars(x), F64x4::FromScalars(w),
+                  phase);
+    break;
+  case Read::kDone: return;
+  }
+  for (int l = 0; l < voiceCount; ++l)
+    g.voice[l]->phase = phase[l];
+}
+
+// The longest call a group of fewer than four voices runs in lanes: its
+// missing lanes write into spare buffers of this length.
+constexpr int32_t kSpareLength = 256;
+
+// Two or three voices: the missing lanes repeat voice 0 into spare outputs
+// and spare step buffers.
+void ReadPartialGroup(LaneGroup g, int voiceCount, int32_t first, int32_t count) {
+  float spareOut[kOscLanes - 1][kSpareLength], spareSteps[kOscLanes - 1][kSpareLength];
+  for (int l = voiceCount; l < kOscLanes; ++l) {
+    g.voice[l] = g.voice[0];
+    g.io[l] = g.io[0];
+    g.setup[l] = g.setup[0];
+    g.out[l] = spareOut[l - 1];
+    g.scratch[l] = spareSteps[l - 1];
+  }
+  ReadLanes(g, voiceCount, first, count);
+}
+
+} // namespace
+
+void ProcessOscillatorVoices(OscillatorVoice *const *voices, const OscillatorBuffers *buffers,
+                             int voiceCount, int32_t first, int32_t count, int32_t currentBlockSize,
+                             LaneUse use) {
+  constexpr int kBatch = 64;
+  Setup setups[kBatch];
+  for (int start = 0; start < voiceCount; start += kBatch) {
+    const int n = std::min(kBatch, voiceCount - start);
+    OscillatorVoice *const *v = voices + start;
+    const OscillatorBuffers *b = buffers + start;
+    uint64_t done = 0;
+    for (int i = 0; i < n; ++i) {
+      const OscillatorRoutine r = v[i]->installed;
+      if (r == OscillatorRoutine::kLow || r == OscillatorRoutine::kHigh) {
+        setups[i] = Begin(*v[i], b[i], first, count);
+      } else {
+        ProcessOscillatorVoice(*v[i], b[i], first, count, currentBlockSize);
+        setups[i] = {};
+      }
+      if (setups[i].read == Read::kDone) {
+        done |= uint64_t{1} << i;
+      } else if (use == LaneUse::kWherePaying && !LanesPay(setups[i].read)) {
+        ReadOne(*v[i], b[i], setups[i], first, count);
+        done |= uint64_t{1} << i;
+      }
+    }
+    for (int i = 0; i < n; ++i) {
+      if ((done >> i & 1) != 0)
+        continue;
+      LaneGroup g{};
+      int members = 0;
+      for (int j = i; j < n && members < kOscLanes; ++j)
+        if ((done >> j & 1) == 0 && SameRead(setups[i], setups[j])) {
+          g.voice[members] = v[j];
+          g.io[members] = &b[j];
+          g.setup[members] = &setups[j];
+          g.out[members] = b[j].out + first;
+          g.scratch[members++] = b[j].stepScratch;
+          done |= uint64_t{1} << j;
+        }
+      if (members == kOscLanes)
+        ReadLanes(g, members, first, count);
+      else if (members > 1 && count <= kSpareLength)
+        ReadPartialGroup(g, members, first, count);
+      else
+        for (int l = 0; l < members; ++l)
+          ReadOne(*g.voice[l], *g.io[l], *g.setup[l], first, count);
+    }
+  }
+}
+
+} // namespace osc
