@@ -154,9 +154,10 @@ template <class H> struct LaneTraits<Twice<H>> {
 
 // One voice: the same functions on plain values.
 #if defined(__wasm_simd128__)
-// WebAssembly: the code generator turns `a > b ? a : b` with a constant 0
-// into f32.max, which answers +0 for (0, -0) where the comparison answers -0;
-// pmax and pmin are the comparisons themselves (simd_lanes_wasm.h).
+// WebAssembly: the code generator may turn a selection `a > b ? a : b` into
+// f32.max, which answers +0 for (0, -0) where the comparison answers -0, and
+// a NaN where it answers b; pmax and pmin are exactly the comparisons
+// (simd_lanes_wasm.h).
 inline float GreaterOf(float a, float b) {
   return wasm_f32x4_extract_lane(wasm_f32x4_pmax(wasm_f32x4_splat(b), wasm_f32x4_splat(a)), 0);
 }
