@@ -1,10 +1,12 @@
 // Where the synth's time goes, per frame at 48 kHz with its default patch: the
-// engine as a whole with 8 and 32 held notes, the voice bank alone (the module
-// calls: oscillator and ladder of every voice), one envelope, and one
-// oscillator or one ladder through the runner in calls of 32 frames, as the
-// bank makes them. Engine minus bank is the engine's own work (envelopes,
-// cutoff per frame, LFO, amplifier, mix).
+// engine as a whole with 8 and 32 held notes, the voice banks alone (the module
+// calls: oscillator and ladder of every voice; the lanes bank is the one the
+// engine plays, the runner bank its one-voice-at-a-time reference), one
+// envelope, and one oscillator or one ladder through the runner in calls of
+// 32 frames, as the bank makes them. Engine minus lanes bank is the engine's
+// own work (envelopes, cutoff per frame, LFO, amplifier, mix).
 #include "envelope.h"
+#include "lanes_voice_bank.h"
 #include "module_runner.h"
 #include "module_table.h"
 #include "runner_voice_bank.h"
@@ -51,11 +53,15 @@ void BM_Engine(benchmark::State &state) {
 }
 BENCHMARK(BM_Engine)->Arg(1)->Arg(8)->Arg(32);
 
-// The bank with the engine's default pins: a saw per voice into the default ladder.
-void BM_VoiceBank(benchmark::State &state) {
+// A bank with the engine's default pins: a saw per voice into the default ladder.
+template <typename Bank> void RunBank(benchmark::State &state) {
   const int voices = static_cast<int>(state.range(0));
   synth::SharedPins pins;
-  auto bank = synth::RunnerVoiceBank::Create(voices, static_cast<float>(kRate), pins);
+  auto bank = Bank::Create(voices, static_cast<float>(kRate), pins);
+  if (!bank) {
+    state.SkipWithError("the bank could not be made");
+    return;
+  }
   std::vector<int> slots;
   for (int i = 0; i < voices; ++i) {
     synth::VoiceInputs &in = bank->Inputs(i);
@@ -70,7 +76,10 @@ void BM_VoiceBank(benchmark::State &state) {
     bank->Run(slots.data(), voices, synth::kStretch);
   PerFrame(state, synth::kStretch);
 }
-BENCHMARK(BM_VoiceBank)->Arg(1)->Arg(8)->Arg(32);
+void BM_LanesVoiceBank(benchmark::State &s) { RunBank<synth::LanesVoiceBank>(s); }
+void BM_RunnerVoiceBank(benchmark::State &s) { RunBank<synth::RunnerVoiceBank>(s); }
+BENCHMARK(BM_LanesVoiceBank)->Arg(1)->Arg(8)->Arg(32);
+BENCHMARK(BM_RunnerVoiceBank)->Arg(1)->Arg(8)->Arg(32);
 
 void BM_Envelope(benchmark::State &state) {
   synth::Envelope env;
