@@ -20,7 +20,7 @@ trap 'rm -rf "$work"' EXIT
 # Ardour's configuration and caches go to the temporary folder, never the user's.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
 mkdir -p "$HOME"
-# The bundle's folder first, then the system's, where the LV2 specifications
+# The bundle's folder first, then the system's, where LV2's own vocabularies
 # (plugin classes, units) are: as a user extends LV2_PATH.
 export LV2_PATH="$(dirname "$bundle"):/usr/lib/lv2"
 
