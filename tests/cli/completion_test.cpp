@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 namespace setest {
@@ -73,6 +76,30 @@ std::string RoffBold(const std::string &option) {
   for (const char c : option)
     out += c == '-' ? std::string("\\-") : std::string(1, c);
   return out + "\\fR";
+}
+
+// A command whose Add function the commands header declares but whose row the
+// command table lacks builds without a word (a command file with no
+// declaration at all stops the build: -Wmissing-declarations): every
+// `void AddXxx(CLI::App` there must be the command "xxx" of --help.
+TEST(CliReference, EveryCommandTheHeaderDeclaresIsOnTheCommandLine) {
+  TempDir dir;
+  const std::string header = ReadText(std::string(SE_EXAMPLES_DIR) + "/../host/cli/commands.h");
+  ASSERT_FALSE(header.empty());
+  const ToolResult help = RunTool({"--help"}, dir.Path());
+  ASSERT_EQ(help.status, 0) << help.err;
+  const std::vector<std::string> commands = HelpCommands(help.out);
+  const std::regex declaration(R"(void Add([A-Z]\w*)\(CLI::App)");
+  int declared = 0;
+  for (std::sregex_iterator it(header.begin(), header.end(), declaration), end; it != end; ++it) {
+    std::string name = (*it)[1];
+    for (char &c : name)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(std::find(commands.begin(), commands.end(), name), commands.end())
+        << "Add" << (*it)[1] << " is declared, but --help has no command \"" << name << "\"";
+    ++declared;
+  }
+  EXPECT_GE(declared, 5);
 }
 
 TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
