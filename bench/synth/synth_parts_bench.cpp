@@ -1,10 +1,12 @@
 // Where the synth's time goes, per frame at 48 kHz with its default patch: the
 // engine as a whole with 8 and 32 held notes, the voice bank alone (the module
-// calls: oscillator and ladder of every voice), one envelope, and one
+// calls: oscillator and ladder of every voice; the runner bank, one module
+// instance at a time, against the lanes bank the engine runs), one envelope, and one
 // oscillator or one ladder through the runner in calls of 32 frames, as the
 // bank makes them. Engine minus bank is the engine's own work (envelopes,
 // cutoff per frame, LFO, amplifier, mix).
 #include "envelope.h"
+#include "lanes_voice_bank.h"
 #include "module_runner.h"
 #include "module_table.h"
 #include "runner_voice_bank.h"
@@ -14,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -51,11 +54,20 @@ void BM_Engine(benchmark::State &state) {
 }
 BENCHMARK(BM_Engine)->Arg(1)->Arg(8)->Arg(32);
 
-// The bank with the engine's default pins: a saw per voice into the default ladder.
+// The bank with the engine's default pins: a saw per voice into the default
+// ladder. args: voices, lanes (0: the runner bank, 1: the lanes bank).
 void BM_VoiceBank(benchmark::State &state) {
   const int voices = static_cast<int>(state.range(0));
   synth::SharedPins pins;
-  auto bank = synth::RunnerVoiceBank::Create(voices, static_cast<float>(kRate), pins);
+  std::unique_ptr<synth::VoiceBank> bank;
+  if (state.range(1) != 0)
+    bank = synth::LanesVoiceBank::Create(voices, static_cast<float>(kRate), pins);
+  else
+    bank = synth::RunnerVoiceBank::Create(voices, static_cast<float>(kRate), pins);
+  if (bank == nullptr) {
+    state.SkipWithError("the bank could not be made");
+    return;
+  }
   std::vector<int> slots;
   for (int i = 0; i < voices; ++i) {
     synth::VoiceInputs &in = bank->Inputs(i);
@@ -70,7 +82,7 @@ void BM_VoiceBank(benchmark::State &state) {
     bank->Run(slots.data(), voices, synth::kStretch);
   PerFrame(state, synth::kStretch);
 }
-BENCHMARK(BM_VoiceBank)->Arg(1)->Arg(8)->Arg(32);
+BENCHMARK(BM_VoiceBank)->ArgNames({"voices", "lanes"})->ArgsProduct({{1, 4, 8, 32}, {0, 1}});
 
 void BM_Envelope(benchmark::State &state) {
   synth::Envelope env;
