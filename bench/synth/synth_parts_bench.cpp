@@ -1,10 +1,10 @@
 // Where the synth's time goes, per frame at 48 kHz with its default patch: the
-// engine as a whole with 8 and 32 held notes, the voice bank alone (the module
-// calls: oscillator and ladder of every voice; the runner bank, one module
-// instance at a time, against the lanes bank the engine runs), one envelope, and one
-// oscillator or one ladder through the runner in calls of 32 frames, as the
-// bank makes them. Engine minus bank is the engine's own work (envelopes,
-// cutoff per frame, LFO, amplifier, mix).
+// engine as a whole with 8 and 32 held notes, the voice banks alone (the module
+// calls: oscillator and ladder of every voice; the lanes bank is the one the
+// engine plays, the runner bank its one-voice-at-a-time reference), one
+// envelope, and one oscillator or one ladder through the runner in calls of
+// 32 frames, as the bank makes them. Engine minus lanes bank is the engine's
+// own work (envelopes, cutoff per frame, LFO, amplifier, mix).
 #include "envelope.h"
 #include "lanes_voice_bank.h"
 #include "module_runner.h"
@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -54,17 +53,12 @@ void BM_Engine(benchmark::State &state) {
 }
 BENCHMARK(BM_Engine)->Arg(1)->Arg(8)->Arg(32);
 
-// The bank with the engine's default pins: a saw per voice into the default
-// ladder. args: voices, lanes (0: the runner bank, 1: the lanes bank).
-void BM_VoiceBank(benchmark::State &state) {
+// A bank with the engine's default pins: a saw per voice into the default ladder.
+template <typename Bank> void RunBank(benchmark::State &state) {
   const int voices = static_cast<int>(state.range(0));
   synth::SharedPins pins;
-  std::unique_ptr<synth::VoiceBank> bank;
-  if (state.range(1) != 0)
-    bank = synth::LanesVoiceBank::Create(voices, static_cast<float>(kRate), pins);
-  else
-    bank = synth::RunnerVoiceBank::Create(voices, static_cast<float>(kRate), pins);
-  if (bank == nullptr) {
+  auto bank = Bank::Create(voices, static_cast<float>(kRate), pins);
+  if (!bank) {
     state.SkipWithError("the bank could not be made");
     return;
   }
@@ -82,7 +76,10 @@ void BM_VoiceBank(benchmark::State &state) {
     bank->Run(slots.data(), voices, synth::kStretch);
   PerFrame(state, synth::kStretch);
 }
-BENCHMARK(BM_VoiceBank)->ArgNames({"voices", "lanes"})->ArgsProduct({{1, 4, 8, 32}, {0, 1}});
+void BM_LanesVoiceBank(benchmark::State &s) { RunBank<synth::LanesVoiceBank>(s); }
+void BM_RunnerVoiceBank(benchmark::State &s) { RunBank<synth::RunnerVoiceBank>(s); }
+BENCHMARK(BM_LanesVoiceBank)->Arg(1)->Arg(8)->Arg(32);
+BENCHMARK(BM_RunnerVoiceBank)->Arg(1)->Arg(8)->Arg(32);
 
 void BM_Envelope(benchmark::State &state) {
   synth::Envelope env;

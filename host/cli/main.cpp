@@ -36,6 +36,20 @@ std::string CommandWord(int argc, char **argv) {
   return {};
 }
 
+// Before any command: the first option that se-host itself does not have
+// ("" if none).
+std::string UnknownOption(const CLI::App &app, int argc, char **argv) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    arg = arg.substr(0, arg.find('='));
+    if (arg == "--plugin-dir")
+      ++i;
+    else if (arg.size() > 1 && arg[0] == '-' && app.get_option_no_throw(arg) == nullptr)
+      return arg;
+  }
+  return {};
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -81,6 +95,9 @@ int main(int argc, char **argv) {
       return Fail("unknown command " + sehost::Quoted(word) + " (commands: " + names + ")",
                   kExitUsage);
     }
+  } else if (const std::string option = UnknownOption(app, argc, argv); !option.empty()) {
+    // Without a command, the parser would only say that one is required.
+    return Fail("unknown option " + sehost::Quoted(option) + " (see se-host --help)", kExitUsage);
   }
   try {
     app.parse(argc, argv);

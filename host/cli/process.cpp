@@ -55,6 +55,7 @@ struct ProcessOptions {
   std::vector<std::string> settings;
   // Refused: the file's length gives it.
   CLI::Option *durationOption = nullptr;
+  CLI::Option *rateOption = nullptr;
   std::string unused;
 };
 
@@ -155,6 +156,9 @@ void Process(const ProcessOptions &opt, const GlobalOptions &globals) {
                      "file first)");
   if (opt.durationOption->count() > 0)
     throw UsageError("--duration: process runs for the input file's length and --tail");
+  // 0 stands for the file's own rate only when --rate is not given.
+  if (opt.rateOption->count() > 0 && !(opt.write.rate > 0.0))
+    throw UsageError("--rate: the output rate must be a whole number of Hz from 1000 to 768000");
   if (!(opt.tail >= 0.0 && opt.tail <= kMaxTail))
     throw UsageError("--tail: the tail must be from 0 to 60 seconds");
   // Mistakes in the output path are reported before any work is done.
@@ -229,10 +233,11 @@ void AddProcess(CLI::App &app, const Globals &globals) {
   cmd->add_option("--tail", opt->tail,
                   "Seconds rendered after the file's end, for the filter to ring out (default 2)")
       ->type_name("SECONDS");
-  cmd->add_option("--rate", opt->write.rate,
-                  "Sample rate of the output in Hz: the result is resampled to it (the patch "
-                  "still runs at the file's own rate)")
-      ->type_name("HZ");
+  opt->rateOption =
+      cmd->add_option("--rate", opt->write.rate,
+                      "Sample rate of the output in Hz: the result is resampled to it (the patch "
+                      "still runs at the file's own rate)")
+          ->type_name("HZ");
   // Given by the file; named here only to be refused with a clear message.
   opt->durationOption = cmd->add_option("--duration", opt->unused)->group("");
   AddQuietOptions(*cmd, opt->write);

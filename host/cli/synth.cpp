@@ -122,8 +122,8 @@ synth::Song ReadSong(const std::string &path, uint32_t rate) {
 }
 
 void Synth(const SynthOptions &opt) {
-  CheckOutputPath(opt.write.output);
-  ChooseOutputFormat(opt.write.output, opt.write.format, 0, 2);
+  // Every mistake in the output options is named before the song is read.
+  CheckOutput(opt.write);
   if (!(opt.rate >= 8000.0 && opt.rate <= 384000.0) || opt.rate != std::floor(opt.rate))
     throw UsageError("--rate must be a whole number of Hz from 8000 to 384000");
   const auto rate = static_cast<uint32_t>(opt.rate);

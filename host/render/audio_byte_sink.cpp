@@ -22,6 +22,7 @@ long WriteFd(int fd, const void *data, size_t size) {
   return _write(fd, data, static_cast<unsigned>(std::min<size_t>(size, 1u << 30)));
 }
 int CloseFd(int fd) { return _close(fd); }
+void CutFd(int fd, int64_t length) { (void)_chsize_s(fd, length); }
 // Only files on a disk seek back; pipes and the console do not.
 bool CanSeek(int fd) {
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
@@ -31,6 +32,7 @@ bool CanSeek(int fd) {
 int64_t SeekFd(int fd, int64_t offset, int whence) { return lseek(fd, offset, whence); }
 long WriteFd(int fd, const void *data, size_t size) { return write(fd, data, size); }
 int CloseFd(int fd) { return close(fd); }
+void CutFd(int fd, int64_t length) { (void)!ftruncate(fd, length); }
 // A file opened for appending writes at its end wherever it was sought to.
 bool CanSeek(int fd) {
   const int flags = fcntl(fd, F_GETFL);
@@ -97,6 +99,12 @@ void ByteSink::StartHere() {
   m_base += m_position;
   m_length -= m_position;
   m_position = 0;
+}
+
+void ByteSink::EndHere() {
+  if (m_seekable && m_length > m_position && m_error == 0)
+    CutFd(m_fd, m_base + m_position); // a device has no length to cut: left as it is
+  m_length = m_position;
 }
 
 bool ByteSink::Close() {

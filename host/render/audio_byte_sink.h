@@ -35,6 +35,9 @@ public:
   // Makes the current position the start from which positions count: what
   // was written so far (a header of our own) is invisible to later seeks.
   void StartHere();
+  // Forgets what was written past the current position (a header written
+  // again shorter before any samples), cutting a file there.
+  void EndHere();
   // The errno of the first failure, or 0.
   int Error() const { return m_error; }
   // Closes an owned descriptor; false if that fails (Error() says why).

@@ -233,8 +233,12 @@ void AudioFileWriter::Open(int channels, uint32_t serial, bool length_known) {
                         ? WriteFailure()
                         : m_target.Name() + ": cannot create the file: " + sf_strerror(nullptr));
   // The PEAK chunk carries the time of writing; leaving it out keeps renders
-  // byte for byte the same.
+  // byte for byte the same. The header, written again without it, is
+  // shorter: what is left past it would otherwise count as samples in a
+  // render shorter than the chunk (an AIFF file of a few frames).
   sf_command(m_file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+  if (!m_clips && !m_ogg && m_sink->Seekable() && m_sink->Error() == 0)
+    m_sink->EndHere();
 }
 
 // Closes what is open and removes the temporary file.

@@ -23,27 +23,30 @@ constexpr SampleFormatInfo kSampleFormats[] = {
 };
 
 constexpr const char *kOpusRates = "8000 12000 16000 24000 48000";
+// Opus decodes at 48 kHz whatever its input was: other rates go there.
+constexpr int kOpusOtherRates = 48000;
 constexpr const char *kMp3Rates = "8000 11025 12000 16000 22050 24000 32000 44100 48000";
 constexpr int kVorbisMaxRate = 200000;
 // The rates a signal above a container's highest one is taken down to.
 constexpr int kUsualRates[] = {44100, 48000, 88200, 96000, 176400, 192000};
 
 constexpr ContainerInfo kContainers[] = {
-    {"wav", "WAV", "wav", SF_FORMAT_WAV, kPcm16 | kPcm24 | kFloat, true, true, "rf64", nullptr, 0},
+    {"wav", "WAV", "wav", SF_FORMAT_WAV, kPcm16 | kPcm24 | kFloat, true, true, "rf64", nullptr, 0,
+     0},
     {"rf64", "RF64", "rf64", SF_FORMAT_RF64, kPcm16 | kPcm24 | kFloat, false, false, nullptr,
-     nullptr, 0},
-    {"flac", "FLAC", "flac", SF_FORMAT_FLAC, kPcm16 | kPcm24, true, false, nullptr, nullptr, 0},
+     nullptr, 0, 0},
+    {"flac", "FLAC", "flac", SF_FORMAT_FLAC, kPcm16 | kPcm24, true, false, nullptr, nullptr, 0, 0},
     {"ogg", "Ogg Vorbis", "ogg oga", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0, true, false, nullptr,
-     nullptr, kVorbisMaxRate},
-    {"opus", "Opus", "opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 0, true, false, nullptr, kOpusRates,
-     0},
+     nullptr, kVorbisMaxRate, 0},
+    {"opus", "Opus", "opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 0, true, false, nullptr, kOpusRates, 0,
+     kOpusOtherRates},
     {"mp3", "MP3", "mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 0, true, false, nullptr,
-     kMp3Rates, 0},
+     kMp3Rates, 0, 0},
     {"aiff", "AIFF", "aiff aif", SF_FORMAT_AIFF, kPcm16 | kPcm24 | kFloat, false, true, nullptr,
-     nullptr, 0},
+     nullptr, 0, 0},
     {"caf", "CAF", "caf", SF_FORMAT_CAF, kPcm16 | kPcm24 | kFloat, false, false, nullptr, nullptr,
-     0},
-    {nullptr, nullptr, nullptr, 0, 0, false, false, nullptr, nullptr, 0},
+     0, 0},
+    {nullptr, nullptr, nullptr, 0, 0, false, false, nullptr, nullptr, 0, 0},
 };
 
 // Room left for the header and other chunks below the 4 GiB of a 32-bit size.
@@ -111,6 +114,8 @@ int ContainerRate(const ContainerInfo &container, int rate) {
   }
   if (rates.empty() || std::find(rates.begin(), rates.end(), rate) != rates.end())
     return rate;
+  if (container.otherRates > 0)
+    return container.otherRates;
   for (int r : rates)
     if (r > rate)
       return r;

@@ -28,6 +28,8 @@ struct ContainerInfo {
   const char *whenLarge;  // the container written instead past that limit, or nullptr
   const char *rates;      // the sample rates it takes, in Hz, space-separated; nullptr: any
   int maxRate;            // with `rates` nullptr: the highest rate it takes; 0: no limit
+  int otherRates;         // with `rates`: the rate any other is resampled to; 0: the next
+                          // listed one above it
 };
 
 // The rows of the tables, ended by a row whose name is nullptr.
@@ -60,7 +62,8 @@ OutputFormat ChooseOutputFormat(const std::string &path, const std::string &form
                                 int64_t frames, int channels);
 
 // The rate a container is written at for a signal at `rate` Hz: `rate` if it
-// takes it, else the lowest listed rate above `rate`, else its highest (for a
+// takes it, else its rate for all others (Opus: 48 kHz, at which it always
+// decodes), else the lowest listed rate above `rate`, else its highest (for a
 // container with a highest rate only, the highest usual rate under it).
 int ContainerRate(const ContainerInfo &container, int rate);
 // Its rates for messages: "8000, 12000, 16000, 24000 or 48000 Hz", "rates up

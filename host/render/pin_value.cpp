@@ -38,6 +38,16 @@ void RequireSettable(const PinInfo &pin) {
                     " pin; it can only be connected");
 }
 
+// A number as a message writes it: JSON's shortest form, or "nan", "inf" and
+// "-inf", which JSON has no words for.
+std::string NumberText(double number) {
+  if (std::isnan(number))
+    return "nan";
+  if (std::isinf(number))
+    return number > 0 ? "inf" : "-inf";
+  return nlohmann::json(number).dump();
+}
+
 double ChoiceByNumber(const PinInfo &pin, double number) {
   const auto items = pin.Choices();
   if (std::isfinite(number) && number == std::floor(number))
@@ -48,7 +58,7 @@ double ChoiceByNumber(const PinInfo &pin, double number) {
   const std::string text =
       std::isfinite(number) && number == std::floor(number) && std::abs(number) < 1e15
           ? std::to_string(static_cast<long long>(number))
-          : nlohmann::json(number).dump();
+          : NumberText(number);
   throw HostError("pin \"" + pin.name + "\" has no choice with the value " + text +
                   " (choices: " + ChoiceListText(pin) + ")");
 }
@@ -75,7 +85,7 @@ double ChoiceByText(const PinInfo &pin, const std::string &text) {
 double Volts(const PinInfo &pin, double volts) {
   if (!std::isfinite(volts) || std::abs(volts) > kMaxVolts)
     throw HostError("pin \"" + pin.name + "\" takes volts from -1e6 to 1e6, not " +
-                    nlohmann::json(volts).dump());
+                    NumberText(volts));
   return volts;
 }
 

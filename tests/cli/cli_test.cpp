@@ -172,6 +172,9 @@ TEST(Cli, UsageMistakesAndHostileFilesGetOneLineAndADocumentedStatus) {
       {{"render", dir / "ramp.json"}, "--output is required"},
       {{"render", dir / "ramp.json", "-o", dir / "a.wav", "--loud"}, "--loud"},
       {{"rendr", dir / "ramp.json"}, "unknown command \"rendr\" (commands: describe, render"},
+      // Before any command, an option se-host does not have is named.
+      {{"--bogus"}, "unknown option \"--bogus\""},
+      {{"--plugin-dir", dir.Path(), "-x=1"}, "unknown option \"-x\""},
   };
   for (const auto &[args, part] : usage) {
     const ToolResult r = SeHost(dir, args);
@@ -223,9 +226,12 @@ TEST(Cli, EveryUsageMistakeOfEveryCommandExitsWithTwo) {
       {"process", in, "-o", out, "--tail="},
       {"process", in, "-o", out, "--tail", "61"},
       {"process", in, "-o", out, "--rate", "999"},
+      {"process", in, "-o", out, "--rate", "0"},
       {"process", in, "-o", dir / "x.opus", "--rate", "44100"},
       {"process", in, "-o", out, "--duration", "1"},
       {"process", in, "-o", out, "-f", "32"},
+      // Output options are checked before the song is read.
+      {"synth", dir / "missing.mid", "-o", out, "--gain", "90"},
       {"plot", in, "-o", dir / "p.jpg"},
       {"plot", in, "-o", dir / "p.png", "--size", "10x10"},
       {"plot", in, "-o", dir / "p.png", "--channel", "3"},

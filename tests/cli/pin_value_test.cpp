@@ -47,6 +47,9 @@ TEST(PinValue, PitchPinsTakeVoltsFrequenciesAndNotes) {
 
 TEST(PinValue, BadValuesSayWhatIsWrong) {
   const PinInfo pitch = AudioIn("Pitch");
+  PinInfo mode = AudioIn("Mode");
+  mode.datatype = DT_CHOICE;
+  mode.datatype_text = "Pass,Invert";
   const struct {
     PinInfo pin;
     const char *text;
@@ -60,7 +63,12 @@ TEST(PinValue, BadValuesSayWhatIsWrong) {
       {pitch, "C99", "the note \"C99\" is out of range (octaves -1 to 10, A4 = 440 Hz)"},
       {pitch, "C#4x", "\"C#4x\" is not a note name"},
       {pitch, "nanHz", "a frequency is above 0 Hz"},
-      {pitch, "inf", "takes volts from -1e6 to 1e6"},
+      // Numbers JSON has no words for are named as they were typed.
+      {pitch, "inf", "takes volts from -1e6 to 1e6, not inf"},
+      {AudioIn("Resonance"), "-inf", "not -inf"},
+      {AudioIn("Resonance"), "nan", "not nan"},
+      {mode, "nan", "pin \"Mode\" has no choice with the value nan (choices: Pass, Invert)"},
+      {mode, "2.5", "no choice with the value 2.5"},
       {AudioIn("Resonance"), "440Hz", "pin \"Resonance\" takes volts, not a frequency or note"},
       {AudioIn("Pitch Adjust (offset)"), "A4", "takes volts, not a frequency or note"},
       {AudioIn("Resonance"), "loud", "pin \"Resonance\" is an audio pin; give its value in volts"},

@@ -8,4 +8,5 @@ else()
 endif()
 add_test(NAME lv2_bundle_in_ardour
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/ardour_test.sh ${SE_LV2_BUNDLE_DIR} "${se_ardour_skip}")
-set_tests_properties(lv2_bundle_in_ardour PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 180)
+set_tests_properties(lv2_bundle_in_ardour PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 330
+  RESOURCE_LOCK ardour)
