@@ -19,11 +19,15 @@ struct PinSpec {
 };
 
 // Fills the fields a pin needs and leaves the others as the caller gave them.
-// `variables` holds one address per pin (null for none). Answers false for an
-// index outside the list.
-template <size_t N>
-bool DescribePinFrom(const PinSpec (&pins)[N], void *const (&variables)[N], int32_t index,
+// `variables` holds one address per pin (null for none), in pin order; give
+// it as an array of unstated size (`void *const variables[] = {...}`), so that
+// a list one address short, after a pin was added, does not compile (a
+// sized array would fill the gap with null and shift every later address).
+// Answers false for an index outside the list.
+template <size_t N, size_t M>
+bool DescribePinFrom(const PinSpec (&pins)[N], void *const (&variables)[M], int32_t index,
                      SEPinProperties *p) {
+  static_assert(M == N, "one variable address (or nullptr) per pin of the pin list");
   if (index < 0 || static_cast<size_t>(index) >= N || p == nullptr)
     return false;
   const PinSpec &s = pins[index];

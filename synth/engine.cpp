@@ -259,6 +259,10 @@ void Engine::Impl::VoiceInputsFor(int slot, double lfoValue, double wheelScale, 
   in.resonance = d.resonance;
   const double base = d.cutoff + d.keyTrack * (pitch - NoteToVolts(kMiddleC)) + v.velocityCutoff +
                       lfo * d.lfoCutoff + pressure * d.pressureToCutoff;
+  if (v.filter.Steady()) { // a held level: one cutoff for the stretch, the same bits
+    std::fill(in.cutoff, in.cutoff + frames, VoltsToSample(base + d.envAmount * v.filter.Level()));
+    return;
+  }
   v.filter.Fill(envelope, frames);
   for (int32_t k = 0; k < frames; ++k)
     in.cutoff[k] = VoltsToSample(base + d.envAmount * envelope[k]);
@@ -267,6 +271,18 @@ void Engine::Impl::VoiceInputsFor(int slot, double lfoValue, double wheelScale, 
 void Engine::Impl::MixVoice(int slot, float *left, float *right, int32_t frames) {
   VoiceState &v = voices[slot];
   const float *out = bank->Output(slot);
+  const float l = static_cast<float>(v.panLeft * d.master);
+  const float r = static_cast<float>(v.panRight * d.master);
+  if (v.amp.Steady() && v.gainDone >= d.fade && !v.fading) {
+    // A held level at a settled velocity: one gain for the stretch, the same bits.
+    const auto gain = static_cast<float>(v.amp.Level() * v.velocityGain);
+    for (int32_t k = 0; k < frames; ++k) {
+      const float s = out[k] * gain;
+      left[k] += s * l;
+      right[k] += s * r;
+    }
+    return;
+  }
   v.amp.Fill(envelope, frames);
   if (v.gainDone < d.fade) { // a new velocity: the gain moves there in a straight line
     for (int32_t k = 0; k < frames; ++k, ++v.gainDone)
@@ -283,8 +299,6 @@ void Engine::Impl::MixVoice(int slot, float *left, float *right, int32_t frames)
     }
     v.fadeDone += frames;
   }
-  const float l = static_cast<float>(v.panLeft * d.master);
-  const float r = static_cast<float>(v.panRight * d.master);
   for (int32_t k = 0; k < frames; ++k) {
     const float s = out[k] * static_cast<float>(envelope[k]);
     left[k] += s * l;

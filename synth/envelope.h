@@ -57,6 +57,9 @@ public:
   double Level() const { return m_level; }
   Stage CurrentStage() const { return m_stage; }
   bool Idle() const { return m_stage == Stage::kIdle; }
+  // Every level Fill gives from here on is Level() until the next Trigger,
+  // Release or Configure.
+  bool Steady() const { return m_stage == Stage::kIdle || m_stage == Stage::kSustain; }
 
 private:
   void Enter(Stage stage, double end, int32_t length, double c, double ratio);

@@ -11,7 +11,7 @@ namespace osc {
 
 bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
   OscillatorChoices &c = m_voice.choices;
-  void *const variables[kPinCount] = {
+  void *const variables[] = {
       &m_io.pitch,     &m_io.pitchAdjust, &m_io.pitchRef, &m_io.phasePw,       &m_io.sync,
       &c.syncAccuracy, &m_io.out,         &c.waveform,    &c.waveQuality,      &c.harmonics,
       &m_io.freqLimit, &c.limitSystem,    &c.pitchMode,   &c.pitchModAccuracy, &c.hold,

@@ -30,6 +30,10 @@
 
 #include <cmath>
 
+#if defined(__wasm_simd128__)
+#include <wasm_simd128.h>
+#endif
+
 #if defined(__SSE2__) && !defined(SE_LANES_PORTABLE)
 #include "simd_lanes_sse2.h"
 #elif defined(__wasm_simd128__) && !defined(SE_LANES_PORTABLE)
@@ -149,10 +153,29 @@ template <class H> struct LaneTraits<Twice<H>> {
 };
 
 // One voice: the same functions on plain values.
+#if defined(__wasm_simd128__)
+// WebAssembly: the code generator may turn a selection `a > b ? a : b` into
+// f32.max, which answers +0 for (0, -0) where the comparison answers -0, and
+// a NaN where it answers b; pmax and pmin are exactly the comparisons
+// (simd_lanes_wasm.h).
+inline float GreaterOf(float a, float b) {
+  return wasm_f32x4_extract_lane(wasm_f32x4_pmax(wasm_f32x4_splat(b), wasm_f32x4_splat(a)), 0);
+}
+inline double GreaterOf(double a, double b) {
+  return wasm_f64x2_extract_lane(wasm_f64x2_pmax(wasm_f64x2_splat(b), wasm_f64x2_splat(a)), 0);
+}
+inline float LessOf(float a, float b) {
+  return wasm_f32x4_extract_lane(wasm_f32x4_pmin(wasm_f32x4_splat(b), wasm_f32x4_splat(a)), 0);
+}
+inline double LessOf(double a, double b) {
+  return wasm_f64x2_extract_lane(wasm_f64x2_pmin(wasm_f64x2_splat(b), wasm_f64x2_splat(a)), 0);
+}
+#else
 inline float GreaterOf(float a, float b) { return a > b ? a : b; }
 inline double GreaterOf(double a, double b) { return a > b ? a : b; }
 inline float LessOf(float a, float b) { return a < b ? a : b; }
 inline double LessOf(double a, double b) { return a < b ? a : b; }
+#endif
 inline bool Less(float a, float b) { return a < b; }
 inline bool Less(double a, double b) { return a < b; }
 inline bool Greater(float a, float b) { return a > b; }

@@ -7,9 +7,9 @@ namespace ladder {
 
 bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
   FilterChoices &c = m_voice.choices;
-  void *const variables[kPinCount] = {&m_signalIn, &m_pitchIn,   &m_resonanceIn, &m_zingIn,
-                                      &c.type,     &c.filterTap, &c.qTap,        &c.emulate,
-                                      &c.version,  &c.bassBoost, &m_signalOut};
+  void *const variables[] = {&m_signalIn, &m_pitchIn,   &m_resonanceIn, &m_zingIn,
+                             &c.type,     &c.filterTap, &c.qTap,        &c.emulate,
+                             &c.version,  &c.bassBoost, &m_signalOut};
   return se::DescribePinFrom(kPins, variables, index, properties);
 }
 

@@ -11,7 +11,7 @@ Module::Module(SEHostCallback host, intptr_t host_data) : SEModule_base(host, ho
 Module::~Module() = default;
 
 bool Module::DescribePin(int32_t index, SEPinProperties *properties) {
-  void *const variables[kPinCount] = {&m_linkValue};
+  void *const variables[] = {&m_linkValue};
   return se::DescribePinFrom(kPins, variables, index, properties);
 }
 

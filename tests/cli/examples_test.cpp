@@ -1,13 +1,16 @@
 // Every patch in examples/ renders through the se-host program, and its file
 // holds what the patch is about: the channels it lists, finite samples, sound
-// in every channel, and the fundamental where the patch has a steady one.
+// in every channel, the fundamental where the patch has a steady one, and (on
+// 64-bit Linux, where they were recorded) the very samples recorded before.
 #include "plugin_path.h"
 #include "run_tool.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -19,19 +22,35 @@ struct Expect {
   // Per channel: the fundamental in Hz around `at` seconds, 0 for none.
   std::vector<double> fundamental;
   double at = 1.0;
+  // FNV-1a of the bytes of the render's float samples, interleaved, as
+  // recorded before the host core moved onto the module runner.
+  uint64_t hash = 0;
 };
 
 const std::map<std::string, Expect> kExpected = {
-    {"demo", {2, {55.0, 110.0}, 0.5}},
-    {"filter_sweep", {1, {55.0}, 2.0}},
-    {"filter_taps", {5, {110.0, 110.0, 110.0, 110.0, 110.0}}},
-    {"x_output", {2, {110.0, 110.0}, 0.5}},
-    {"pwm", {1, {110.0}}},
-    {"hard_sync", {1, {110.0}, 1.5}},
-    {"harmonic_limit", {2, {0.0, 0.0}}},
-    {"noise_hp_sweep", {1, {0.0}}},
-    {"drum_filter", {1, {0.0}}},
+    {"demo", {2, {55.0, 110.0}, 0.5, 0x5c64d39d8968be77ull}},
+    {"filter_sweep", {1, {55.0}, 2.0, 0xc66d0e400859e56dull}},
+    {"filter_taps", {5, {110.0, 110.0, 110.0, 110.0, 110.0}, 1.0, 0x4dd3e0e81c853436ull}},
+    {"x_output", {2, {110.0, 110.0}, 0.5, 0x680671085006d702ull}},
+    {"pwm", {1, {110.0}, 1.0, 0xa24f34b13c2e241cull}},
+    {"hard_sync", {1, {110.0}, 1.5, 0xdbbe0e7625d5b189ull}},
+    {"harmonic_limit", {2, {0.0, 0.0}, 1.0, 0x20257a2d85af9238ull}},
+    {"noise_hp_sweep", {1, {0.0}, 1.0, 0x6ff9f2f07455ffa4ull}},
+    {"drum_filter", {1, {0.0}, 1.0, 0x666a43342cadff98ull}},
 };
+
+uint64_t SampleHash(const std::vector<float> &samples) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (float v : samples) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    for (int i = 0; i < 4; ++i, bits >>= 8) {
+      h ^= bits & 0xffu;
+      h *= 0x100000001b3ull;
+    }
+  }
+  return h;
+}
 
 // The fundamental of a stretch by autocorrelation: the shortest lag whose
 // normalised correlation comes within 10% of the best one (so a multiple of
@@ -81,6 +100,10 @@ TEST(Examples, EveryPatchRendersWhatItShows) {
     const Sound s = ReadSound(out);
     ASSERT_EQ(s.channels, e.channels);
     ASSERT_GE(s.Frames(), static_cast<size_t>(s.rate));
+#if defined(__linux__) && defined(__x86_64__)
+    EXPECT_EQ(SampleHash(s.samples), e.hash)
+        << std::hex << "0x" << SampleHash(s.samples) << ": the render's samples changed";
+#endif
     for (int c = 0; c < s.channels; ++c) {
       SCOPED_TRACE("channel " + std::to_string(c + 1));
       const std::vector<float> x = s.Channel(c);

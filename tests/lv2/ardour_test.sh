@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Every plugin of the bundle in Debian's Ardour, run headless through
-# ardour7-lua on its dummy audio backend (ardour_session.lua says what is
-# checked). Skips (exit 77) with the reason where Ardour is not installed
+# The bundle in Debian's Ardour, run headless through ardour7-lua on its
+# dummy audio backend: a Lua session script of this folder (by default
+# ardour_session.lua, every plugin of the bundle; it says what is checked)
+# gets the bundle and a session folder and prints "RESULT: PASS" when all is
+# well. Skips (exit 77) with the reason where Ardour is not installed
 # (scripts/setup.sh --ardour installs it) or cannot load the bundle.
-#   ardour_test.sh <bundle folder> [reason to skip]
+#   ardour_test.sh <bundle folder> [reason to skip] [session script]
 set -u
 bundle="$1"
+script="$(dirname "$0")/${3:-ardour_session.lua}"
 [ -z "${2:-}" ] || { echo "SKIPPED: $2"; exit 77; }
 for tool in ardour7-lua timeout; do
   command -v "$tool" >/dev/null ||
@@ -24,7 +27,7 @@ export LV2_PATH="$(dirname "$bundle"):/usr/lib/lv2"
 run_session() {
   rm -rf "$work/session"
   start=$(date +%s%N)
-  timeout 150 ardour7-lua "$(dirname "$0")/ardour_session.lua" "$bundle" "$work/session" >"$work/log" 2>&1
+  timeout 150 ardour7-lua "$script" "$bundle" "$work/session" >"$work/log" 2>&1
   status=$?
   # Ardour's own notes about the machine (no MIDI audition synth) are not ours.
   grep -v "^\[WARNING\]: Falling back to Reasonable Synth\|No synth for midi-audition" "$work/log"

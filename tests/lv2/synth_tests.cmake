@@ -36,14 +36,22 @@ add_test(NAME lv2_synth_tools
 set_tests_properties(lv2_synth_tools PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77)
 
 # jalv plays the synth on a dummy JACK server: MIDI in, sound out, a control
-# from jalv's command line heard. Not with sanitizers (jalv cannot load them).
+# from jalv's command line heard. Ardour plays it on its dummy backend: MIDI
+# into a track, the track's meter hears notes, Volume, the chord, the pedal
+# and all notes off (one Ardour test at a time). Not with sanitizers (neither
+# host can load them).
 if(SE_SANITIZE)
-  set(se_synth_jalv_skip "the bundle is built with sanitizers")
+  set(se_synth_host_skip "the bundle is built with sanitizers")
 else()
-  set(se_synth_jalv_skip "")
+  set(se_synth_host_skip "")
 endif()
 get_filename_component(se_synth_lv2_path ${SE_LV2_BUNDLE_DIR} DIRECTORY)
 add_test(NAME lv2_synth_jalv
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/synth_jalv_test.sh ${se_synth_lv2_path}
-                 "${se_synth_jalv_skip}")
+                 "${se_synth_host_skip}")
 set_tests_properties(lv2_synth_jalv PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 60)
+add_test(NAME lv2_synth_in_ardour
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/ardour_test.sh ${SE_LV2_BUNDLE_DIR}
+                 "${se_synth_host_skip}" ardour_synth.lua)
+set_tests_properties(lv2_synth_in_ardour PROPERTIES LABELS lv2 SKIP_RETURN_CODE 77 TIMEOUT 330
+                                                    RESOURCE_LOCK ardour)

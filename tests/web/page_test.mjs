@@ -9,6 +9,7 @@
 //   OfflineAudioContext (the worklet straight into the destination) equals,
 //   bit for bit, `se-host synth` rendering the same MIDI file at the same rate;
 // - keys (computer keys, the mouse) make sound, and it dies away after release;
+// - a MIDI file chosen on the page plays, and Stop silences it;
 // - the filter curve follows the controls;
 // - a screenshot (DIR/web-page.png, and FILE when given: docs/img/web_page.png);
 // - timings: load, and the worklet's time per 128-frame quantum for 8 and 32 voices.
@@ -299,8 +300,26 @@ try {
     return `held ${held.toFixed(3)}, released ${after.toExponential(1)}; mouse ${clicked.toFixed(3)}`;
   });
 
+  await check('a MIDI file plays as se-host plays it, and Stop silences it', async () => {
+    const mid = join(opt.out, 'web-file.mid');
+    writeFileSync(mid, midiFile([{ frame: 0, midi: [0x90, 55, 110] }, { frame: 0, midi: [0x90, 62, 110] },
+                                 { frame: 96000, midi: [0x80, 55, 0] }], { ticksPerQuarter: kRate / 2 }));
+    const input = await page.$('#midi-file');
+    await input.uploadFile(mid);
+    const playing = await waitForLevel(page, (v) => v > 0.01, 3000);
+    const status = await page.evaluate(() => document.getElementById('status').textContent);
+    expect(playing > 0.01 && /Playing web-file\.mid/.test(status), `level ${playing}, status "${status}"`);
+    await page.click('#stop');
+    const stopped = await waitForLevel(page, (v) => v < 1e-4, 3000);
+    expect(stopped < 1e-4, `level ${stopped} after Stop`);
+    return `level ${playing.toFixed(3)}, then ${stopped.toExponential(1)}`;
+  });
+
   await check('a screenshot of the page, playing', async () => {
-    await page.evaluate(() => window.synthPage.selectPreset('pad-warm'));
+    await page.evaluate(() => {
+      document.activeElement?.blur();
+      window.synthPage.selectPreset('pad-warm');
+    });
     for (const key of ['KeyZ', 'KeyC', 'KeyB', 'KeyQ']) await page.keyboard.down(key);
     await sleep(1200);
     const file = join(opt.out, 'web-page.png');

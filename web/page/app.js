@@ -44,12 +44,14 @@ async function addSynthNode(context, options) {
     outputChannelCount: [2],
     processorOptions: { wasm: page.bytes, controls: page.values, ...options },
   });
-  const ready = new Promise((resolve) => {
+  const ready = new Promise((resolve, reject) => {
     node.port.addEventListener('message', function first(e) {
       if (e.data.type !== 'ready') return;
       node.port.removeEventListener('message', first);
       resolve(e.data.ok);
     });
+    // The processor could not start (the module failed to compile or run).
+    node.addEventListener('processorerror', () => reject(new Error('the synth stopped in the audio thread')));
   });
   node.port.start();
   return { node, ready };
@@ -137,6 +139,25 @@ function fromDevice(bytes) {
   if (kind === 0x90 || kind === 0x80) page.keyboard.show(bytes[1], kind === 0x90 && bytes[2] > 0);
 }
 
+// A MIDI file played from now on, scheduled as `se-host synth` plays it.
+async function playFile(file) {
+  await startSound();
+  if (!page.sound) return;
+  const song = page.synth.scheduleSong(new Uint8Array(await file.arrayBuffer()), page.sound.context.sampleRate);
+  if (song.error) {
+    say(`${file.name}: ${song.error}`);
+    return;
+  }
+  send({ type: 'song', events: song.events });
+  say(`Playing ${file.name} (${(song.endFrame / page.sound.context.sampleRate).toFixed(1)} s)`);
+}
+
+function stopAll() {
+  send({ type: 'stop' });
+  for (let note = 0; note < 128; note++) page.keyboard.show(note, false);
+  if (page.sound) say(`Playing at ${page.sound.context.sampleRate} Hz`);
+}
+
 // ---- Offline rendering (tests, and the bit-for-bit check) ----
 
 function base64(floats) {
@@ -183,6 +204,11 @@ async function load() {
   $('octave-down').addEventListener('click', () => page.keyboard.shift(-12));
   $('octave-up').addEventListener('click', () => page.keyboard.shift(12));
   $('velocity').addEventListener('input', () => { $('velocity-value').value = $('velocity').value; });
+  $('midi-file').addEventListener('change', () => {
+    if ($('midi-file').files[0]) playFile($('midi-file').files[0]);
+    $('midi-file').value = '';
+  });
+  $('stop').addEventListener('click', stopAll);
   page.displays = new Displays($('scope'), $('spectrum'));
   page.curve = new FilterCurve($('filter'), page.synth, controls.findIndex((c) => c.symbol === 'cutoff'));
   page.curve.update(page.values);

@@ -10,8 +10,10 @@
 //    their frame (the quantum is split there), in list order for one frame;
 //    the way a scripted phrase reaches an OfflineAudioContext, whose messages
 //    land at arbitrary quanta;
-//  - live ({type: 'midi'}, {type: 'control'}): applied at the start of the
-//    next quantum.
+//  - live ({type: 'midi'}, {type: 'control'}, {type: 'controls'}): applied
+//    at the start of the next quantum; {type: 'song', events} schedules
+//    frame-stamped events counted from that quantum, {type: 'stop'} drops
+//    what is scheduled and lets every note go.
 // The engine's output does not depend on where calls are split (each module
 // call is cut on its own 32-frame grid and at every event), so the samples
 // are those of `se-host synth` for the same events at the same rate.
@@ -52,6 +54,8 @@ class LadderSynthProcessor extends AudioWorkletProcessor {
       case 'control':
       case 'controls':
       case 'position':
+      case 'song': // its frames count from the next quantum
+      case 'stop':
         this.live.push(m);
         break;
       case 'events':
@@ -68,6 +72,19 @@ class LadderSynthProcessor extends AudioWorkletProcessor {
     else if (m.position) this.synth.position(m.position);
     else if (m.type === 'control') this.synth.setControl(m.index, m.value);
     else if (m.type === 'controls') m.values.forEach((v, i) => this.synth.setControl(i, v));
+    else if (m.type === 'song') this.addEvents(m.events.map((e) => ({ ...e, frame: e.frame + this.frame })));
+    else if (m.type === 'stop') this.stop();
+  }
+
+  // Everything scheduled is dropped; every note and the pedal let go, on
+  // every channel.
+  stop() {
+    this.events = [];
+    this.next = 0;
+    for (let channel = 0; channel < 16; channel++) {
+      this.synth.midi([0xb0 | channel, 64, 0]);
+      this.synth.midi([0xb0 | channel, 123, 0]);
+    }
   }
 
   process(inputs, outputs) {
