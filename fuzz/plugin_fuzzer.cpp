@@ -22,6 +22,7 @@
 // A value: u8 s; s % 4 < 2: kSpecialValues[s / 4 % size]; 2: i16 / 16384; 3: raw float bits.
 // An int: u8 s % 8: 0, 1, -1, INT32_MAX, INT32_MIN, u8, or (6, 7) a raw i32.
 // A choice value: u8 s; bit 7 set: kSpecialChoices[s % size], else a raw i16.
+#include "byte_reader.h"
 #include "fail.h"
 #include "fp_env.h"
 #include "plugin_rig.h"
@@ -93,48 +94,16 @@ __attribute__((format(printf, 1, 2))) void Trace(const char *format, ...) {
   std::fputc('\n', stderr);
 }
 
-class Reader {
+// The fuzzer's bytes, with choice values beside the numbers.
+class Reader : public sefuzz::ByteReader {
 public:
-  Reader(const uint8_t *data, size_t size) : m_data(data), m_size(size) {}
-  bool Empty() const { return m_at >= m_size; }
-  uint8_t U8() { return m_at < m_size ? m_data[m_at++] : 0; }
-  uint16_t U16() { return static_cast<uint16_t>(U8() | U8() << 8); }
-  uint32_t U32() { return U16() | static_cast<uint32_t>(U16()) << 16; }
-  int32_t Int() {
-    switch (U8() % 8) {
-    case 0: return 0;
-    case 1: return 1;
-    case 2: return -1;
-    case 3: return INT32_MAX;
-    case 4: return INT32_MIN;
-    case 5: return U8();
-    default: return static_cast<int32_t>(U32());
-    }
-  }
-  float Value() {
-    const uint8_t s = U8();
-    switch (s % 4) {
-    case 2: return static_cast<int16_t>(U16()) / 16384.0f;
-    case 3: {
-      const uint32_t bits = U32();
-      float f;
-      std::memcpy(&f, &bits, sizeof f);
-      return f;
-    }
-    default: return kSpecialValues[s / 4 % std::size(kSpecialValues)];
-    }
-  }
+  Reader(const uint8_t *data, size_t size) : ByteReader(data, size, kSpecialValues) {}
   int16_t Choice() {
     const uint8_t s = U8();
     if (s & 0x80)
       return kSpecialChoices[s % std::size(kSpecialChoices)];
     return static_cast<int16_t>(U16());
   }
-
-private:
-  const uint8_t *m_data;
-  size_t m_size;
-  size_t m_at = 0;
 };
 
 int PinNamed(Library library, const char *name) {

@@ -1,6 +1,7 @@
 #include "synth/presets.h"
 
-#include <cctype>
+#include "se_text.h"
+
 #include <iterator>
 
 namespace synth {
@@ -172,23 +173,13 @@ constexpr Preset kPresets[] = {
     {"fx-wobble", "Tempo Wobble", "Effect", kFxWobble},
 };
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 } // namespace
 
 std::span<const Preset> FactoryPresets() { return kPresets; }
 
 const Preset *FindPreset(std::string_view name) {
   for (const Preset &p : kPresets)
-    if (SameName(p.symbol, name) || SameName(p.name, name))
+    if (se::SameLetters(p.symbol, name) || se::SameLetters(p.name, name))
       return &p;
   return nullptr;
 }

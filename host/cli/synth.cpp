@@ -13,6 +13,8 @@
 #include "synth_signal.h"
 #include "write_signal.h"
 
+#include "se_text.h"
+
 #include <charconv>
 #include <cmath>
 #include <fstream>
@@ -31,16 +33,6 @@ struct SynthOptions {
   double rate = 48000.0;
 };
 
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 std::string PresetNames() {
   std::string names;
   for (const synth::Preset &p : synth::FactoryPresets())
@@ -51,10 +43,11 @@ std::string PresetNames() {
 // A value as written after "control=": a number, or a choice's item text.
 float ParseValue(const synth::ControlSpec &c, const std::string &text, const std::string &arg) {
   for (const se::ChoiceMeta &item : c.choices)
-    if (SameText(item.text, text))
+    if (se::SameLetters(item.text, text))
       return static_cast<float>(item.shown);
-  if (c.kind == synth::Kind::kToggle && (SameText(text, "on") || SameText(text, "off")))
-    return SameText(text, "on") ? 1.0f : 0.0f;
+  if (c.kind == synth::Kind::kToggle &&
+      (se::SameLetters(text, "on") || se::SameLetters(text, "off")))
+    return se::SameLetters(text, "on") ? 1.0f : 0.0f;
   double v = 0.0;
   const char *end = text.data() + text.size();
   const auto [ptr, error] = std::from_chars(text.data(), end, v);

@@ -2,24 +2,18 @@
 
 #include "se_pin_catalog.h"
 
+#include "se_text.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace sehost {
 namespace {
 
-bool SameLetters(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 void AddName(std::vector<std::string> &names, const se::PinMeta &meta, const char *name) {
-  if (name == nullptr || *name == '\0' || SameLetters(meta.name, name))
+  if (name == nullptr || *name == '\0' || se::SameLetters(meta.name, name))
     return;
   if (std::none_of(names.begin(), names.end(),
-                   [&](const std::string &n) { return SameLetters(n, name); }))
+                   [&](const std::string &n) { return se::SameLetters(n, name); }))
     names.emplace_back(name);
 }
 
@@ -61,7 +55,7 @@ const PinInfo *FindPin(const std::vector<PinInfo> &pins, const se::ModuleMeta *m
     if (meta == nullptr || meta->hidden)
       continue;
     for (const std::string &other : OtherNames(*meta))
-      if (SameLetters(other, name))
+      if (se::SameLetters(other, name))
         return &pin;
   }
   return nullptr;

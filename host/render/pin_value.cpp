@@ -4,7 +4,8 @@
 #include "message_text.h"
 #include "module_pins.h"
 
-#include <cctype>
+#include "se_text.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -18,16 +19,6 @@ std::string PinKind(const PinInfo &pin) {
   case DT_INT32: return "link";
   default: return "data";
   }
-}
-
-bool EqualNoCase(const std::string &a, const std::string &b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 void RequireSettable(const PinInfo &pin) {
@@ -72,7 +63,7 @@ double ChoiceByText(const PinInfo &pin, const std::string &text) {
   const ChoiceItem *found = nullptr;
   int matches = 0;
   for (const ChoiceItem &item : items)
-    if (EqualNoCase(item.text, text)) {
+    if (se::SameLetters(item.text, text)) {
       found = &item;
       ++matches;
     }
@@ -136,9 +127,9 @@ double VoltsFromText(const PinInfo &pin, const std::string &text, PitchScale sca
   const std::string unit = Trim(end);
   if (unit.empty() || unit == "V" || unit == "v")
     return Volts(pin, number);
-  if (EqualNoCase(unit, "Hz"))
+  if (se::SameLetters(unit, "Hz"))
     return FrequencyVolts(pin, number, text, scale);
-  if (EqualNoCase(unit, "kHz"))
+  if (se::SameLetters(unit, "kHz"))
     return FrequencyVolts(pin, number * 1000.0, text, scale);
   BadAudioText(pin, text);
 }

@@ -1,7 +1,7 @@
 // The synth as a player meets it, on the engine and on the LV2 plugin alike
 // (player.h): the test chord's level and tuning, bend and the second
-// oscillator, velocity, the pedal, all notes off and all sound off, stealing,
-// mono, legato and glide, noise in several voices.
+// oscillator, velocity, channel pressure, the pedal, all notes off and all
+// sound off, stealing, mono, legato and glide, noise in several voices.
 #include "player.h"
 #include "tone_fit.h"
 
@@ -131,6 +131,34 @@ TEST(SynthBehaviour, VelocityChangesTheLevelUnlessItIsToldNotTo) {
   EXPECT_LT(Db(soft / loud), -6.0); // -6 dB of level, and a darker tone
   EXPECT_GT(Db(soft / loud), -15.0);
   EXPECT_EQ(level(127, false), level(20, false));
+}
+
+// Channel pressure (on any channel) raises the cutoff by its amount while it
+// lasts: a saw's 8th harmonic, far above a low cutoff, comes up, and goes
+// back down with the pressure.
+TEST(SynthBehaviour, ChannelPressureOpensTheFilterWhileItLasts) {
+  auto harmonic = [](bool pressed) {
+    auto p = Make();
+    if (!p)
+      return std::vector<double>();
+    for (const char *c : {"key_track", "filter_env", "vel_cutoff", "resonance"})
+      p->Set(c, 0);
+    p->Set("cutoff", 200);
+    p->Set("pressure_cutoff", 3);
+    std::vector<Event> ev = {{0, {0x95, 48, 100}}};
+    if (pressed) {
+      ev.push_back({0, {0xD5, 127}});
+      ev.push_back({kSecond / 2, {0xD5, 0}});
+    }
+    const Stereo out = p->Play(kSecond, ev);
+    const double hz = 8.0 * NoteHz(48);
+    return std::vector<double>{ToneLevel(out.left, kSecond / 4, kSecond / 2, kRate, hz),
+                               ToneLevel(out.left, 3 * kSecond / 4, kSecond, kRate, hz)};
+  };
+  const std::vector<double> plain = harmonic(false), pressed = harmonic(true);
+  ASSERT_EQ(pressed.size(), 2u);
+  EXPECT_GT(Db(pressed[0] / plain[0]), 12.0);
+  EXPECT_NEAR(Db(pressed[1] / plain[1]), 0.0, 0.5);
 }
 
 TEST(SynthBehaviour, ThePedalHoldsAndAllNotesOffSilencesWithinTheRelease) {
