@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <numbers>
 #include <thread>
 
@@ -64,6 +65,41 @@ TEST(OutputStages, GainAndNormalizeScaleTheWholeSignal) {
   fs::remove(dir / "streamed.flac");
 #endif
   EXPECT_EQ(dir.Files().size(), 4u);
+}
+
+// process and synth write through the same stages as render: --gain scales
+// what they write, --normalize brings its peak to -1 dBFS.
+TEST(OutputStages, EveryCommandThatWritesAudioTakesGainAndNormalize) {
+  TempDir dir;
+  std::vector<float> tone;
+  for (int i = 0; i < 2000; ++i)
+    tone.push_back(0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 100 * i / 8000.0)));
+  ASSERT_TRUE(WriteSound(dir / "in.wav", 8000, 1, tone));
+  dir.Write("chain.json", R"({"modules": [{"id": "g", "plugin": "cli_gain_plugin"}],
+    "sources": [{"to": "g.Signal", "type": "input"}], "outputs": ["g.Output"]})");
+  // One note, A4 for half a second.
+  std::ofstream(dir / "note.mid", std::ios::binary)
+      << std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x0c"
+                     "\0\x90\x45\x64\x60\x80\x45\0\0\xff\x2f\0",
+                     34);
+  const std::vector<std::vector<std::string>> commands = {
+      {"process", dir / "in.wav", "--patch", dir / "chain.json", "--tail", "0"},
+      {"synth", dir / "note.mid", "--rate", "8000"}};
+  const float target = static_cast<float>(std::pow(10.0, -1.0 / 20.0));
+  for (const std::vector<std::string> &command : commands) {
+    const auto peak = [&](std::vector<std::string> options) {
+      std::vector<std::string> args = command;
+      args.insert(args.end(), {"-o", dir / "out.wav", "-f", "float", "-q"});
+      args.insert(args.end(), options.begin(), options.end());
+      const ToolResult r = SeHost(dir, args);
+      EXPECT_EQ(r.status, 0) << command[0] << ": " << r.err;
+      return Peak(ReadSound(dir / "out.wav"));
+    };
+    const float plain = peak({});
+    ASSERT_GT(plain, 0.01f) << command[0];
+    EXPECT_NEAR(peak({"--gain", "-6.0206"}), plain / 2, 1e-4f) << command[0];
+    EXPECT_NEAR(peak({"--normalize"}), target, 1e-5f) << command[0];
+  }
 }
 
 TEST(OutputStages, TheClippingWarningNamesAGainThatAvoidsIt) {
