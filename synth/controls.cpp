@@ -15,6 +15,13 @@ constexpr std::span<const se::ChoiceMeta> OscChoices(osc::Pin pin) {
 constexpr std::span<const se::ChoiceMeta> LadderChoices(ladder::Pin pin) {
   return ladder::kPinMeta[pin].choices;
 }
+// A control that sets a module pin as it is: the range the pin's metadata gives.
+constexpr float LadderMin(ladder::Pin pin) {
+  return static_cast<float>(ladder::kPinMeta[pin].range.min);
+}
+constexpr float LadderMax(ladder::Pin pin) {
+  return static_cast<float>(ladder::kPinMeta[pin].range.max);
+}
 
 constexpr const char kLfoShapes[] = "Sine,Triangle,Saw,Square,Sample & Hold";
 constexpr const char kVoiceModes[] = "Poly,Mono,Legato";
@@ -64,7 +71,8 @@ constinit const ControlSpec kControls[kControlCount] = {
      "The ladder's cutoff (its Pitch) before envelope, key, velocity and LFO"},
     {"resonance", "Resonance", K::kLinear, 0, 100, 20, U::kPercent, kFilter,
      "Feedback around the ladder: a peak at the cutoff, self-oscillation near the top"},
-    {"zing", "Zing", K::kLinear, 5, 15, 10, U::kVolts, kFilter,
+    {"zing", "Zing", K::kLinear, LadderMin(ladder::kZingPin), LadderMax(ladder::kZingPin), 10,
+     U::kVolts, kFilter,
      "How strongly the cutoff scales the resonance (the ladder's (Zing) input)"},
     {"filter_type", "Filter Type", K::kChoice, 0, 1, 0, U::kNone, kFilter,
      "LP: the ladder's output; HP: input minus output, a high-cut shelf with inverted lows (not "

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <sstream>
 
@@ -73,6 +75,35 @@ std::string RoffBold(const std::string &option) {
   for (const char c : option)
     out += c == '-' ? std::string("\\-") : std::string(1, c);
   return out + "\\fR";
+}
+
+// A command whose Add function the commands header declares but whose row the
+// command table lacks builds without a word (a command file with no
+// declaration at all stops the build: -Wmissing-declarations): every
+// `void AddXxx(CLI::App` there must be the command "xxx" of --help.
+TEST(CliReference, EveryCommandTheHeaderDeclaresIsOnTheCommandLine) {
+  TempDir dir;
+  const std::string header = ReadText(std::string(SE_EXAMPLES_DIR) + "/../host/cli/commands.h");
+  ASSERT_FALSE(header.empty());
+  const ToolResult help = RunTool({"--help"}, dir.Path());
+  ASSERT_EQ(help.status, 0) << help.err;
+  const std::vector<std::string> commands = HelpCommands(help.out);
+  const std::string prefix = "void Add", suffix = "(CLI::App";
+  int declared = 0;
+  for (size_t at = header.find(prefix); at != std::string::npos; at = header.find(prefix, at)) {
+    at += prefix.size();
+    const size_t end = header.find(suffix, at);
+    if (end == std::string::npos || end == at || end - at > 40)
+      continue;
+    const std::string function = "Add" + header.substr(at, end - at);
+    std::string name = header.substr(at, end - at);
+    for (char &c : name)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(std::find(commands.begin(), commands.end(), name), commands.end())
+        << function << " is declared, but --help has no command \"" << name << "\"";
+    ++declared;
+  }
+  EXPECT_GE(declared, 5);
 }
 
 TEST(CliReference, TheManualPageHoldsEveryCommandAndOptionOfHelp) {
