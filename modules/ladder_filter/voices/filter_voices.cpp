@@ -3,50 +3,14 @@
 // that the processor runs side by side.
 #include "ladder_filter/filter_voice.h"
 
-#include "combination_table.h"
 #include "ladder_lane_routine.h"
-#include "ladder_routine.h"
+#include "voice_routine_tables.h"
 
-#include <array>
 #include <cstdint>
-#include <utility>
 
 namespace ladder {
 
 namespace {
-
-using VoiceRoutine = void (*)(FilterVoice &, const FilterBuffers &, int32_t);
-using LaneRoutine = void (*)(FilterVoice *const *, const FilterBuffers *, int, int32_t);
-
-template <int E, Version V> void OneVoice(FilterVoice &v, const FilterBuffers &b, int32_t n) {
-  RunCombination<E, V>(v, b, n);
-}
-
-template <int E, class W>
-void LaneVoices(FilterVoice *const *v, const FilterBuffers *b, int voiceCount, int32_t n) {
-  RunCombinationLanes<E, W>(v, b, voiceCount, n);
-}
-
-template <Version V, int... E>
-constexpr std::array<VoiceRoutine, kRoutineCount> VoiceRoutines(std::integer_sequence<int, E...>) {
-  return {&OneVoice<E, V>...};
-}
-
-template <Version V, int N, int... E>
-constexpr std::array<LaneRoutine, kRoutineCount> LaneRoutines(std::integer_sequence<int, E...>) {
-  return {&LaneVoices<E, VersionLanes<V, N>>...};
-}
-
-constexpr auto kRows = std::make_integer_sequence<int, kRoutineCount>{};
-constexpr std::array<VoiceRoutine, kRoutineCount> kVoiceRoutines[] = {
-    VoiceRoutines<Version::kClear>(kRows), VoiceRoutines<Version::kFurry>(kRows)};
-// Four lanes, and eight as two chains of four.
-constexpr std::array<LaneRoutine, kRoutineCount> kFourLaneRoutines[] = {
-    LaneRoutines<Version::kClear, 4>(kRows), LaneRoutines<Version::kFurry, 4>(kRows)};
-constexpr std::array<LaneRoutine, kRoutineCount> kEightLaneRoutines[] = {
-    LaneRoutines<Version::kClear, 8>(kRows), LaneRoutines<Version::kFurry, 8>(kRows)};
-
-int VersionIndex(Version v) { return v == Version::kClear ? 0 : 1; }
 
 bool SameRoutine(const FilterVoice &a, const FilterVoice &b) {
   return !b.silent && a.routine == b.routine && a.version == b.version;
@@ -69,8 +33,12 @@ void RunGroup(FilterVoice *const *voices, const FilterBuffers *const *buffers, i
     group[n + k] = &spare[k];
     io[n + k] = *buffers[0];
   }
-  const auto &routines = lanes == 8 ? kEightLaneRoutines : kFourLaneRoutines;
-  routines[VersionIndex(voices[0]->version)][voices[0]->routine](group, io, n, count);
+  const bool clear = voices[0]->version == Version::kClear;
+  const LaneRoutineTable &routines =
+      lanes == 8
+          ? (clear ? LaneRoutines<Version::kClear, 8>() : LaneRoutines<Version::kFurry, 8>())
+          : (clear ? LaneRoutines<Version::kClear, 4>() : LaneRoutines<Version::kFurry, 4>());
+  routines[voices[0]->routine](group, io, n, count);
 }
 
 } // namespace
@@ -82,7 +50,10 @@ void ProcessFilterVoice(FilterVoice &voice, const FilterBuffers &buffers, int32_
     voice.Silence(voice.sampleRate);
     return;
   }
-  kVoiceRoutines[VersionIndex(voice.version)][voice.routine](voice, buffers, count);
+  const VoiceRoutineTable &routines = voice.version == Version::kClear
+                                          ? VoiceRoutines<Version::kClear>()
+                                          : VoiceRoutines<Version::kFurry>();
+  routines[voice.routine](voice, buffers, count);
 }
 
 void ProcessFilterVoices(FilterVoice *const *voices, const FilterBuffers *buffers, int voiceCount,

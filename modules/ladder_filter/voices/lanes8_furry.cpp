@@ -1,0 +1,4 @@
+// The furry version's routines on 8 lanes.
+#include "voice_routine_maker.h"
+
+SE_LADDER_LANE_TABLE(kFurry, 8)
