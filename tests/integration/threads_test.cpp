@@ -8,7 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <latch>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -26,8 +27,28 @@ struct Outputs {
 
 // Where the threads wait for each other: all open together, and all have
 // opened before any runs.
+// A latch of a mutex and a condition variable: with std::latch (an atomic
+// wait, which the Windows build's C++ library has no futex for) the Windows
+// test hung under wine with every thread waiting.
+class Latch {
+public:
+  explicit Latch(int count) : m_count(count) {}
+  void ArriveAndWait() {
+    std::unique_lock lock(m_mutex);
+    if (--m_count == 0)
+      m_allHere.notify_all();
+    else
+      m_allHere.wait(lock, [this] { return m_count == 0; });
+  }
+
+private:
+  std::mutex m_mutex;
+  std::condition_variable m_allHere;
+  int m_count;
+};
+
 struct Meeting {
-  std::latch built{std::ssize(kRates)}, opened{std::ssize(kRates)};
+  Latch built{static_cast<int>(std::size(kRates))}, opened{static_cast<int>(std::size(kRates))};
 };
 
 // A quarter of a second of a saw at 5 V (440 Hz) through the filter at `rate`.
@@ -42,10 +63,10 @@ Outputs RunPatch(float rate, Meeting *meeting) {
   host.SetValue(osc, "Active", 1);
   host.SetValue(filter, "Resonance", 0.7);
   if (meeting != nullptr)
-    meeting->built.arrive_and_wait();
+    meeting->built.ArriveAndWait();
   host.Open();
   if (meeting != nullptr)
-    meeting->opened.arrive_and_wait();
+    meeting->opened.ArriveAndWait();
 
   Outputs out;
   const float *oscOut = host.Buffer(osc, host.PinIndex(osc, "Wave.Out"));
