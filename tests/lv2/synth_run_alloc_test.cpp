@@ -20,24 +20,7 @@
 #include <new>
 #include <vector>
 
-static bool g_counting = false;
-static int g_allocations = 0;
-
-#if !defined(__SANITIZE_ADDRESS__)
-void *operator new(size_t size) {
-  if (g_counting)
-    ++g_allocations;
-  if (void *p = std::malloc(size > 0 ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
-#define SE_COUNTS_ALLOCATIONS 1
-#endif
+#include "allocation_count.h"
 
 namespace {
 
