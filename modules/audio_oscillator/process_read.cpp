@@ -15,7 +15,7 @@
 
 namespace osc {
 
-const float *TableForCall(const OscillatorVoice &v, const OscillatorBuffers &b, int32_t first) {
+const float *TableForCall(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first) {
   const uint16_t waveform = v.choices.waveform;
   if (v.tableSet == nullptr || waveform == wavetable::kSineWaveform)
     return v.tableSet; // Sine has a single table
@@ -24,7 +24,13 @@ const float *TableForCall(const OscillatorVoice &v, const OscillatorBuffers &b, 
   if (system != kLimitOff) {
     const float *ref = system == kLimitB ? b.pitchRef : b.pitch;
     const double g = static_cast<double>(ref[first]) + b.pitchAdjust[first];
-    n = HarmonicCount(v.limitHz, LimitFrequency(g, v.choices.pitchMode), v.harmonicSetting);
+    HarmonicMemo &m = v.harmonicMemo;
+    if (!(g == m.pitch && v.limitHz == m.limitHz && v.harmonicSetting == m.setting &&
+          v.choices.pitchMode == m.pitchMode)) {
+      m = {g, v.limitHz, v.harmonicSetting, v.choices.pitchMode,
+           HarmonicCount(v.limitHz, LimitFrequency(g, v.choices.pitchMode), v.harmonicSetting)};
+    }
+    n = m.count;
   }
   n = std::clamp<int32_t>(n, 1, wavetable::kMaxHarmonics);
   return v.tableSet + (n - 1) * kTableStride;

@@ -22,7 +22,7 @@ void RunSyncHighLinear(OscillatorVoice &v, const OscillatorBuffers &b, int32_t f
                        int32_t count);
 
 // The table for one call (from the harmonic limit at `first`), or null.
-const float *TableForCall(const OscillatorVoice &v, const OscillatorBuffers &b, int32_t first);
+const float *TableForCall(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first);
 // Writes noise, or zeros without a table, and answers null when that settles
 // the call; otherwise answers the table the call reads.
 const float *BeginTableCall(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first,

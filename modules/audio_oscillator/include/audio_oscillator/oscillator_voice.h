@@ -26,6 +26,7 @@
 #define AUDIO_OSCILLATOR_OSCILLATOR_VOICE_H
 
 #include <cstdint>
+#include <limits>
 
 namespace osc {
 
@@ -85,6 +86,17 @@ struct PinReaction {
   bool outputFrozen = false;  // the output holds one value from now on
 };
 
+// The harmonic count of the last limiting pitch a call started with, and
+// what it was worked out from: a call that starts at the same pitch under the
+// same limit takes it as it is (the count is a function of these alone).
+struct HarmonicMemo {
+  double pitch = std::numeric_limits<double>::quiet_NaN(); // equals nothing: worked out
+  float limitHz = 0.0f;
+  int32_t setting = 0;
+  int16_t pitchMode = 0;
+  int32_t count = 0;
+};
+
 struct OscillatorVoice {
   OscillatorChoices choices;
 
@@ -103,6 +115,7 @@ struct OscillatorVoice {
   bool phasePwStreaming = false;
   bool linkConnected = false;
   int32_t harmonicSetting = 0;
+  HarmonicMemo harmonicMemo;
   int32_t blockSize = 0;  // at open
   float heldValue = 0.0f; // the value the hold routine writes, once taken
   bool heldValueTaken = false;
