@@ -7,6 +7,8 @@
 //   Twice<H>  eight voices as two halves of four (F32x8, F64x8): two
 //          independent dependency chains side by side
 //   M32x4, M64x4  lane masks, answered by the comparisons
+//   F32x8Avx, F64x8Avx  eight voices in one AVX register (two for doubles),
+//          only in source files compiled for AVX (simd_lanes_avx.h)
 //
 // Every operation does, in each lane, exactly the IEEE operation that the
 // same function or operator does on one float or double, so a routine written
@@ -187,5 +189,10 @@ inline float Narrow(float a) { return a; }
 inline float Narrow(double a) { return static_cast<float>(a); }
 
 } // namespace se_lanes
+
+// Eight lanes to a register, in the source files compiled for AVX.
+#if defined(SE_LANES_ISA) && defined(__AVX__) && !defined(SE_LANES_PORTABLE)
+#include "simd_lanes_avx.h"
+#endif
 
 #endif // SE_COMMON_SIMD_LANES_H

@@ -8,8 +8,15 @@
 #include <cstdint>
 
 namespace se_lanes {
-// Its own names, so that a program may hold both forms (tests do).
+// Its own names, so that a program may hold both forms (tests do). A source
+// file compiled for a wider instruction set, chosen at run time, names them
+// after that set (SE_LANES_ISA): the inline functions it emits then never
+// stand in for these at link time.
+#ifdef SE_LANES_ISA
+inline namespace SE_LANES_ISA {
+#else
 inline namespace sse2 {
+#endif
 
 #define SE_LANES_SSE2 1
 

@@ -1,4 +1,4 @@
-// Filter voices run four at a time in lanes give, voice by voice and bit for
+// Filter voices run four or eight at a time in lanes give, voice by voice and bit for
 // bit, what the module writes through its C interface for the same inputs,
 // the same pin changes and the same call lengths: over every combination row
 // in both versions, low-pass and high-pass, and with voices in different
@@ -226,37 +226,57 @@ ladder::FilterChoices Choices(int filterTap, int qTap, int emulate, int version,
   return c;
 }
 
+// Groups of five to eight run in one chain of AVX registers where the
+// processor has AVX, else in two chains of SSE2 registers: each test runs
+// both forms (where AVX is missing, the second run repeats the first).
+template <class Test> void InBothEightLaneForms(Test test) {
+  for (const bool avx : {true, false}) {
+    ladder::AllowAvxLanes(avx);
+    test();
+    ladder::AllowAvxLanes(true);
+    if (::testing::Test::HasFatalFailure()) {
+      ADD_FAILURE() << (avx ? "with" : "without") << " AVX lanes";
+      return;
+    }
+  }
+}
+
 TEST(FilterLanes, EveryRowInBothVersionsMatchesTheModule) {
   const auto calls = Calls(700);
   const int length = Total(calls);
-  // Five voices per combination (one group of four, one alone), of both
+  // Twelve voices per combination (a group of eight, one of four), of both
   // types and every bass boost; every index 0..39 reaches every row.
-  for (int tap = 0; tap <= 4; ++tap)
-    for (int q = 0; q <= 3; ++q)
-      for (int emulate = 0; emulate <= 1; ++emulate)
-        for (int version = 0; version <= 1; ++version) {
-          std::vector<VoicePlan> plans;
-          for (int v = 0; v < 5; ++v)
-            plans.push_back(Plan(v + 5 * tap, length, Choices(tap, q, emulate, version, v % 2, v)));
-          ExpectSameAsModules(plans, calls, "row");
-          if (HasFatalFailure()) {
-            ADD_FAILURE() << "tap " << tap << " q " << q << " emulate " << emulate << " version "
-                          << version;
-            return;
+  InBothEightLaneForms([&] {
+    for (int tap = 0; tap <= 4; ++tap)
+      for (int q = 0; q <= 3; ++q)
+        for (int emulate = 0; emulate <= 1; ++emulate)
+          for (int version = 0; version <= 1; ++version) {
+            std::vector<VoicePlan> plans;
+            for (int v = 0; v < 12; ++v)
+              plans.push_back(
+                  Plan(v + 5 * tap, length, Choices(tap, q, emulate, version, v % 2, v % 5)));
+            ExpectSameAsModules(plans, calls, "row");
+            if (HasFatalFailure()) {
+              ADD_FAILURE() << "tap " << tap << " q " << q << " emulate " << emulate << " version "
+                            << version;
+              return;
+            }
           }
-        }
+  });
 }
 
 TEST(FilterLanes, GroupsOfEverySizeMatchTheModule) {
   const auto calls = Calls(300);
   const int length = Total(calls);
-  for (int voices = 1; voices <= 9; ++voices)
-    for (int version = 0; version <= 1; ++version) {
-      std::vector<VoicePlan> plans;
-      for (int v = 0; v < voices; ++v)
-        plans.push_back(Plan(v, length, Choices(2, 2, v % 2, version, 0, 2)));
-      ExpectSameAsModules(plans, calls, "group");
-    }
+  InBothEightLaneForms([&] {
+    for (int voices = 1; voices <= 9; ++voices)
+      for (int version = 0; version <= 1; ++version) {
+        std::vector<VoicePlan> plans;
+        for (int v = 0; v < voices; ++v)
+          plans.push_back(Plan(v, length, Choices(2, 2, v % 2, version, 0, 2)));
+        ExpectSameAsModules(plans, calls, "group");
+      }
+  });
 }
 
 // Voices side by side in different states, in the two routines the synth
@@ -266,51 +286,53 @@ TEST(FilterLanes, VoicesInDifferentStatesKeepToTheirOwnLanes) {
   const int length = Total(calls);
   constexpr float kInf = std::numeric_limits<float>::infinity();
   constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-  for (int version = 0; version <= 1; ++version)
-    for (const int emulate : {0, 1}) {
-      const auto c = Choices(3, 3, emulate, version, 0, 2);
-      std::vector<VoicePlan> plans;
-      for (int v = 0; v < 8; ++v)
-        plans.push_back(Plan(v, length, c));
-      // Sleeping from the start, woken for a while later.
-      plans[0].streaming = false;
-      plans[0].changes = {{40, kSignal, 1}, {90, kSignal, 0}, {120, kSignal, 1}};
-      // Resonating: an impulse into a high resonance.
-      std::fill(plans[1].signal.begin(), plans[1].signal.end(), 0.0f);
-      plans[1].signal[3] = 0.9f;
-      std::fill(plans[1].resonance.begin(), plans[1].resonance.end(), 1.2f);
-      std::fill(plans[1].pitch.begin(), plans[1].pitch.end(), 0.55f);
-      // Non-finite inputs, each at a call's start and inside one.
-      plans[2].signal[100] = kNaN;
-      plans[2].signal[400] = kInf;
-      plans[2].signal[777] = -kInf;
-      plans[2].pitch[1200] = kNaN;
-      plans[2].resonance[1500] = kInf;
-      // Hot: ducking starts and restarts.
-      for (int i = 0; i < length; ++i)
-        plans[3].signal[static_cast<size_t>(i)] *= 400.0f;
-      // Restarts of its own: a topology change there and back, a type
-      // and a version change that keep the ladder, a bass boost change.
-      plans[4].changes = {
-          {10, kQTap, 2}, {25, kQTap, 3},      {30, kType, 1}, {50, kVersion, 1 - version},
-          {60, kBass, 3}, {70, kFilterTap, 4}, {71, kQTap, 0}};
-      // Extreme values that the module holds: huge signal, pitch and zing.
-      plans[5].signal[500] = 3e9f;
-      plans[5].pitch[600] = -2000.0f;
-      plans[5].zing[0] = 1e9f;
-      ExpectSameAsModules(plans, calls, "states");
-      if (HasFatalFailure())
-        return;
-      // What a non-finite input empties is its own ladder only.
-      const auto out = RunVoices(plans, calls);
-      for (size_t v = 0; v < out.size(); ++v) {
-        if (v == 2)
-          continue;
-        for (float y : out[v])
-          ASSERT_TRUE(std::isfinite(y)) << "voice " << v;
+  InBothEightLaneForms([&] {
+    for (int version = 0; version <= 1; ++version)
+      for (const int emulate : {0, 1}) {
+        const auto c = Choices(3, 3, emulate, version, 0, 2);
+        std::vector<VoicePlan> plans;
+        for (int v = 0; v < 8; ++v)
+          plans.push_back(Plan(v, length, c));
+        // Sleeping from the start, woken for a while later.
+        plans[0].streaming = false;
+        plans[0].changes = {{40, kSignal, 1}, {90, kSignal, 0}, {120, kSignal, 1}};
+        // Resonating: an impulse into a high resonance.
+        std::fill(plans[1].signal.begin(), plans[1].signal.end(), 0.0f);
+        plans[1].signal[3] = 0.9f;
+        std::fill(plans[1].resonance.begin(), plans[1].resonance.end(), 1.2f);
+        std::fill(plans[1].pitch.begin(), plans[1].pitch.end(), 0.55f);
+        // Non-finite inputs, each at a call's start and inside one.
+        plans[2].signal[100] = kNaN;
+        plans[2].signal[400] = kInf;
+        plans[2].signal[777] = -kInf;
+        plans[2].pitch[1200] = kNaN;
+        plans[2].resonance[1500] = kInf;
+        // Hot: ducking starts and restarts.
+        for (int i = 0; i < length; ++i)
+          plans[3].signal[static_cast<size_t>(i)] *= 400.0f;
+        // Restarts of its own: a topology change there and back, a type
+        // and a version change that keep the ladder, a bass boost change.
+        plans[4].changes = {
+            {10, kQTap, 2}, {25, kQTap, 3},      {30, kType, 1}, {50, kVersion, 1 - version},
+            {60, kBass, 3}, {70, kFilterTap, 4}, {71, kQTap, 0}};
+        // Extreme values that the module holds: huge signal, pitch and zing.
+        plans[5].signal[500] = 3e9f;
+        plans[5].pitch[600] = -2000.0f;
+        plans[5].zing[0] = 1e9f;
+        ExpectSameAsModules(plans, calls, "states");
+        if (HasFatalFailure())
+          return;
+        // What a non-finite input empties is its own ladder only.
+        const auto out = RunVoices(plans, calls);
+        for (size_t v = 0; v < out.size(); ++v) {
+          if (v == 2)
+            continue;
+          for (float y : out[v])
+            ASSERT_TRUE(std::isfinite(y)) << "voice " << v;
+        }
+        EXPECT_TRUE(std::isfinite(out[2].back()));
       }
-      EXPECT_TRUE(std::isfinite(out[2].back()));
-    }
+  });
 }
 
 } // namespace

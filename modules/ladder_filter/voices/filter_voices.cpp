@@ -1,12 +1,17 @@
 // Running filter voices: each voice's installed routine, and voices that
-// share a routine in lanes: four to a group, or eight as two chains of four
-// that the processor runs side by side.
+// share a routine in lanes: four to a group, or eight as one chain of AVX
+// registers or two chains of four that the processor runs side by side.
 #include "ladder_filter/filter_voice.h"
 
 #include "ladder_lane_routine.h"
 #include "voice_routine_tables.h"
 
+#include "cpu_features.h"
+
+#include <atomic>
 #include <cstdint>
+#include <new>
+#include <type_traits>
 
 namespace ladder {
 
@@ -16,12 +21,35 @@ bool SameRoutine(const FilterVoice &a, const FilterVoice &b) {
   return !b.silent && a.routine == b.routine && a.version == b.version;
 }
 
+std::atomic<bool> g_avxAllowed{true};
+
+// The routines of a version on 4 or 8 lanes: eight in one chain of AVX
+// registers where the build and the processor have them, else two chains of
+// SSE2 registers.
+const LaneRoutineTable &LaneRoutinesFor(Version version, int lanes) {
+  const bool clear = version == Version::kClear;
+  if (lanes == 4)
+    return clear ? LaneRoutines<Version::kClear, 4>() : LaneRoutines<Version::kFurry, 4>();
+#if SE_AVX_LANES
+  if (se_lanes::CpuHasAvx() && g_avxAllowed.load(std::memory_order_relaxed))
+    return clear ? AvxLaneRoutines<Version::kClear>() : AvxLaneRoutines<Version::kFurry>();
+#endif
+  return clear ? LaneRoutines<Version::kClear, 8>() : LaneRoutines<Version::kFurry, 8>();
+}
+
 // Two to eight voices of one routine in lanes: four lanes for up to four
 // voices, eight for more; missing lanes repeat voice 0.
 void RunGroup(FilterVoice *const *voices, const FilterBuffers *const *buffers, int n,
               int32_t count) {
   const int lanes = n > 4 ? 8 : 4;
-  FilterVoice spare[kFilterLanes - 1];
+  // Copies of voice 0 for the lanes that no voice fills, made only for those
+  // (seven voices made afresh at every call cost more than some groups).
+  union Spare {
+    FilterVoice voice;
+    Spare() {}
+  };
+  static_assert(std::is_trivially_destructible_v<FilterVoice>);
+  Spare spare[kFilterLanes - 1];
   FilterVoice *group[kFilterLanes];
   FilterBuffers io[kFilterLanes];
   for (int l = 0; l < n; ++l) {
@@ -29,19 +57,15 @@ void RunGroup(FilterVoice *const *voices, const FilterBuffers *const *buffers, i
     io[l] = *buffers[l];
   }
   for (int k = 0; k < kFilterLanes - 1 && n + k < lanes; ++k) {
-    spare[k] = *voices[0];
-    group[n + k] = &spare[k];
+    group[n + k] = new (&spare[k].voice) FilterVoice(*voices[0]);
     io[n + k] = *buffers[0];
   }
-  const bool clear = voices[0]->version == Version::kClear;
-  const LaneRoutineTable &routines =
-      lanes == 8
-          ? (clear ? LaneRoutines<Version::kClear, 8>() : LaneRoutines<Version::kFurry, 8>())
-          : (clear ? LaneRoutines<Version::kClear, 4>() : LaneRoutines<Version::kFurry, 4>());
-  routines[voices[0]->routine](group, io, n, count);
+  LaneRoutinesFor(voices[0]->version, lanes)[voices[0]->routine](group, io, n, count);
 }
 
 } // namespace
+
+void AllowAvxLanes(bool allowed) { g_avxAllowed.store(allowed, std::memory_order_relaxed); }
 
 void ProcessFilterVoice(FilterVoice &voice, const FilterBuffers &buffers, int32_t count) {
   if (voice.silent) {

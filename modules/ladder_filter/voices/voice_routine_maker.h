@@ -32,6 +32,14 @@ constexpr LaneRoutineTable LaneTable(std::integer_sequence<int, E...>) {
 
 inline constexpr auto kRows = std::make_integer_sequence<int, kRoutineCount>{};
 
+#ifdef SE_LANES_ISA
+template <Version V, int... E>
+constexpr LaneRoutineTable AvxTable(std::integer_sequence<int, E...>) {
+  using W = std::conditional_t<V == Version::kClear, se_lanes::F32x8Avx, se_lanes::F64x8Avx>;
+  return {&LaneVoices<E, W>...};
+}
+#endif
+
 } // namespace ladder::routine_tables
 
 // The definition of one table, in the source file that makes it.
@@ -46,5 +54,12 @@ inline constexpr auto kRows = std::make_integer_sequence<int, kRoutineCount>{};
   const ladder::LaneRoutineTable &ladder::LaneRoutines<ladder::Version::version, lanes>() {        \
     static constexpr LaneRoutineTable kTable =                                                     \
         routine_tables::LaneTable<Version::version, lanes>(routine_tables::kRows);                 \
+    return kTable;                                                                                 \
+  }
+#define SE_LADDER_AVX_TABLE(version)                                                               \
+  template <>                                                                                      \
+  const ladder::LaneRoutineTable &ladder::AvxLaneRoutines<ladder::Version::version>() {            \
+    static constexpr LaneRoutineTable kTable =                                                     \
+        routine_tables::AvxTable<Version::version>(routine_tables::kRows);                         \
     return kTable;                                                                                 \
   }

@@ -30,4 +30,11 @@ template <> const LaneRoutineTable &LaneRoutines<Version::kFurry, 4>();
 template <> const LaneRoutineTable &LaneRoutines<Version::kClear, 8>();
 template <> const LaneRoutineTable &LaneRoutines<Version::kFurry, 8>();
 
+// Routine `e` of version V on eight lanes of AVX registers (one chain of
+// eight), made only where the build compiles AVX lanes (SE_AVX_LANES), run
+// only where the processor has AVX.
+template <Version V> const LaneRoutineTable &AvxLaneRoutines();
+template <> const LaneRoutineTable &AvxLaneRoutines<Version::kClear>();
+template <> const LaneRoutineTable &AvxLaneRoutines<Version::kFurry>();
+
 } // namespace ladder

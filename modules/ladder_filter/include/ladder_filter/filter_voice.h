@@ -4,8 +4,8 @@
 // FilterVoice behind its pins; an engine that runs many filters holds one
 // FilterVoice per voice and runs them with ProcessFilterVoices, which gives
 // each voice exactly the samples its own module would write for the same
-// inputs and the same calls, and runs voices that share a routine four at a
-// time in SIMD lanes.
+// inputs and the same calls, and runs voices that share a routine four or
+// eight at a time in SIMD lanes.
 //
 // Calling contract:
 //  - choices: what the module's six choice pins hold. Write them, then call
@@ -102,6 +102,12 @@ void ProcessFilterVoice(FilterVoice &voice, const FilterBuffers &buffers, int32_
 // run in SIMD lanes, up to eight at a time; a voice alone runs by itself.
 void ProcessFilterVoices(FilterVoice *const *voices, const FilterBuffers *buffers, int voiceCount,
                          int32_t count);
+
+// Whether groups of five to eight voices may run in one chain of AVX
+// registers where the processor has AVX (the default), or always in two
+// chains of SSE2 registers. The same bits either way: tests and benchmarks
+// compare the two.
+void AllowAvxLanes(bool allowed);
 
 } // namespace ladder
 

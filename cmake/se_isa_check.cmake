@@ -1,0 +1,26 @@
+# The check of se_isa_objects (se_isa.cmake): every weak function that the
+# objects define takes a lane type named after their instruction set (its
+# mangled name holds se_lanes::<set>). Weak data (constant tables) is the
+# same bytes whichever copy the linker keeps.
+string(REPLACE "," ";" OBJECTS "${OBJECTS}")
+string(LENGTH "${ISA}" length)
+set(mark "8se_lanes${length}${ISA}")
+set(strays "")
+foreach(object IN LISTS OBJECTS)
+  execute_process(COMMAND ${NM} --defined-only ${object} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${object}")
+  endif()
+  string(REGEX MATCHALL "[0-9a-fA-F]* W [^\n]*" weak "${symbols}")
+  foreach(line IN LISTS weak)
+    if(NOT line MATCHES "${mark}")
+      list(APPEND strays "${line}")
+    endif()
+  endforeach()
+endforeach()
+if(strays)
+  list(JOIN strays "\n  " listed)
+  message(FATAL_ERROR "weak functions without a lane type of ${ISA} (demangle with c++filt):\n  ${listed}")
+endif()
+list(LENGTH OBJECTS count)
+message(STATUS "${count} objects: every weak function takes a lane type of ${ISA}")

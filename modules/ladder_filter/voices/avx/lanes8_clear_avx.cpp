@@ -1,0 +1,4 @@
+// The clear version's routines on eight lanes of AVX registers.
+#include "../voice_routine_maker.h"
+
+SE_LADDER_AVX_TABLE(kClear)
