@@ -124,6 +124,7 @@ template <class H> inline auto Greater(Twice<H> a, Twice<H> b) {
 template <class M, class H> inline Twice<H> Select(Twice<M> m, Twice<H> a, Twice<H> b) {
   return {Select(m.lo, a.lo, b.lo), Select(m.hi, a.hi, b.hi)};
 }
+template <class M> inline int LaneBits(Twice<M> m) { return LaneBits(m.lo) | LaneBits(m.hi) << 4; }
 template <class H> inline auto Narrow(Twice<H> a) {
   return Twice<decltype(Narrow(a.lo))>{Narrow(a.lo), Narrow(a.hi)};
 }

@@ -23,6 +23,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <utility>
 
 namespace ladder {
@@ -124,6 +125,10 @@ public:
   // below 1e-30 (600 dB down) are stored as zero, so that a decaying ladder
   // does not sit in the subnormal range, which is slow on many processors.
   void Store(LadderState *const *ladders) const {
+    if constexpr (kLanes > 1) {
+      StoreLanes(ladders);
+      return;
+    }
     Scalar state[kStages][kLanes], feedback[kLanes];
     for (int k = 0; k < kStages; ++k)
       Lanes::Store(m_state[k], state[k]);
@@ -139,6 +144,26 @@ public:
   }
 
 private:
+  // Store for lanes: the same values, with the tests made on whole registers.
+  void StoreLanes(LadderState *const *ladders) const {
+    using F = se_lanes::FloatOf<W>;
+    using se_lanes::Abs, se_lanes::LaneBits, se_lanes::Less, se_lanes::Narrow, se_lanes::Select;
+    const F infinity(std::numeric_limits<float>::infinity()), guard(kSubnormalGuard), zero(0.0f);
+    float stored[kStages + 1][kLanes];
+    int finite = (1 << kLanes) - 1;
+    for (int k = 0; k <= kStages; ++k) {
+      const F f = Narrow(k < kStages ? m_state[k] : m_feedback);
+      finite &= LaneBits(Less(Abs(f), infinity));
+      se_lanes::LaneTraits<F>::Store(Select(Less(Abs(f), guard), zero, f), stored[k]);
+    }
+    for (int l = 0; l < kLanes; ++l) {
+      const bool keep = (finite >> l & 1) != 0;
+      for (int k = 0; k < kStages; ++k)
+        ladders[l]->stage[k] = keep ? stored[k][l] : 0.0f;
+      ladders[l]->feedback = keep ? stored[kStages][l] : 0.0f;
+    }
+  }
+
   // The values a sample takes from its stages for the output and feedback.
   struct Taps {
     W output = W(0);

@@ -24,6 +24,13 @@ namespace ladder {
 // The most voices a group runs at once.
 inline constexpr int kFilterLanes = 8;
 
+// An array written before it is read, left unmade: made, its elements'
+// default values would cost a store each at every call.
+template <class T, int N> union Unmade {
+  T at[N];
+  Unmade() {}
+};
+
 // The lane types of a version: Clear's floats four to a register, Furry's
 // doubles in two registers of two; or eight voices as two such halves, two
 // dependency chains that the processor runs side by side.
@@ -115,7 +122,8 @@ void RunCombinationLanes(FilterVoice *const *voices, const FilterBuffers *io, in
   };
   // The lanes whose pitch or resonance moved at sample i, against the
   // values of their last update (planned or made).
-  Coefficients last[N];
+  Unmade<Coefficients, N> lastMade;
+  Coefficients *last = lastMade.at;
   for (int l = 0; l < N; ++l)
     last[l] = *coefficients[l];
   auto moved = [&](int32_t i) {
@@ -131,7 +139,8 @@ void RunCombinationLanes(FilterVoice *const *voices, const FilterBuffers *io, in
   int32_t at[kAhead];
   int dueAt[kAhead];
   CoefficientLanes jobs[kAhead * kJobs];
-  Coefficients made[kAhead * kJobs][4];
+  Unmade<Coefficients[4], kAhead * kJobs> madeLanes;
+  Coefficients(*made)[4] = madeLanes.at;
   typename L::Loaded loads[kAhead];
   int planned = 0;
   auto plan = [&](int32_t i, int due) {
@@ -151,7 +160,8 @@ void RunCombinationLanes(FilterVoice *const *voices, const FilterBuffers *io, in
     for (int j = 0; j < kJobs; ++j) {
       // The jobs of lanes 4j .. 4j + 3, one per planned update.
       CoefficientLanes part[kAhead];
-      Coefficients partMade[kAhead][4];
+      Unmade<Coefficients[4], kAhead> partLanes;
+      Coefficients(*partMade)[4] = partLanes.at;
       for (int k = 0; k < planned; ++k)
         part[k] = jobs[k * kJobs + j];
       UpdateCoefficientLanes(part, planned, zing + 4 * j, twoOverRate + 4 * j, kCombinations[E],
