@@ -44,12 +44,8 @@ void RunGroup(FilterVoice *const *voices, const FilterBuffers *const *buffers, i
   const int lanes = n > 4 ? 8 : 4;
   // Copies of voice 0 for the lanes that no voice fills, made only for those
   // (seven voices made afresh at every call cost more than some groups).
-  union Spare {
-    FilterVoice voice;
-    Spare() {}
-  };
   static_assert(std::is_trivially_destructible_v<FilterVoice>);
-  Spare spare[kFilterLanes - 1];
+  Unmade<FilterVoice, kFilterLanes - 1> spare;
   FilterVoice *group[kFilterLanes];
   FilterBuffers io[kFilterLanes];
   for (int l = 0; l < n; ++l) {
@@ -57,7 +53,7 @@ void RunGroup(FilterVoice *const *voices, const FilterBuffers *const *buffers, i
     io[l] = *buffers[l];
   }
   for (int k = 0; k < kFilterLanes - 1 && n + k < lanes; ++k) {
-    group[n + k] = new (&spare[k].voice) FilterVoice(*voices[0]);
+    group[n + k] = new (&spare.at[k]) FilterVoice(*voices[0]);
     io[n + k] = *buffers[0];
   }
   LaneRoutinesFor(voices[0]->version, lanes)[voices[0]->routine](group, io, n, count);
