@@ -121,6 +121,13 @@ template <class H> inline auto Less(Twice<H> a, Twice<H> b) {
 template <class H> inline auto Greater(Twice<H> a, Twice<H> b) {
   return Twice<decltype(Greater(a.lo, b.lo))>{Greater(a.lo, b.lo), Greater(a.hi, b.hi)};
 }
+template <class H> inline auto LessEqual(Twice<H> a, Twice<H> b) {
+  return Twice<decltype(LessEqual(a.lo, b.lo))>{LessEqual(a.lo, b.lo), LessEqual(a.hi, b.hi)};
+}
+template <class H> inline auto GreaterEqual(Twice<H> a, Twice<H> b) {
+  return Twice<decltype(GreaterEqual(a.lo, b.lo))>{GreaterEqual(a.lo, b.lo),
+                                                   GreaterEqual(a.hi, b.hi)};
+}
 template <class M, class H> inline Twice<H> Select(Twice<M> m, Twice<H> a, Twice<H> b) {
   return {Select(m.lo, a.lo, b.lo), Select(m.hi, a.hi, b.hi)};
 }
@@ -154,6 +161,14 @@ template <class H> struct LaneTraits<Twice<H>> {
     return Twice<M>{Half::Mask(bits & kHalf), Half::Mask(bits >> Half::kCount)};
   }
 };
+
+// Whether every lane of W's mask m is true (false wherever a NaN took part
+// in the comparison). For a branch that skips work that would change no
+// lane: the processor predicts it and does not wait for the comparison, which
+// takes it off a dependency chain.
+template <class W, class M> inline bool AllLanes(M m) {
+  return LaneBits(m) == (1 << kLaneCount<W>)-1;
+}
 
 // One voice: the same functions on plain values.
 #if defined(__wasm_simd128__)

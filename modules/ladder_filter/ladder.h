@@ -203,7 +203,11 @@ private:
     if constexpr (S.outputClip != kNoClip)
       y = SoftClip(y, S.outputClip);
     if constexpr (K + 1 == kRow.output.stage) {
-      y = y * boost;
+      if constexpr (kLanes == 1)
+        y = y * boost;
+      else if (!se_lanes::AllLanes<W>(se_lanes::LessEqual(boost, W(1))) ||
+               !se_lanes::AllLanes<W>(se_lanes::GreaterEqual(boost, W(1))))
+        y = y * boost; // skipped where every lane's boost is 1: y * 1 is y
       taps.output = y;
     }
     if constexpr (K + 1 == kRow.feedback.stage)
@@ -222,13 +226,28 @@ private:
   // Q * y, or for the shaped rows Q * y * (1 + 0.02 * y) with the factor held
   // at 0 from y = -50 down, where it would turn the feedback positive and the
   // ladder would run away. Held within the feedback limit.
+  //
+  // In lanes, a selection that would change no lane is skipped on a branch
+  // (se_lanes::AllLanes): the feedback is the ladder's dependency chain from
+  // one sample to the next, and the predicted branch takes the comparisons
+  // off it.
   [[gnu::always_inline]] W NextFeedback(W y) const {
-    using se_lanes::GreaterOf, se_lanes::LessOf;
+    using se_lanes::AllLanes, se_lanes::GreaterOf, se_lanes::LessOf;
     W f = m_k.q * y;
     if constexpr (kRow.feedback.shaped) {
       const W shape = W(1) + W(0.02) * y;
-      f = f * GreaterOf(shape, W(0)); // shape > 0 ? shape : 0
+      if constexpr (kLanes > 1) {
+        if (AllLanes<W>(se_lanes::Greater(shape, W(0))))
+          f = f * shape;
+        else
+          f = f * GreaterOf(shape, W(0));
+      } else {
+        f = f * GreaterOf(shape, W(0)); // shape > 0 ? shape : 0
+      }
     }
+    if constexpr (kLanes > 1)
+      if (AllLanes<W>(se_lanes::Less(se_lanes::Abs(f), W(kFeedbackLimit))))
+        return f;
     f = GreaterOf(f, W(-kFeedbackLimit));
     return LessOf(f, W(kFeedbackLimit));
   }
