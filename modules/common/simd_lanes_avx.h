@@ -135,12 +135,7 @@ inline int LaneBits(M64x8Avx m) { return _mm256_movemask_pd(m.lo) | _mm256_movem
 
 // A mask from bits (bit l: lane l), from two four-lane halves.
 inline M32x8Avx MaskOfBits8(int bits) {
-  const auto half = [](int b) {
-    const __m128i lane = _mm_set_epi32(8, 4, 2, 1);
-    const __m128i set = _mm_and_si128(_mm_set1_epi32(b), lane);
-    return _mm_castsi128_ps(_mm_cmpeq_epi32(set, lane));
-  };
-  return {_mm256_set_m128(half(bits >> 4 & 15), half(bits & 15))};
+  return {_mm256_set_m128(MaskOfBits(bits >> 4 & 15).m, MaskOfBits(bits & 15).m)};
 }
 
 inline F32x8Avx Narrow(F32x8Avx a) { return a; }
@@ -153,17 +148,10 @@ inline F32x8Avx Gather8(const float *const *p, int i) {
   return F32x8Avx(
       _mm256_set_ps(p[7][i], p[6][i], p[5][i], p[4][i], p[3][i], p[2][i], p[1][i], p[0][i]));
 }
-// Lane l into p[l][i].
+// Lane l into p[l][i], four lanes at a time as the SSE2 lanes store them.
 inline void Scatter8(F32x8Avx v, float *const *p, int i) {
-  const __m128 halves[] = {_mm256_castps256_ps128(v.v), _mm256_extractf128_ps(v.v, 1)};
-  for (int h = 0; h < 2; ++h) {
-    const __m128 x = halves[h];
-    float *const *q = p + 4 * h;
-    _mm_store_ss(q[0] + i, x);
-    _mm_store_ss(q[1] + i, _mm_shuffle_ps(x, x, 1));
-    _mm_store_ss(q[2] + i, _mm_movehl_ps(x, x));
-    _mm_store_ss(q[3] + i, _mm_shuffle_ps(x, x, 3));
-  }
+  Scatter(F32x4(_mm256_castps256_ps128(v.v)), p, i);
+  Scatter(F32x4(_mm256_extractf128_ps(v.v, 1)), p + 4, i);
 }
 
 } // namespace SE_LANES_ISA
