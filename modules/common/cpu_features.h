@@ -16,6 +16,15 @@ inline bool CpuHasAvx() {
 #endif
 }
 
+// AVX2 (integer lanes and gathers in AVX registers), with the same proviso.
+inline bool CpuHasAvx2() {
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+  return __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
 } // namespace se_lanes
 
 #endif // SE_COMMON_CPU_FEATURES_H

@@ -16,6 +16,7 @@
 #include "ladder.h"
 #include "ladder_filter/filter_voice.h"
 #include "simd_lanes.h"
+#include "unmade.h"
 #include "update_grid.h"
 #include "version.h"
 
@@ -23,13 +24,6 @@ namespace ladder {
 
 // The most voices a group runs at once.
 inline constexpr int kFilterLanes = 8;
-
-// An array written before it is read, left unmade: made, its elements'
-// default values would cost a store each at every call.
-template <class T, int N> union Unmade {
-  T at[N];
-  Unmade() {}
-};
 
 // The lane types of a version: Clear's floats four to a register, Furry's
 // doubles in two registers of two; or eight voices as two such halves, two

@@ -4,19 +4,36 @@
 #include "audio_oscillator/oscillator_voice.h"
 
 #include "audio_oscillator/pins.h"
+#include "cpu_features.h"
+#include "high_reads_avx2.h"
 #include "read_kernels.h"
 #include "read_lanes.h"
 #include "step_fill.h"
+#include "unmade.h"
 #include "voice_routines.h"
 #include "waveforms.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 namespace osc {
 
 namespace {
+
+std::atomic<bool> g_avx2Allowed{true};
+
+// Whether processHigh's fill and reads run in AVX2 registers: where the build
+// has them (SE_AVX2_LANES) and the processor too.
+bool WideHighReads() {
+#if defined(SE_AVX2_LANES)
+  return se_lanes::CpuHasAvx2() && g_avx2Allowed.load(std::memory_order_relaxed);
+#else
+  return false;
+#endif
+}
 
 // How a call reads its table after the routine's setup.
 enum class Read : uint8_t {
@@ -109,10 +126,13 @@ bool SameRead(const Setup &a, const Setup &b) {
 
 // The reads that run faster four voices to a register than one voice two
 // samples to a register (the one-voice routine's pair reads), as measured
-// by bench/audio_oscillator/oscillator_lanes_bench: only the plain
-// fixed-point read. The others are bound by reading each voice's table
-// points one voice at a time, which lanes do not make cheaper.
-bool LanesPay(Read read) { return read == Read::kFixedPlain; }
+// by bench/audio_oscillator/oscillator_lanes_bench: the plain fixed-point
+// read, and processHigh's reads where AVX2 gathers the table points. The
+// others are bound by reading each voice's table points one voice at a
+// time, which SSE2 lanes do not make cheaper.
+bool LanesPay(Read read) {
+  return read == Read::kFixedPlain || (read >= Read::kHighPulse && WideHighReads());
+}
 
 // One voice's read, as its routine runs it.
 void ReadOne(OscillatorVoice &v, const OscillatorBuffers &b, const Setup &s, int32_t first,
@@ -164,6 +184,32 @@ struct LaneGroup {
   float *scratch[kOscLanes];
 };
 
+// processHigh's reads of a group in AVX2 registers, from the filled steps;
+// each lane's phase reduced as the lanes below reduce it.
+void ReadHighWide(Read read, const LaneTables &tables, float *const *out, const float *const *width,
+                  const StepArrayLanes &steps, int32_t count, F64x4 x, F64x4 w, double *phase) {
+  avx2::HighLanes lanes;
+  for (int l = 0; l < kOscLanes; ++l) {
+    lanes.table[l] = tables.table[l];
+    lanes.out[l] = out[l];
+    lanes.width[l] = width[l];
+    lanes.steps[l] = steps.steps[l];
+  }
+  double end[kOscLanes];
+  x.Store(end);
+  const avx2::HighRead how = read == Read::kHighPulse ? avx2::HighRead::kPulse
+                             : read == Read::kHighMod ? avx2::HighRead::kModulated
+                                                      : avx2::HighRead::kShifted;
+  avx2::ReadHigh(how, lanes, count, end);
+  const F64x4 after = F64x4::FromScalars(end);
+  if (read == Read::kHighPulse)
+    Fractions(after / F64x4(double{kCyclePoints}), phase);
+  else if (read == Read::kHighMod)
+    Fractions(after, phase);
+  else
+    Fractions(after - w, phase);
+}
+
 // processHigh's reads of a group: each voice's steps filled into its
 // scratch buffer first, as its routine fills them (two at a time), then read
 // in lanes. Steps made in lanes as the read takes them were slower (8.5
@@ -172,18 +218,39 @@ void ReadHighLanes(const LaneGroup &g, const LaneTables &tables, float *const *o
                    const float *const *width, int32_t first, int32_t count, F64x4 x, F64x4 w,
                    double *phase) {
   const Read read = g.setup[0]->read;
+  const bool pulse = read == Read::kHighPulse;
+  const bool wide = WideHighReads();
+  // With AVX2 four samples of the four voices at a time, and the rest (or
+  // all of a voice, when one of its steps needs the fold) as each voice's
+  // routine fills them.
+  int32_t written[kOscLanes] = {};
+  if (wide) {
+    avx2::StepFill fill[kOscLanes];
+    for (int l = 0; l < kOscLanes; ++l) {
+      const OscillatorVoice &v = *g.voice[l];
+      fill[l] = {g.scratch[l], g.io[l]->pitch + first, g.io[l]->pitchAdjust + first,
+                 static_cast<double>(v.linearScale) * (pulse ? kStepUnit<true> : kStepUnit<false>),
+                 v.pitchTables->pitchStepTable};
+    }
+    avx2::FillSteps(pulse, g.setup[0]->linear, fill, count, written);
+  }
   StepArrayLanes steps;
   for (int l = 0; l < kOscLanes; ++l) {
     const OscillatorVoice &v = *g.voice[l];
-    const float *pitch = g.io[l]->pitch + first;
-    const float *adjust = g.io[l]->pitchAdjust + first;
-    if (read == Read::kHighPulse)
-      FillSteps<true>(g.scratch[l], pitch, adjust, count, v.choices.pitchMode, v.linearScale,
-                      *v.pitchTables);
+    const int32_t j = written[l];
+    float *filled = g.scratch[l] + j;
+    const float *pitch = g.io[l]->pitch + first + j;
+    const float *adjust = g.io[l]->pitchAdjust + first + j;
+    const int16_t mode = v.choices.pitchMode;
+    if (pulse)
+      FillSteps<true>(filled, pitch, adjust, count - j, mode, v.linearScale, *v.pitchTables);
     else
-      FillSteps<false>(g.scratch[l], pitch, adjust, count, v.choices.pitchMode, v.linearScale,
-                       *v.pitchTables);
+      FillSteps<false>(filled, pitch, adjust, count - j, mode, v.linearScale, *v.pitchTables);
     steps.steps[l] = g.scratch[l];
+  }
+  if (wide) {
+    ReadHighWide(read, tables, out, width, steps, count, x, w, phase);
+    return;
   }
   if (read == Read::kHighPulse)
     ReadPulseLanes(tables, out, width, count, x, steps, phase);
@@ -269,11 +336,15 @@ void ReadPartialGroup(LaneGroup g, int voiceCount, int32_t first, int32_t count)
 
 } // namespace
 
+void AllowAvx2Lanes(bool allowed) { g_avx2Allowed.store(allowed, std::memory_order_relaxed); }
+
 void ProcessOscillatorVoices(OscillatorVoice *const *voices, const OscillatorBuffers *buffers,
                              int voiceCount, int32_t first, int32_t count, int32_t currentBlockSize,
                              LaneUse use) {
   constexpr int kBatch = 64;
-  Setup setups[kBatch];
+  static_assert(std::is_trivially_destructible_v<Setup>);
+  Unmade<Setup, kBatch> made; // each voice's written before it is read
+  Setup *setups = made.at;
   for (int start = 0; start < voiceCount; start += kBatch) {
     const int n = std::min(kBatch, voiceCount - start);
     OscillatorVoice *const *v = voices + start;

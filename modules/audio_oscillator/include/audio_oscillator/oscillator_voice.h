@@ -146,6 +146,11 @@ void ProcessOscillatorVoices(OscillatorVoice *const *voices, const OscillatorBuf
                              int voiceCount, int32_t first, int32_t count, int32_t currentBlockSize,
                              LaneUse use = LaneUse::kWherePaying);
 
+// Whether the sample-pitch reads may run in AVX2 registers where the
+// processor has AVX2 (the default), or only as SSE2 lanes and pairs. The
+// same bits either way: tests and benchmarks compare the two.
+void AllowAvx2Lanes(bool allowed);
+
 } // namespace osc
 
 #endif // AUDIO_OSCILLATOR_OSCILLATOR_VOICE_H
