@@ -214,13 +214,19 @@ uint32_t Bits(float x) { return std::bit_cast<uint32_t>(x); }
 // Answers how many voices sounded.
 int ExpectSameAsModules(const std::vector<OscPlan> &plans, const std::vector<int32_t> &calls,
                         const char *what) {
-  // Every read in lanes, and the default choice of reads.
+  // Every read in lanes, the default choice of reads, and every read in
+  // lanes without the AVX2 reads (the same as with them where the processor
+  // lacks AVX2).
   const auto lanes = RunVoices(plans, calls, osc::LaneUse::kAlways);
   const auto chosen = RunVoices(plans, calls, osc::LaneUse::kWherePaying);
+  osc::AllowAvx2Lanes(false);
+  const auto narrow = RunVoices(plans, calls, osc::LaneUse::kAlways);
+  osc::AllowAvx2Lanes(true);
   int sounding = 0;
   for (size_t v = 0; v < plans.size(); ++v) {
     const auto module = RunModule(plans[v], calls);
     EXPECT_EQ(chosen[v], lanes[v]);
+    EXPECT_EQ(narrow[v], lanes[v]);
     EXPECT_EQ(module.size(), lanes[v].size());
     bool sounds = false;
     for (size_t i = 0; i < module.size() && i < lanes[v].size(); ++i) {
