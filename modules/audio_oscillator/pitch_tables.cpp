@@ -72,6 +72,8 @@ void BuildPitchTables(RateTables &set, float rate) {
   set.kiloHzScale = static_cast<float>(1.0 / (0.0001 * static_cast<double>(rate)));
   set.hertzScale = static_cast<float>(1.0 / (0.1 * static_cast<double>(rate)));
   BuildStepTable(set.baseStep, set.pitchStepTable);
+  for (int i = 0; i < kStepEntries; ++i)
+    set.widePitchStepTable[i] = {set.pitchStepTable[i].delta, set.pitchStepTable[i].base};
 }
 
 const RateTables *SharedPitchTables(float rate) {

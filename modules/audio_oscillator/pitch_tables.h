@@ -20,6 +20,13 @@ struct StepEntry {
   float base;
 };
 
+// The same entry widened to double, for code that reads four entries at
+// once: the widening is exact.
+struct WideStepEntry {
+  double delta;
+  double base;
+};
+
 constexpr int kStepEntries = 257; // entries 0..255 are read, 256 completes the last line
 constexpr int kOctaveLow = -30;   // octaveTable covers 2^-30 .. 2^30
 constexpr int kOctaveHigh = 30;
@@ -39,6 +46,7 @@ struct RateTables {
   float kiloHzScale; // step per unit sample in Khz mode (1 V = 1 kHz)
   float hertzScale;  // step per unit sample in Hz mode (1 V = 1 Hz)
   StepEntry pitchStepTable[kStepEntries];
+  WideStepEntry widePitchStepTable[kStepEntries];
 };
 
 extern float octaveTable[kOctaveHigh - kOctaveLow + 1]; // index k + 30 holds 2^k

@@ -22,7 +22,7 @@ struct StepFill {
   const float *pitch;
   const float *adjust;
   double scale;
-  const StepEntry *entries;
+  const WideStepEntry *entries;
 };
 
 // FillStepPairs (step_fill.h) for four voices, four samples at a time:

@@ -230,7 +230,7 @@ void ReadHighLanes(const LaneGroup &g, const LaneTables &tables, float *const *o
       const OscillatorVoice &v = *g.voice[l];
       fill[l] = {g.scratch[l], g.io[l]->pitch + first, g.io[l]->pitchAdjust + first,
                  static_cast<double>(v.linearScale) * (pulse ? kStepUnit<true> : kStepUnit<false>),
-                 v.pitchTables->pitchStepTable};
+                 v.pitchTables->widePitchStepTable};
     }
     avx2::FillSteps(pulse, g.setup[0]->linear, fill, count, written);
   }

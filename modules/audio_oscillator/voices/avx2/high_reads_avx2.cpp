@@ -46,15 +46,15 @@ Floor FloorOf(__m256d x) {
 }
 
 // OctStep<OctRounding::Down> per lane.
-__m256d OctStepDown(const StepEntry *entries, __m256d s) {
+__m256d OctStepDown(const WideStepEntry *entries, __m256d s) {
   const __m256d p =
       Clamp(_mm256_mul_pd(s, _mm256_set1_pd(kOctUnitsPerSample)), kOctUnitsLow, kOctUnitsHigh);
   const Floor f = FloorOf(p);
   const __m256d r = _mm256_sub_pd(p, f.d);
-  static_assert(sizeof(StepEntry) == 8 && offsetof(StepEntry, base) == 4);
-  const __m256i entry = _mm256_and_si256(f.bits, _mm256_set1_epi64x(255));
-  const __m256d delta = _mm256_cvtps_pd(_mm256_i64gather_ps(&entries->delta, entry, 8));
-  const __m256d base = _mm256_cvtps_pd(_mm256_i64gather_ps(&entries->base, entry, 8));
+  static_assert(sizeof(WideStepEntry) == 16);
+  const __m256i entry = _mm256_slli_epi64(_mm256_and_si256(f.bits, _mm256_set1_epi64x(255)), 4);
+  const __m256d delta = _mm256_i64gather_pd(&entries->delta, entry, 1);
+  const __m256d base = _mm256_i64gather_pd(&entries->base, entry, 1);
   // OctavePower(n >> 8): the octave's bits (n >> 8) << 52 are n << 44 with
   // the entry's bits cleared; the magic number's bits shift out.
   const __m256i octave = _mm256_and_si256(_mm256_slli_epi64(f.bits, 44),
