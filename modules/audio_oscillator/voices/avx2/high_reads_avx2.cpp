@@ -67,9 +67,7 @@ __m256d OctStepDown(const WideStepEntry *entries, __m256d s) {
 template <bool Pulse, bool Linear>
 void FillQuads(const StepFill (&voices)[kLanes], int32_t count, int32_t *written) {
   const __m256d unit = _mm256_set1_pd(Pulse ? double{kCyclePoints} : 1.0);
-  __m256d large[kLanes];
-  for (__m256d &l : large)
-    l = _mm256_setzero_pd();
+  __m256d large = _mm256_setzero_pd();
   int32_t j = 0;
   // The voices side by side: four independent chains through the gathers.
   for (; j + kLanes <= count; j += kLanes) {
@@ -86,12 +84,14 @@ void FillQuads(const StepFill (&voices)[kLanes], int32_t count, int32_t *written
           step = _mm256_mul_pd(step, unit);
       }
       const __m256d size = _mm256_andnot_pd(_mm256_set1_pd(-0.0), step);
-      large[l] = _mm256_or_pd(large[l], _mm256_cmp_pd(size, unit, _CMP_NLT_UQ)); // NaN: large
+      large = _mm256_or_pd(large, _mm256_cmp_pd(size, unit, _CMP_NLT_UQ)); // NaN counts as large
       _mm_storeu_ps(v.steps + j, _mm256_cvtpd_ps(step));
     }
   }
+  // A step that needs the fold sends all four voices to the one-voice fill.
+  const int32_t made = _mm256_movemask_pd(large) == 0 ? j : 0;
   for (int l = 0; l < kLanes; ++l)
-    written[l] = _mm256_movemask_pd(large[l]) == 0 ? j : 0;
+    written[l] = made;
 }
 
 // Four voices' tables: the first one's address, and each one's distance in
