@@ -47,6 +47,11 @@ enum class Read : uint8_t {
   kHighShifted, // processHigh, static width
 };
 
+// Plan() tells the high reads' two pitch scales apart by this offset.
+constexpr int kPlanLinear = 8;
+static_assert(static_cast<int>(Read::kHighShifted) < kPlanLinear);
+constexpr int kPlans = 2 * kPlanLinear;
+
 // One voice's call as its routine sets it up.
 struct Setup {
   Read read = Read::kDone;
@@ -117,6 +122,26 @@ Setup Begin(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, int32
   case OscillatorRoutine::kLow: return BeginLow(v, b, first, count);
   case OscillatorRoutine::kHigh: return BeginHigh(v, b, first, count);
   default: return {};
+  }
+}
+
+// The read a voice's setup will choose, told from its state alone (without
+// the setup's side effects), with the high reads' pitch scale: voices of the
+// same plan can share lanes. Only a guess where the call finds no table; the
+// setup decides.
+int Plan(const OscillatorVoice &v) {
+  if (v.tableSet == nullptr || v.choices.waveform == wavetable::kNoiseWaveform)
+    return static_cast<int>(Read::kDone);
+  const bool pulse = Pulse(v), streaming = v.phasePwStreaming;
+  switch (v.installed) {
+  case OscillatorRoutine::kLow:
+    return static_cast<int>(pulse ? (streaming ? Read::kModPulse : Read::kFixedPulse)
+                                  : (streaming ? Read::kModPlain : Read::kFixedPlain));
+  case OscillatorRoutine::kHigh: {
+    const Read read = pulse ? Read::kHighPulse : streaming ? Read::kHighMod : Read::kHighShifted;
+    return static_cast<int>(read) + (v.choices.pitchMode != kPitchOct ? kPlanLinear : 0);
+  }
+  default: return static_cast<int>(Read::kDone);
   }
 }
 
@@ -349,10 +374,18 @@ void ProcessOscillatorVoices(OscillatorVoice *const *voices, const OscillatorBuf
     const int n = std::min(kBatch, voiceCount - start);
     OscillatorVoice *const *v = voices + start;
     const OscillatorBuffers *b = buffers + start;
+    // Where lanes run only the reads that pay, a voice that no other voice
+    // can join runs its routine as the module does.
+    int plan[kBatch], sharing[kPlans] = {};
+    for (int i = 0; i < n; ++i)
+      ++sharing[plan[i] = Plan(*v[i])];
     uint64_t done = 0;
     for (int i = 0; i < n; ++i) {
       const OscillatorRoutine r = v[i]->installed;
-      if (r == OscillatorRoutine::kLow || r == OscillatorRoutine::kHigh) {
+      const bool alone =
+          use == LaneUse::kWherePaying &&
+          (sharing[plan[i]] < 2 || !LanesPay(static_cast<Read>(plan[i] % kPlanLinear)));
+      if (!alone && (r == OscillatorRoutine::kLow || r == OscillatorRoutine::kHigh)) {
         setups[i] = Begin(*v[i], b[i], first, count);
       } else {
         ProcessOscillatorVoice(*v[i], b[i], first, count, currentBlockSize);
