@@ -91,6 +91,7 @@ public:
   // Q, of every lane.
   struct Loaded {
     W c[kStages], cPlus[kStages], cMinus[kStages];
+    W cPlusHalf; // (1 + c) / 2 of the first stage (exact), for lanes
     W q;
   };
   static void LoadCoefficients(const LadderState *const *ladders, Loaded &k) {
@@ -102,6 +103,7 @@ public:
       k.cPlus[s] = W(1) + k.c[s];
       k.cMinus[s] = W(1) - k.c[s];
     }
+    k.cPlusHalf = k.cPlus[0] * W(0.5);
     for (int l = 0; l < kLanes; ++l)
       q[l] = ladders[l]->coefficients.resonanceGain;
     k.q = Lanes::FromScalars(q);
@@ -111,8 +113,18 @@ public:
   void Use(const Loaded &k) { m_k = k; }
 
   // One sample through the ladder: input x, boost of the output stage.
+  //
+  // In lanes the first stage takes (1 + c) / 2 * (x - feedback) where the
+  // one-voice ladder takes (1 + c) * ((x - feedback) / 2): one multiply
+  // fewer on the chain from one sample to the next. The two differ only
+  // where halving is inexact, |x - feedback| below 2^-125, and then by a
+  // value that the first stage's state clip cannot tell apart: its input
+  // w = in - c S is either led by a c S so much larger that `in` is lost in
+  // its rounding, or is itself so small that w + L rounds to L and the clip
+  // answers 0. The ladder's bits are the same (tests/ladder_filter/
+  // ladder_lanes_test.cpp drives faint signals through it).
   [[gnu::always_inline]] W Sample(W x, W boost, const OutputMix<W> &mix) {
-    W a = (x - m_feedback) * W(0.5);
+    W a = kLanes > 1 ? x - m_feedback : (x - m_feedback) * W(0.5);
     Taps taps;
     RunStages(a, boost, taps, std::make_integer_sequence<int, kStages>{});
     const W out = Output(x, taps.output, mix);
@@ -191,13 +203,16 @@ private:
   // on the path from a to y. c S and (1 - c) S are known ahead.
   template <int K> [[gnu::always_inline]] void RunStage(W &a, W boost, Taps &taps) {
     constexpr Stage S = kRow.stages[K];
-    W h = m_k.cPlus[K] * a - m_k.c[K] * m_state[K];
+    static_assert(K != 0 || (S.stateClip != kNoClip && S.stateClip >= 1.0f),
+                  "lanes halve the input with the first pole: see Sample");
+    const W in = K == 0 && kLanes > 1 ? m_k.cPlusHalf * a : m_k.cPlus[K] * a;
+    W h = in - m_k.c[K] * m_state[K];
     W y;
     if constexpr (S.stateClip != kNoClip) {
       h = SoftClip(h, S.stateClip);
       y = h + m_state[K];
     } else {
-      y = m_k.cPlus[K] * a + m_k.cMinus[K] * m_state[K];
+      y = in + m_k.cMinus[K] * m_state[K];
     }
     m_state[K] = h;
     if constexpr (S.outputClip != kNoClip)
