@@ -209,14 +209,14 @@ private:
     W h = in - m_k.c[K] * m_state[K];
     W y;
     if constexpr (S.stateClip != kNoClip) {
-      h = SoftClip(h, S.stateClip);
+      h = Clip(h, S.stateClip);
       y = h + m_state[K];
     } else {
       y = in + m_k.cMinus[K] * m_state[K];
     }
     m_state[K] = h;
     if constexpr (S.outputClip != kNoClip)
-      y = SoftClip(y, S.outputClip);
+      y = Clip(y, S.outputClip);
     if constexpr (K + 1 == kRow.output.stage) {
       if constexpr (kLanes == 1)
         y = y * boost;
@@ -228,6 +228,21 @@ private:
     if constexpr (K + 1 == kRow.feedback.stage)
       taps.feedback = y;
     a = y;
+  }
+
+  // SoftClip (ladder_limits.h). In lanes, where w + L is at least zero in
+  // every lane (w above -L: a clip's usual work), its size is itself, and the
+  // predicted branch takes the size off the chain.
+  [[gnu::always_inline]] static W Clip(W w, float level) {
+    if constexpr (kLanes > 1) {
+      using se_lanes::Abs;
+      const W l(level), up = w + l;
+      if (se_lanes::AllLanes<W>(se_lanes::GreaterEqual(up, W(0))))
+        return W(0.3315) * (w + up - Abs(w - l));
+      return W(0.3315) * (w + Abs(up) - Abs(w - l));
+    } else {
+      return SoftClip(w, level);
+    }
   }
 
   // The output taps: yK, or for the X rows 2·SK′ − y5.
