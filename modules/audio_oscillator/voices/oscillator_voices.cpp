@@ -5,7 +5,9 @@
 
 #include "audio_oscillator/pins.h"
 #include "cpu_features.h"
+#if defined(SE_AVX2_LANES)
 #include "high_reads_avx2.h"
+#endif
 #include "read_kernels.h"
 #include "read_lanes.h"
 #include "step_fill.h"
@@ -209,6 +211,20 @@ struct LaneGroup {
   float *scratch[kOscLanes];
 };
 
+#if defined(SE_AVX2_LANES)
+// With AVX2 the steps of the four voices four samples at a time; written[l]
+// tells how many of voice l's.
+void FillStepsWide(const LaneGroup &g, bool pulse, int32_t first, int32_t count, int32_t *written) {
+  avx2::StepFill fill[kOscLanes];
+  for (int l = 0; l < kOscLanes; ++l) {
+    const OscillatorVoice &v = *g.voice[l];
+    fill[l] = {g.scratch[l], g.io[l]->pitch + first, g.io[l]->pitchAdjust + first,
+               static_cast<double>(v.linearScale) * (pulse ? kStepUnit<true> : kStepUnit<false>),
+               v.pitchTables->widePitchStepTable};
+  }
+  avx2::FillSteps(pulse, g.setup[0]->linear, fill, count, written);
+}
+
 // processHigh's reads of a group in AVX2 registers, from the filled steps;
 // each lane's phase reduced as the lanes below reduce it.
 void ReadHighWide(Read read, const LaneTables &tables, float *const *out, const float *const *width,
@@ -234,6 +250,7 @@ void ReadHighWide(Read read, const LaneTables &tables, float *const *out, const 
   else
     Fractions(after - w, phase);
 }
+#endif
 
 // processHigh's reads of a group: each voice's steps filled into its
 // scratch buffer first, as its routine fills them (two at a time), then read
@@ -244,21 +261,15 @@ void ReadHighLanes(const LaneGroup &g, const LaneTables &tables, float *const *o
                    double *phase) {
   const Read read = g.setup[0]->read;
   const bool pulse = read == Read::kHighPulse;
-  const bool wide = WideHighReads();
   // With AVX2 four samples of the four voices at a time, and the rest (or
   // all of a voice, when one of its steps needs the fold) as each voice's
   // routine fills them.
   int32_t written[kOscLanes] = {};
-  if (wide) {
-    avx2::StepFill fill[kOscLanes];
-    for (int l = 0; l < kOscLanes; ++l) {
-      const OscillatorVoice &v = *g.voice[l];
-      fill[l] = {g.scratch[l], g.io[l]->pitch + first, g.io[l]->pitchAdjust + first,
-                 static_cast<double>(v.linearScale) * (pulse ? kStepUnit<true> : kStepUnit<false>),
-                 v.pitchTables->widePitchStepTable};
-    }
-    avx2::FillSteps(pulse, g.setup[0]->linear, fill, count, written);
-  }
+#if defined(SE_AVX2_LANES)
+  const bool wide = WideHighReads();
+  if (wide)
+    FillStepsWide(g, pulse, first, count, written);
+#endif
   StepArrayLanes steps;
   for (int l = 0; l < kOscLanes; ++l) {
     const OscillatorVoice &v = *g.voice[l];
@@ -273,10 +284,12 @@ void ReadHighLanes(const LaneGroup &g, const LaneTables &tables, float *const *o
       FillSteps<false>(filled, pitch, adjust, count - j, mode, v.linearScale, *v.pitchTables);
     steps.steps[l] = g.scratch[l];
   }
+#if defined(SE_AVX2_LANES)
   if (wide) {
     ReadHighWide(read, tables, out, width, steps, count, x, w, phase);
     return;
   }
+#endif
   if (read == Read::kHighPulse)
     ReadPulseLanes(tables, out, width, count, x, steps, phase);
   else if (read == Read::kHighMod)
