@@ -41,6 +41,7 @@ struct OscPlan {
   std::vector<float> input[osc::kPinCount]; // the audio inputs' samples
   bool streams[osc::kPinCount] = {};
   std::vector<Event> events;
+  float rate = kRate;
 };
 
 std::vector<int32_t> Calls(int total) {
@@ -111,7 +112,7 @@ intptr_t ChoiceValue(const osc::OscillatorChoices &c, int pin) {
 std::vector<float> RunModule(const OscPlan &p, const std::vector<int32_t> &calls) {
   se_runtime::ModuleRunner r;
   const se::PluginEntry *entry = se_runtime::StaticModules().Find("audio_oscillator");
-  if (entry == nullptr || !r.Create(*entry, kRate, kCapacity))
+  if (entry == nullptr || !r.Create(*entry, p.rate, kCapacity))
     return {};
   for (int pin = 0; pin < osc::kPinCount; ++pin)
     if (IsInput(pin) && osc::kPins[pin].datatype == DT_CHOICE)
@@ -166,7 +167,7 @@ std::vector<std::vector<float>> RunVoices(const std::vector<OscPlan> &plans,
   for (size_t v = 0; v < n; ++v) {
     VoiceRun &run = runs[v];
     run.voice.choices = plans[v].choices;
-    EXPECT_TRUE(run.voice.Open(kRate, kCapacity, true));
+    EXPECT_TRUE(run.voice.Open(plans[v].rate, kCapacity, true));
     for (int pin : kAudioInputs)
       run.streams[pin] = plans[v].streams[pin];
   }
@@ -325,6 +326,30 @@ TEST(OscillatorLanes, EveryWaveformAndReadMatchesTheModule) {
       EXPECT_EQ(ExpectSameAsModules(plans, calls, r.what), 5) << r.what;
       if (HasFailure())
         return;
+    }
+}
+
+// Voices of one group at different sample rates: each lane converts its
+// pitch with its own rate's table.
+TEST(OscillatorLanes, VoicesAtDifferentRatesShareAGroup) {
+  const auto calls = Calls(2000);
+  const int length = Total(calls);
+  const float rates[] = {48000.0f, 44100.0f, 96000.0f, 22050.0f, 192000.0f, 8000.0f};
+  for (const int16_t mode : {0, 2})
+    for (const uint16_t wave : {1, 11}) {
+      std::vector<OscPlan> plans;
+      for (int v = 0; v < 6; ++v) {
+        plans.push_back(Plan(v, length, wave));
+        OscPlan &p = plans.back();
+        p.rate = rates[v];
+        p.streams[osc::kPitch] = true;
+        p.choices.pitchMode = mode;
+        if (mode == 2)
+          for (float &x : p.input[osc::kPitch])
+            x *= 200.0f; // 1 V = 1 Hz
+      }
+      EXPECT_EQ(ExpectSameAsModules(plans, calls, "rates"), 6)
+          << "mode " << mode << " wave " << wave;
     }
 }
 
