@@ -99,8 +99,9 @@ void Arguments(benchmark::internal::Benchmark *b) {
           b->Args({routine, version, voices, 32, lanes});
   for (int routine : {21, 31, 30})
     for (int version : {0, 1})
-      for (int lanes : {0, 1})
-        b->Args({routine, version, 8, 256, lanes});
+      for (int voices : {4, 8})
+        for (int lanes : {0, 1})
+          b->Args({routine, version, voices, 256, lanes});
 }
 
 } // namespace
