@@ -103,7 +103,8 @@ public:
       k.cPlus[s] = W(1) + k.c[s];
       k.cMinus[s] = W(1) - k.c[s];
     }
-    k.cPlusHalf = k.cPlus[0] * W(0.5);
+    if constexpr (kLanes > 1)
+      k.cPlusHalf = k.cPlus[0] * W(0.5);
     for (int l = 0; l < kLanes; ++l)
       q[l] = ladders[l]->coefficients.resonanceGain;
     k.q = Lanes::FromScalars(q);
@@ -239,10 +240,8 @@ private:
       const W l(level), up = w + l;
       if (se_lanes::AllLanes<W>(se_lanes::GreaterEqual(up, W(0))))
         return W(0.3315) * (w + up - Abs(w - l));
-      return W(0.3315) * (w + Abs(up) - Abs(w - l));
-    } else {
-      return SoftClip(w, level);
     }
+    return SoftClip(w, level);
   }
 
   // The output taps: yK, or for the X rows 2·SK′ − y5.

@@ -13,6 +13,8 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -56,8 +58,8 @@ template <class W, class S, int E> void ExpectLanesAsOneVoice(const char *what) 
         inLanes.Sample(se_lanes::LaneTraits<W>::FromScalars(x), W(1), mix), got);
     for (int l = 0; l < kLanes; ++l) {
       const S want = one[static_cast<size_t>(l)].Sample(x[l], S(1), mixOne);
-      if (std::bit_cast<std::conditional_t<sizeof(S) == 4, uint32_t, uint64_t>>(got[l]) !=
-          std::bit_cast<std::conditional_t<sizeof(S) == 4, uint32_t, uint64_t>>(want)) {
+      using Bits = std::conditional_t<sizeof(S) == 4, uint32_t, uint64_t>;
+      if (std::bit_cast<Bits>(got[l]) != std::bit_cast<Bits>(want)) {
         ADD_FAILURE() << what << ": lane " << l << " sample " << i << ": " << got[l] << " against "
                       << want;
         return;

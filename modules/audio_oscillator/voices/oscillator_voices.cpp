@@ -65,6 +65,20 @@ struct Setup {
 
 bool Pulse(const OscillatorVoice &v) { return wavetable::IsPulseWaveform(v.choices.waveform); }
 
+// The read of a voice whose routine finds a table: by routine, waveform and
+// whether the width streams.
+Read TableRead(const OscillatorVoice &v) {
+  const bool pulse = Pulse(v), streaming = v.phasePwStreaming;
+  switch (v.installed) {
+  case OscillatorRoutine::kLow:
+    return pulse ? (streaming ? Read::kModPulse : Read::kFixedPulse)
+                 : (streaming ? Read::kModPlain : Read::kFixedPlain);
+  case OscillatorRoutine::kHigh:
+    return pulse ? Read::kHighPulse : streaming ? Read::kHighMod : Read::kHighShifted;
+  default: return Read::kDone;
+  }
+}
+
 // RunLow (process_read.cpp) up to its read.
 Setup BeginLow(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, int32_t count) {
   Setup s;
@@ -80,7 +94,7 @@ Setup BeginLow(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, in
   step = FoldCycles(step);
   const bool pulse = Pulse(v);
   if (v.phasePwStreaming) {
-    s.read = pulse ? Read::kModPulse : Read::kModPlain;
+    s.read = TableRead(v);
     s.x = pulse ? v.phase * kCyclePoints : v.phase;
     s.constantStep = pulse ? step * kCyclePoints : step;
     return s;
@@ -88,7 +102,7 @@ Setup BeginLow(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, in
   s.step = ToFixed(step);
   const uint32_t p = ToFixed(v.phase);
   s.width = ToFixed(SafeWidth(b.phasePw[first]));
-  s.read = pulse ? Read::kFixedPulse : Read::kFixedPlain;
+  s.read = TableRead(v);
   s.a = p + s.width;
   s.b = p;
   return s;
@@ -105,14 +119,12 @@ Setup BeginHigh(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, i
     return s;
   }
   s.linear = v.choices.pitchMode != kPitchOct;
-  if (Pulse(v)) {
-    s.read = Read::kHighPulse;
+  s.read = TableRead(v);
+  if (s.read == Read::kHighPulse) {
     s.x = v.phase * kCyclePoints;
-  } else if (v.phasePwStreaming) {
-    s.read = Read::kHighMod;
+  } else if (s.read == Read::kHighMod) {
     s.x = v.phase;
   } else {
-    s.read = Read::kHighShifted;
     s.w = SafeWidth(b.phasePw[first]);
     s.x = v.phase + s.w;
   }
@@ -134,17 +146,9 @@ Setup Begin(OscillatorVoice &v, const OscillatorBuffers &b, int32_t first, int32
 int Plan(const OscillatorVoice &v) {
   if (v.tableSet == nullptr || v.choices.waveform == wavetable::kNoiseWaveform)
     return static_cast<int>(Read::kDone);
-  const bool pulse = Pulse(v), streaming = v.phasePwStreaming;
-  switch (v.installed) {
-  case OscillatorRoutine::kLow:
-    return static_cast<int>(pulse ? (streaming ? Read::kModPulse : Read::kFixedPulse)
-                                  : (streaming ? Read::kModPlain : Read::kFixedPlain));
-  case OscillatorRoutine::kHigh: {
-    const Read read = pulse ? Read::kHighPulse : streaming ? Read::kHighMod : Read::kHighShifted;
-    return static_cast<int>(read) + (v.choices.pitchMode != kPitchOct ? kPlanLinear : 0);
-  }
-  default: return static_cast<int>(Read::kDone);
-  }
+  const Read read = TableRead(v);
+  const bool linear = read >= Read::kHighPulse && v.choices.pitchMode != kPitchOct;
+  return static_cast<int>(read) + (linear ? kPlanLinear : 0);
 }
 
 bool SameRead(const Setup &a, const Setup &b) {

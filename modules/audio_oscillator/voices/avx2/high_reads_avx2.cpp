@@ -3,7 +3,8 @@
 // the plain build's at link time.
 #include "../high_reads_avx2.h"
 
-#include "table_layout.h"
+#include "pitch_conversion.h"
+#include "table_read.h"
 
 #include <immintrin.h>
 
@@ -14,14 +15,8 @@ namespace osc::avx2 {
 
 namespace {
 
-using wavetable::kCyclePoints;
-
-// The same limits as the one-voice routines (pitch_conversion.h,
-// table_read.h).
-constexpr double kOctUnitsPerSample = 2560.0;
-constexpr double kOctUnitsLow = kOctaveLow * 256.0;
-constexpr double kOctUnitsHigh = kOctaveHigh * 256.0 + 255.0;
-constexpr double kPositionLimit = 1073741824.0;
+// Only the one-voice headers' constants are used here, none of their
+// inline functions (the links-apart test checks).
 
 // ClampRange per lane: MAXPD answers its first operand only when it is
 // greater, so NaN gives lo.
