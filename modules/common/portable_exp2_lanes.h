@@ -1,7 +1,8 @@
-// se_math::Exp2 (portable_exp2.h) for four doubles at once: in every lane the
-// same operations in the same order, the table read per lane, and the
-// special cases (NaN, at or above 1024, below -1022) selected per lane, so
-// each lane has the bits of Exp2 of its value.
+// se_math::Exp2 (portable_exp2.h) for four doubles at once (F64x4, or
+// F64x4Avx where compiled for AVX): in every lane the same operations in the
+// same order, the table read per lane, and the special cases (NaN, at or
+// above 1024, below -1022) selected per lane, so each lane has the bits of
+// Exp2 of its value.
 #ifndef SE_COMMON_PORTABLE_EXP2_LANES_H
 #define SE_COMMON_PORTABLE_EXP2_LANES_H
 
@@ -10,11 +11,15 @@
 
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 namespace se_math {
 
-inline se_lanes::F64x4 Exp2(se_lanes::F64x4 x) {
-  using se_lanes::F64x4;
+template <class F64x4>
+inline std::enable_if_t<se_lanes::kLaneCount<F64x4> == 4 &&
+                            std::is_same_v<typename se_lanes::LaneTraits<F64x4>::Scalar, double>,
+                        F64x4>
+Exp2(F64x4 x) {
   constexpr double kSteps = 1 << kExp2TableBits;
   constexpr double kRoundingShift = 0x1.8p52;
   const F64x4 t = x * F64x4(kSteps);

@@ -8,7 +8,8 @@
 //          independent dependency chains side by side
 //   M32x4, M64x4  lane masks, answered by the comparisons
 //   F32x8Avx, F64x8Avx  eight voices in one AVX register (two for doubles),
-//          only in source files compiled for AVX (simd_lanes_avx.h)
+//          and F64x4Avx, four doubles in one, only in source files
+//          compiled for AVX (simd_lanes_avx.h)
 //
 // Every operation does, in each lane, exactly the IEEE operation that the
 // same function or operator does on one float or double, so a routine written

@@ -1,7 +1,7 @@
-// Eight voices in one AVX register (F32x8Avx) or two (F64x8Avx): the lane
-// types of the source files that are compiled for AVX and chosen at run time
-// (cpu_features.h). Included by simd_lanes.h only, which states the contract:
-// every operation is, lane by lane, the same IEEE operation as on one voice,
+// Eight voices in one AVX register (F32x8Avx) or two (F64x8Avx), and four
+// doubles in one (F64x4Avx): the lane types of the source files that are
+// compiled for AVX and chosen at run time (cpu_features.h). Included by simd_lanes.h only, which
+// states the contract: every operation is, lane by lane, the same IEEE operation as on one voice,
 // so these lanes give the bits of the four-lane SSE2 forms.
 #ifndef SE_COMMON_SIMD_LANES_AVX_H
 #define SE_COMMON_SIMD_LANES_AVX_H
@@ -154,6 +154,56 @@ inline void Scatter8(F32x8Avx v, float *const *p, int i) {
   Scatter(F32x4(_mm256_extractf128_ps(v.v, 1)), p + 4, i);
 }
 
+// Four doubles in one register: F64x4's lanes, with F32x4 as their floats.
+struct M64x4Avx {
+  __m256d m;
+};
+struct F64x4Avx {
+  __m256d v;
+
+  F64x4Avx() = default;
+  explicit F64x4Avx(__m256d x) : v(x) {}
+  explicit F64x4Avx(double x) : v(_mm256_set1_pd(x)) {}
+  explicit F64x4Avx(float x) : F64x4Avx(static_cast<double>(x)) {}
+  explicit F64x4Avx(int x) : F64x4Avx(static_cast<double>(x)) {}
+  // Each float lane widened (exact).
+  explicit F64x4Avx(F32x4 x) : v(_mm256_cvtps_pd(x.v)) {}
+
+  static F64x4Avx Load(const double *p) { return F64x4Avx(_mm256_loadu_pd(p)); }
+  static F64x4Avx FromScalars(const double *p) {
+    return F64x4Avx(_mm256_set_pd(p[3], p[2], p[1], p[0]));
+  }
+  void Store(double *p) const { _mm256_storeu_pd(p, v); }
+};
+
+inline F64x4Avx operator+(F64x4Avx a, F64x4Avx b) { return F64x4Avx(_mm256_add_pd(a.v, b.v)); }
+inline F64x4Avx operator-(F64x4Avx a, F64x4Avx b) { return F64x4Avx(_mm256_sub_pd(a.v, b.v)); }
+inline F64x4Avx operator*(F64x4Avx a, F64x4Avx b) { return F64x4Avx(_mm256_mul_pd(a.v, b.v)); }
+inline F64x4Avx operator/(F64x4Avx a, F64x4Avx b) { return F64x4Avx(_mm256_div_pd(a.v, b.v)); }
+inline F64x4Avx GreaterOf(F64x4Avx a, F64x4Avx b) { return F64x4Avx(_mm256_max_pd(a.v, b.v)); }
+inline F64x4Avx LessOf(F64x4Avx a, F64x4Avx b) { return F64x4Avx(_mm256_min_pd(a.v, b.v)); }
+inline F64x4Avx Abs(F64x4Avx a) { return F64x4Avx(_mm256_andnot_pd(_mm256_set1_pd(-0.0), a.v)); }
+template <int P> inline M64x4Avx Compare(F64x4Avx a, F64x4Avx b) {
+  return {_mm256_cmp_pd(a.v, b.v, P)};
+}
+inline M64x4Avx Less(F64x4Avx a, F64x4Avx b) { return Compare<_CMP_LT_OS>(a, b); }
+inline M64x4Avx Greater(F64x4Avx a, F64x4Avx b) { return Compare<_CMP_GT_OS>(a, b); }
+inline M64x4Avx LessEqual(F64x4Avx a, F64x4Avx b) { return Compare<_CMP_LE_OS>(a, b); }
+inline M64x4Avx GreaterEqual(F64x4Avx a, F64x4Avx b) { return Compare<_CMP_GE_OS>(a, b); }
+inline M64x4Avx IsNaN(F64x4Avx a) { return Compare<_CMP_UNORD_Q>(a, a); }
+inline F64x4Avx Select(M64x4Avx m, F64x4Avx a, F64x4Avx b) {
+  return F64x4Avx(_mm256_or_pd(_mm256_and_pd(m.m, a.v), _mm256_andnot_pd(m.m, b.v)));
+}
+inline F64x4Avx Select(M32x4 m, F64x4Avx a, F64x4Avx b) {
+  const __m256 twice = _mm256_set_m128(_mm_unpackhi_ps(m.m, m.m), _mm_unpacklo_ps(m.m, m.m));
+  return Select(M64x4Avx{_mm256_castps_pd(twice)}, a, b);
+}
+inline int LaneBits(M64x4Avx m) { return _mm256_movemask_pd(m.m); }
+inline F32x4 Narrow(F64x4Avx a) { return F32x4(_mm256_cvtpd_ps(a.v)); }
+inline void TruncateToInts(F64x4Avx a, int32_t *out) {
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm256_cvttpd_epi32(a.v));
+}
+
 } // namespace SE_LANES_ISA
 
 template <> struct LaneTraits<F32x8Avx> {
@@ -166,6 +216,15 @@ template <> struct LaneTraits<F32x8Avx> {
   static F32x8Avx Gather(const float *const *p, int i) { return Gather8(p, i); }
   static void Scatter(F32x8Avx v, float *const *p, int i) { Scatter8(v, p, i); }
   static M32x8Avx Mask(int bits) { return MaskOfBits8(bits); }
+};
+template <> struct LaneTraits<F64x4Avx> {
+  static constexpr int kCount = 4;
+  using Scalar = double;
+  using Float = F32x4;
+  static F64x4Avx Load(const double *p) { return F64x4Avx::Load(p); }
+  static F64x4Avx FromScalars(const double *p) { return F64x4Avx::FromScalars(p); }
+  static void Store(F64x4Avx v, double *p) { v.Store(p); }
+  static M32x4 Mask(int bits) { return MaskOfBits(bits); }
 };
 template <> struct LaneTraits<F64x8Avx> {
   static constexpr int kCount = 8;

@@ -1,9 +1,11 @@
 // The coefficient update of four voices at once gives every lane the bits of
 // the one-voice update, for every row, over ordinary, boundary and hostile
-// pitch, resonance, zing and rate values.
+// pitch, resonance, zing and rate values: with its doubles in SSE2 pairs, and
+// in AVX registers where the build and the processor have them.
 #include "coefficient_lanes.h"
 #include "combination_table.h"
 #include "cutoff.h"
+#include "ladder_filter/filter_voice.h"
 
 #include <gtest/gtest.h>
 
@@ -64,12 +66,16 @@ TEST(CoefficientLanes, EveryLaneHasTheBitsOfTheOneVoiceUpdate) {
           jobs[g].resonance[l] = resonance[rng() % resonance.size()];
         }
       }
-      ladder::Coefficients lanes[8][4];
+      ladder::Coefficients lanes[8][4], narrow[8][4];
       ladder::UpdateCoefficientLanes(jobs, groups, z, two, row, lanes);
+      ladder::AllowAvxLanes(false);
+      ladder::UpdateCoefficientLanes(jobs, groups, z, two, row, narrow);
+      ladder::AllowAvxLanes(true);
       for (int g = 0; g < groups; ++g)
         for (int l = 0; l < 4; ++l) {
           ladder::Coefficients want;
           want.Update(jobs[g].pitch[l], jobs[g].resonance[l], z[l], two[l], row);
+          ASSERT_TRUE(SameBits(narrow[g][l], want)) << "row " << e << " lane " << l;
           ASSERT_TRUE(SameBits(lanes[g][l], want))
               << "row " << e << " lane " << l << " pitch " << jobs[g].pitch[l] << " resonance "
               << jobs[g].resonance[l] << " zing " << z[l] << " 2/rate " << two[l] << ": pole "

@@ -4,6 +4,7 @@
 #include "ladder_filter/filter_voice.h"
 
 #include "ladder_lane_routine.h"
+#include "lanes_choice.h"
 #include "voice_routine_tables.h"
 
 #include "cpu_features.h"
@@ -31,7 +32,7 @@ const LaneRoutineTable &LaneRoutinesFor(Version version, int lanes) {
   if (lanes == 4)
     return clear ? LaneRoutines<Version::kClear, 4>() : LaneRoutines<Version::kFurry, 4>();
 #if SE_AVX_LANES
-  if (se_lanes::CpuHasAvx() && g_avxAllowed.load(std::memory_order_relaxed))
+  if (AvxLanesChosen())
     return clear ? AvxLaneRoutines<Version::kClear>() : AvxLaneRoutines<Version::kFurry>();
 #endif
   return clear ? LaneRoutines<Version::kClear, 8>() : LaneRoutines<Version::kFurry, 8>();
@@ -62,6 +63,14 @@ void RunGroup(FilterVoice *const *voices, const FilterBuffers *const *buffers, i
 } // namespace
 
 void AllowAvxLanes(bool allowed) { g_avxAllowed.store(allowed, std::memory_order_relaxed); }
+
+bool AvxLanesChosen() {
+#if SE_AVX_LANES
+  return se_lanes::CpuHasAvx() && g_avxAllowed.load(std::memory_order_relaxed);
+#else
+  return false;
+#endif
+}
 
 void ProcessFilterVoice(FilterVoice &voice, const FilterBuffers &buffers, int32_t count) {
   if (voice.silent) {

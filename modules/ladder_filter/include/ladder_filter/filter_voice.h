@@ -105,7 +105,8 @@ void ProcessFilterVoices(FilterVoice *const *voices, const FilterBuffers *buffer
 
 // Whether groups of five to eight voices may run in one chain of AVX
 // registers where the processor has AVX (the default), or always in two
-// chains of SSE2 registers. The same bits either way: tests and benchmarks
+// chains of SSE2 registers; the same for the doubles of the lanes'
+// coefficient updates. The same bits either way: tests and benchmarks
 // compare the two.
 void AllowAvxLanes(bool allowed);
 
