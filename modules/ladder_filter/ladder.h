@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 namespace ladder {
@@ -50,8 +51,14 @@ public:
   static constexpr CombinationRow kRow = kCombinations[E];
   static constexpr int kStages = StageCount(kRow);
 
-  // Loads the state of kLanes ladders into locals, lane l from ladders[l].
-  explicit Ladder(const LadderState *const *ladders) {
+  // One voice: loads its state and coefficients into locals.
+  explicit Ladder(const LadderState *const *ladders) : Ladder(ladders, nullptr) {
+    static_assert(kLanes == 1, "lanes are given their coefficients (below)");
+    LoadCoefficients(ladders);
+  }
+  // Loads the state of kLanes ladders, lane l from ladders[l], and uses the
+  // coefficients k (see Use).
+  template <class Loads> Ladder(const LadderState *const *ladders, const Loads &k) {
     Scalar s[kLanes];
     for (int k = 0; k < kStages; ++k) {
       for (int l = 0; l < kLanes; ++l)
@@ -61,7 +68,8 @@ public:
     for (int l = 0; l < kLanes; ++l)
       s[l] = ladders[l]->feedback;
     m_feedback = Lanes::FromScalars(s);
-    LoadCoefficients(ladders);
+    if constexpr (!std::is_null_pointer_v<Loads>)
+      Use(k);
   }
 
   // The coefficient update of one ladder (W float or double).
@@ -110,8 +118,16 @@ public:
     k.q = Lanes::FromScalars(q);
   }
   void LoadCoefficients(const LadderState *const *ladders) { LoadCoefficients(ladders, m_k); }
-  // Coefficients loaded ahead (LoadCoefficients above) take over.
-  void Use(const Loaded &k) { m_k = k; }
+  // Coefficients loaded ahead (LoadCoefficients above) take over. Lanes
+  // read them where they lie, at every sample, as operands of their
+  // multiplies (ladder_lane_routine.h: KeepInMemory), so `k` must outlive
+  // their use; a voice copies them.
+  void Use(const Loaded &k) {
+    if constexpr (kLanes > 1)
+      m_k = &k;
+    else
+      m_k = k;
+  }
 
   // One sample through the ladder: input x, boost of the output stage.
   //
@@ -206,14 +222,15 @@ private:
     constexpr Stage S = kRow.stages[K];
     static_assert(K != 0 || (S.stateClip != kNoClip && S.stateClip >= 1.0f),
                   "lanes halve the input with the first pole: see Sample");
-    const W in = K == 0 && kLanes > 1 ? m_k.cPlusHalf * a : m_k.cPlus[K] * a;
-    W h = in - m_k.c[K] * m_state[K];
+    const Loaded &k = Loads();
+    const W in = K == 0 && kLanes > 1 ? k.cPlusHalf * a : k.cPlus[K] * a;
+    W h = in - k.c[K] * m_state[K];
     W y;
     if constexpr (S.stateClip != kNoClip) {
       h = Clip(h, S.stateClip);
       y = h + m_state[K];
     } else {
-      y = in + m_k.cMinus[K] * m_state[K];
+      y = in + k.cMinus[K] * m_state[K];
     }
     m_state[K] = h;
     if constexpr (S.outputClip != kNoClip)
@@ -262,7 +279,7 @@ private:
   // off it.
   [[gnu::always_inline]] W NextFeedback(W y) const {
     using se_lanes::AllLanes, se_lanes::GreaterOf, se_lanes::LessOf;
-    W f = m_k.q * y;
+    W f = Loads().q * y;
     if constexpr (kRow.feedback.shaped) {
       const W shape = W(1) + W(0.02) * y;
       if constexpr (kLanes > 1) {
@@ -286,9 +303,16 @@ private:
     return finite && !(std::fabs(f) < kSubnormalGuard) ? f : 0.0f;
   }
 
+  [[gnu::always_inline]] const Loaded &Loads() const {
+    if constexpr (kLanes > 1)
+      return *m_k;
+    else
+      return m_k;
+  }
+
   W m_state[kStages];
   W m_feedback;
-  Loaded m_k;
+  std::conditional_t<(kLanes > 1), const Loaded *, Loaded> m_k{};
 };
 
 } // namespace ladder

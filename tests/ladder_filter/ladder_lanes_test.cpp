@@ -32,7 +32,9 @@ template <class W, class S, int E> void ExpectLanesAsOneVoice(const char *what) 
     alone[l] = lanes[l];
   }
   const ladder::LadderState *group[kLanes] = {&lanes[0], &lanes[1], &lanes[2], &lanes[3]};
-  ladder::Ladder<E, W> inLanes(group);
+  typename ladder::Ladder<E, W>::Loaded loads;
+  ladder::Ladder<E, W>::LoadCoefficients(group, loads);
+  ladder::Ladder<E, W> inLanes(group, loads);
   const auto mix = ladder::OutputMixFor<W>(1.0f, 0);
   const auto mixOne = ladder::OutputMixFor<S>(1.0f, 0);
   std::mt19937 rng(5);
