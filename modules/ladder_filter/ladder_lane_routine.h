@@ -146,19 +146,20 @@ void RunCombinationLanes(FilterVoice *const *voices, const FilterBuffers *io, in
     return due;
   };
 
-  // Up to kAhead updates at a time: where, which lanes, their inputs, and
-  // then what they make and what the ladder loads there.
+  // Up to kAhead updates at a time: where, which lanes, their inputs (lanes
+  // 4j .. 4j + 3 in jobs[j], one per planned update), and then what they
+  // make and what the ladder loads there.
   constexpr int kAhead = kMaxCoefficientGroups / kJobs;
   int32_t at[kAhead];
   int dueAt[kAhead];
-  CoefficientLanes jobs[kAhead * kJobs];
-  Unmade<Coefficients[4], kAhead * kJobs> madeLanes;
-  Coefficients(*made)[4] = madeLanes.at;
+  CoefficientLanes jobs[kJobs][kAhead];
+  Unmade<Coefficients[kAhead][4], kJobs> madeLanes;
+  Coefficients(*made)[kAhead][4] = madeLanes.at;
   typename L::Loaded loads[kAhead];
   int planned = 0;
   auto plan = [&](int32_t i, int due) {
     for (int l = 0; l < N; ++l) {
-      CoefficientLanes &job = jobs[planned * kJobs + l / 4];
+      CoefficientLanes &job = jobs[l / 4][planned];
       job.pitch[l % 4] = pitch[l][i];
       job.resonance[l % 4] = resonance[l][i];
       if ((due >> l & 1) != 0) {
@@ -170,23 +171,13 @@ void RunCombinationLanes(FilterVoice *const *voices, const FilterBuffers *io, in
     dueAt[planned++] = due;
   };
   auto make = [&] {
-    for (int j = 0; j < kJobs; ++j) {
-      // The jobs of lanes 4j .. 4j + 3, one per planned update.
-      CoefficientLanes part[kAhead];
-      Unmade<Coefficients[4], kAhead> partLanes;
-      Coefficients(*partMade)[4] = partLanes.at;
-      for (int k = 0; k < planned; ++k)
-        part[k] = jobs[k * kJobs + j];
-      UpdateCoefficientLanes(part, planned, zing + 4 * j, twoOverRate + 4 * j, kCombinations[E],
-                             partMade);
-      for (int k = 0; k < planned; ++k)
-        for (int l = 0; l < 4; ++l)
-          made[k * kJobs + j][l] = partMade[k][l];
-    }
+    for (int j = 0; j < kJobs; ++j)
+      UpdateCoefficientLanes(jobs[j], planned, zing + 4 * j, twoOverRate + 4 * j, kCombinations[E],
+                             made[j]);
     for (int k = 0; k < planned; ++k) {
       for (int l = 0; l < N; ++l)
         if ((dueAt[k] >> l & 1) != 0)
-          *coefficients[l] = made[k * kJobs + l / 4][l % 4];
+          *coefficients[l] = made[l / 4][k][l % 4];
       L::LoadCoefficients(state, loads[k]);
     }
   };
