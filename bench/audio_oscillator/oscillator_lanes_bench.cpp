@@ -79,13 +79,16 @@ struct Voices {
 };
 
 // args: read (Voices::Read), voices, frames, lanes (0: one by one, 1: in lanes
-// where they pay, 2: every read in lanes), waveform
+// where they pay, 2: every read in lanes), waveform, wide (0: SSE2 lanes
+// only, 1: AVX2 where the processor has it)
 void BM_OscillatorVoices(benchmark::State &state) {
   const int read = static_cast<int>(state.range(0));
   const int count = static_cast<int>(state.range(1));
   const int frames = static_cast<int>(state.range(2));
   const int lanes = static_cast<int>(state.range(3));
+  const bool wide = state.range(5) != 0;
   Voices v(count, read, static_cast<uint16_t>(state.range(4)));
+  osc::AllowAvx2Lanes(wide);
   int pos = 0;
   for (auto _ : state) {
     v.At(pos);
@@ -100,19 +103,22 @@ void BM_OscillatorVoices(benchmark::State &state) {
     pos = pos + 2 * frames <= kLength ? pos + frames : 0;
     benchmark::ClobberMemory();
   }
+  osc::AllowAvx2Lanes(true);
   state.counters["ns/sample/voice"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * frames * count,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void Arguments(benchmark::internal::Benchmark *b) {
-  b->ArgNames({"read", "voices", "frames", "lanes", "wave"});
+  b->ArgNames({"read", "voices", "frames", "lanes", "wave", "wide"});
   for (int read : {0, 2, 1})
     for (int wave : {1, 11}) // Saw and its pulse form
       for (int frames : {32, 256})
         for (int voices : {1, 4, 8, 32})
           for (int lanes : {0, 1, 2})
-            b->Args({read, voices, frames, lanes, wave});
+            for (int wide : {1, 0})
+              if (wide == 1 || (read == 1 && lanes != 0))
+                b->Args({read, voices, frames, lanes, wave, wide});
 }
 
 } // namespace

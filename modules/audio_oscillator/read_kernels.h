@@ -1,7 +1,8 @@
 // The inner loops of the table-reading routines, one per way of moving the
 // phase. Each takes the phase in, writes `count` samples and answers the
 // phase reduced to one cycle. The step source is either one step for the
-// whole call or a per-sample array, so both routines share the loops.
+// whole call or a per-sample array, so both routines share the loops. The
+// one-at-a-time loops are those of read_loops.h, which lanes share too.
 //
 // With SSE2 the floating-point loops take two samples at a time: the phase
 // still advances one step at a time (two scalar additions, the only serial
@@ -12,6 +13,7 @@
 #define AUDIO_OSCILLATOR_READ_KERNELS_H
 
 #include "pair_math.h"
+#include "read_loops.h"
 #include "table_read.h"
 #include "table_read_pair.h"
 
@@ -30,6 +32,17 @@ struct StepArray {
   double operator[](int32_t j) const { return steps[j]; }
 };
 
+// One voice's table, output and streaming width for read_loops.h.
+struct VoiceIo {
+  const float *table;
+  float *out;
+  const float *width;
+  double Width(int32_t j) const { return width[j]; }
+  void Put(int32_t j, float v) const { out[j] = v; }
+  float Lerp(double t) const { return osc::Lerp(table, t); }
+  float FixedRead(uint32_t a) const { return osc::FixedRead(table, a); }
+};
+
 // Phase modulation by a streaming width: the table at (width + phase) cycles.
 template <class Steps>
 double ReadPlainModulated(const float *table, float *out, const float *width, int32_t count,
@@ -43,10 +56,7 @@ double ReadPlainModulated(const float *table, float *out, const float *width, in
     x = x1 + steps[j + 1];
   }
 #endif
-  for (; j < count; ++j) {
-    out[j] = Lerp(table, (width[j] + x) * kCyclePoints);
-    x += steps[j];
-  }
+  x = loops::PlainModulated(VoiceIo{table, out, width}, j, count, x, steps);
   return x - std::floor(x);
 }
 
@@ -62,10 +72,7 @@ double ReadPlainShifted(const float *table, float *out, int32_t count, double x,
     x = x1 + steps[j + 1];
   }
 #endif
-  for (; j < count; ++j) {
-    out[j] = Lerp(table, x * kCyclePoints);
-    x += steps[j];
-  }
+  x = loops::PlainShifted(VoiceIo{table, out, nullptr}, j, count, x, steps);
   const double base = x - w;
   return base - std::floor(base);
 }
@@ -106,10 +113,7 @@ double ReadPulse(const float *table, float *out, const float *width, int32_t cou
     j = PulsePairs(table, out, width, count, y, pointSteps);
   }
 #endif
-  for (; j < count; ++j) {
-    out[j] = Lerp(table, width[j] * static_cast<double>(kCyclePoints) + y) - Lerp(table, y);
-    y += pointSteps[j];
-  }
+  y = loops::Pulse(VoiceIo{table, out, width}, j, count, y, pointSteps);
   const double cycles = y / kCyclePoints;
   return cycles - std::floor(cycles);
 }
@@ -117,21 +121,12 @@ double ReadPulse(const float *table, float *out, const float *width, int32_t cou
 // Fixed-point phase: a shift, a mask, two loads and one multiply-add per sample.
 inline uint32_t ReadPlainFixed(const float *table, float *out, int32_t count, uint32_t a,
                                uint32_t step) {
-  for (int32_t j = 0; j < count; ++j) {
-    out[j] = FixedRead(table, a);
-    a += step;
-  }
-  return a;
+  return loops::PlainFixed(VoiceIo{table, out, nullptr}, count, a, step);
 }
 
 inline uint32_t ReadPulseFixed(const float *table, float *out, int32_t count, uint32_t a,
                                uint32_t b, uint32_t step) {
-  for (int32_t j = 0; j < count; ++j) {
-    out[j] = FixedRead(table, a) - FixedRead(table, b);
-    a += step;
-    b += step;
-  }
-  return b;
+  return loops::PulseFixed(VoiceIo{table, out, nullptr}, count, a, b, step);
 }
 
 } // namespace osc

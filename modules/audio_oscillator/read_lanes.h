@@ -1,13 +1,15 @@
 // The table reads of read_kernels.h for four voices at once, one voice per
-// lane: each lane has its own table, phase, steps and output, and goes
-// through the IEEE operations of the one-voice read (Lerp, FixedRead, the
-// phase additions) in the same order, so it writes that read's samples.
+// lane, through the same loops (read_loops.h): each lane has its own table,
+// phase, steps and output, and goes through the IEEE operations of the
+// one-voice read (Lerp, FixedRead, the phase additions) in the same order, so
+// it writes that read's samples.
 // The tables' points are read per lane; with SSE2 two lanes at a time as the
 // one-voice pair reads do (pair_math.h).
 #ifndef AUDIO_OSCILLATOR_READ_LANES_H
 #define AUDIO_OSCILLATOR_READ_LANES_H
 
 #include "pair_math.h"
+#include "read_loops.h"
 #include "simd_lanes.h"
 #include "table_read.h"
 
@@ -110,25 +112,27 @@ struct StepArrayLanes {
   F64x4 operator[](int32_t j) const { return F64x4(se_lanes::Gather(steps, j)); }
 };
 
+// Four voices' tables, outputs and streaming widths for read_loops.h.
+struct LanesIo {
+  LaneTables tables;
+  float *const *out;
+  const float *const *width;
+  F64x4 Width(int32_t j) const { return F64x4(se_lanes::Gather(width, j)); }
+  void Put(int32_t j, F32x4 v) const { se_lanes::Scatter(v, out, j); }
+  F32x4 Lerp(F64x4 t) const { return LerpLanes(tables, t); }
+  F32x4 FixedRead(U32x4 a) const { return FixedReadLanes(tables, a); }
+};
+
 // ReadPlainFixed per lane: answers the accumulators after the call.
 inline U32x4 ReadPlainFixedLanes(const LaneTables &tables, float *const *out, int32_t count,
                                  U32x4 a, U32x4 step) {
-  for (int32_t j = 0; j < count; ++j) {
-    se_lanes::Scatter(FixedReadLanes(tables, a), out, j);
-    a = a + step;
-  }
-  return a;
+  return loops::PlainFixed(LanesIo{tables, out, nullptr}, count, a, step);
 }
 
 // ReadPulseFixed per lane: answers the second accumulators after the call.
 inline U32x4 ReadPulseFixedLanes(const LaneTables &tables, float *const *out, int32_t count,
                                  U32x4 a, U32x4 b, U32x4 step) {
-  for (int32_t j = 0; j < count; ++j) {
-    se_lanes::Scatter(FixedReadLanes(tables, a) - FixedReadLanes(tables, b), out, j);
-    a = a + step;
-    b = b + step;
-  }
-  return b;
+  return loops::PulseFixed(LanesIo{tables, out, nullptr}, count, a, b, step);
 }
 
 // The phase after a call, each lane reduced to one cycle: x - floor(x).
@@ -143,36 +147,22 @@ inline void Fractions(F64x4 x, double *phase) {
 template <class Steps>
 void ReadPlainModulatedLanes(const LaneTables &tables, float *const *out, const float *const *width,
                              int32_t count, F64x4 x, Steps steps, double *phase) {
-  for (int32_t j = 0; j < count; ++j) {
-    const F64x4 t = (F64x4(se_lanes::Gather(width, j)) + x) * F64x4(double{kCyclePoints});
-    se_lanes::Scatter(LerpLanes(tables, t), out, j);
-    x = x + steps[j];
-  }
-  Fractions(x, phase);
+  Fractions(loops::PlainModulated(LanesIo{tables, out, width}, 0, count, x, steps), phase);
 }
 
 // ReadPlainShifted per lane (x already holds the width w).
 template <class Steps>
 void ReadPlainShiftedLanes(const LaneTables &tables, float *const *out, int32_t count, F64x4 x,
                            F64x4 w, Steps steps, double *phase) {
-  for (int32_t j = 0; j < count; ++j) {
-    se_lanes::Scatter(LerpLanes(tables, x * F64x4(double{kCyclePoints})), out, j);
-    x = x + steps[j];
-  }
-  Fractions(x - w, phase);
+  Fractions(loops::PlainShifted(LanesIo{tables, out, nullptr}, 0, count, x, steps) - w, phase);
 }
 
 // ReadPulse per lane (y and the steps in points).
 template <class Steps>
 void ReadPulseLanes(const LaneTables &tables, float *const *out, const float *const *width,
                     int32_t count, F64x4 y, Steps pointSteps, double *phase) {
-  for (int32_t j = 0; j < count; ++j) {
-    const F64x4 shifted =
-        F64x4(se_lanes::Gather(width, j)) * F64x4(static_cast<double>(kCyclePoints)) + y;
-    se_lanes::Scatter(LerpLanes(tables, shifted) - LerpLanes(tables, y), out, j);
-    y = y + pointSteps[j];
-  }
-  Fractions(y / F64x4(double{kCyclePoints}), phase);
+  const F64x4 after = loops::Pulse(LanesIo{tables, out, width}, 0, count, y, pointSteps);
+  Fractions(after / F64x4(double{kCyclePoints}), phase);
 }
 
 } // namespace osc
