@@ -276,8 +276,11 @@ void ReadHighLanes(const LaneGroup &g, const LaneTables &tables, float *const *o
 #endif
   StepArrayLanes steps;
   for (int l = 0; l < kOscLanes; ++l) {
-    const OscillatorVoice &v = *g.voice[l];
+    steps.steps[l] = g.scratch[l];
     const int32_t j = written[l];
+    if (j == count)
+      continue;
+    const OscillatorVoice &v = *g.voice[l];
     float *filled = g.scratch[l] + j;
     const float *pitch = g.io[l]->pitch + first + j;
     const float *adjust = g.io[l]->pitchAdjust + first + j;
@@ -286,7 +289,6 @@ void ReadHighLanes(const LaneGroup &g, const LaneTables &tables, float *const *o
       FillSteps<true>(filled, pitch, adjust, count - j, mode, v.linearScale, *v.pitchTables);
     else
       FillSteps<false>(filled, pitch, adjust, count - j, mode, v.linearScale, *v.pitchTables);
-    steps.steps[l] = g.scratch[l];
   }
 #if defined(SE_AVX2_LANES)
   if (wide) {
@@ -418,7 +420,7 @@ void ProcessOscillatorVoices(OscillatorVoice *const *voices, const OscillatorBuf
     for (int i = 0; i < n; ++i) {
       if ((done >> i & 1) != 0)
         continue;
-      LaneGroup g{};
+      LaneGroup g; // lanes from `members` on are filled below, where they are read
       int members = 0;
       for (int j = i; j < n && members < kOscLanes; ++j)
         if ((done >> j & 1) == 0 && SameRead(setups[i], setups[j])) {
