@@ -4,8 +4,9 @@
 // the phase's double and fixed-point types: double and uint32_t for one
 // voice, a lane type for lanes. Each lane goes through the one voice's IEEE
 // operations in the same order, so lanes write the one voice's samples.
-// Each loop runs samples j to count and answers its phase after them,
-// unreduced.
+// The floating-point loops run samples j to count (after the one-voice pair
+// loops, or from 0), the fixed-point ones the whole call; each answers its
+// phase after them, unreduced.
 #ifndef AUDIO_OSCILLATOR_READ_LOOPS_H
 #define AUDIO_OSCILLATOR_READ_LOOPS_H
 
